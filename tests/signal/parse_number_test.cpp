@@ -1,0 +1,62 @@
+#include "parse_number.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <span>
+#include <string>
+
+using namespace kelvox;
+
+TEST(ParseNumber, TypedTextsReadLikeTheTimeFields)
+{
+    EXPECT_DOUBLE_EQ(parseNumber("1,5"), 1.5);
+    EXPECT_DOUBLE_EQ(parseNumber("1.5"), 1.5);
+    EXPECT_DOUBLE_EQ(parseNumber("-2.25"), -2.25);
+    EXPECT_DOUBLE_EQ(parseNumber("2-"), -2.0);
+    EXPECT_DOUBLE_EQ(parseNumber("  3"), 3.0);
+    EXPECT_DOUBLE_EQ(parseNumber("12ab"), 12.0);
+    EXPECT_DOUBLE_EQ(parseNumber("0 5"), 5.0);
+    EXPECT_DOUBLE_EQ(parseNumber("1.2.3"), 1.5);
+    EXPECT_DOUBLE_EQ(parseNumber(""), 0.0);
+    EXPECT_DOUBLE_EQ(parseNumber(".5x"), 0.5);
+    EXPECT_DOUBLE_EQ(parseNumber("abc"), 0.0);
+    EXPECT_DOUBLE_EQ(parseNumber("fs/2"), 2.0);  // letters before the first digit are skipped
+    EXPECT_DOUBLE_EQ(parseNumber("100 Hz"), 100.0);
+}
+
+TEST(ParseNumber, LongDigitRunsStayFinite)
+{
+    const std::string digits(400, '9');
+    EXPECT_TRUE(std::isinf(parseNumber(digits)) || parseNumber(digits) > 1e300);
+    EXPECT_NEAR(parseNumber("0." + digits), 1.0, 1e-12);
+}
+
+namespace {
+std::string header(const std::string& text, const std::string& key)
+{
+    const std::span<const uint8_t> bytes(reinterpret_cast<const uint8_t*>(text.data()), text.size());
+    return headerValue(bytes, text.size(), key);
+}
+}  // namespace
+
+TEST(HeaderValue, FindsKeyLinesOnly)
+{
+    EXPECT_EQ(header("nchans=2\r\nsftot=16000\r\n", "nchans"), "2");
+    EXPECT_EQ(header("nchans=2\r\nsftot=16000\r\n", "sftot"), "16000");
+    EXPECT_EQ(header("nchans = 2\r\n", "nchans"), "");
+    EXPECT_EQ(header("xx nchans=2\r\n", "nchans"), "");
+    EXPECT_EQ(header("a=1\n\nmsb=first\n", "msb"), "first");
+    EXPECT_EQ(header("a=1\rmsb= f \r", "msb"), " f ");  // no blanks trimmed
+    EXPECT_EQ(header("nchans", "nchans"), "");          // key at the bound, no '='
+    EXPECT_EQ(header("", "nchans"), "");
+}
+
+TEST(HeaderValue, StopsAtTheBound)
+{
+    const std::string text = "a=1\r\nnchans=12345";
+    const std::span<const uint8_t> bytes(reinterpret_cast<const uint8_t*>(text.data()), text.size());
+    EXPECT_EQ(headerValue(bytes, 14, "nchans"), "12");
+    EXPECT_EQ(headerValue(bytes, 9, "nchans"), "");
+    EXPECT_EQ(headerValue(bytes, 1000, "nchans"), "12345");  // bound beyond the bytes
+}
