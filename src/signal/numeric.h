@@ -45,4 +45,18 @@ constexpr int16_t clampInt16(long long v)
     return static_cast<int16_t>(v);
 }
 
+/// A double as float, saturated to the float range (NaN gives 0): typed values
+/// such as 1e300 must not overflow the float fields they are stored in.
+constexpr float satFloat(double v)
+{
+    if (std::isnan(v))
+        return 0.0f;
+    constexpr double lim = static_cast<double>(std::numeric_limits<float>::max());
+    if (v > lim)
+        return std::numeric_limits<float>::max();
+    if (v < -lim)
+        return -std::numeric_limits<float>::max();
+    return static_cast<float>(v);
+}
+
 }  // namespace kelvox

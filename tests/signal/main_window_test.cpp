@@ -1,0 +1,255 @@
+#include "main_window.h"
+
+#include "audio_player.h"
+#include "sound_files.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSpinBox>
+#include <QTest>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+using namespace kelvox;
+using namespace kelvox::test;
+
+namespace {
+
+struct FakeAudio : AudioOutput {
+    std::vector<PlaySlice> played;
+    std::size_t samples = 0;
+    bool fail = false;
+    bool play(const PlaySlice& slice, const std::vector<int16_t>& s, int, int, QString& error) override
+    {
+        if (fail) {
+            error = QStringLiteral("no device");
+            return false;
+        }
+        played.push_back(slice);
+        samples = s.size();
+        return true;
+    }
+};
+
+// A main window with every dialog, box and device replaced by a recorder.
+struct Harness {
+    SignalState state;
+    TForm1 form{state};
+    QStringList chosen;  // answers of the file dialog, in order; empty string = Cancel
+    int dialogs = 0;
+    int errorBoxes = 0;
+    QStringList notices;
+    FakeAudio* audio = nullptr;
+    int exits = 0;
+    int loads = 0;
+
+    Harness()
+    {
+        form.setFileChooser([this](QWidget*, const QString&, const QString&) {
+            ++dialogs;
+            return chosen.isEmpty() ? QString() : chosen.takeFirst();
+        });
+        form.setErrorBox([this](QWidget*) { ++errorBoxes; });
+        form.setNotifier([this](QWidget*, const QString& text) { notices << text; });
+        auto fake = std::make_unique<FakeAudio>();
+        audio = fake.get();
+        form.setAudioOutput(std::move(fake));
+        form.setExitHandler([this] { ++exits; });
+        form.setLoadedHandler([this] { ++loads; });
+    }
+    template <typename T>
+    T* child(const char* name)
+    {
+        T* w = form.findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(w, nullptr) << name;
+        return w;
+    }
+    void typeInto(const char* field, const QString& text)
+    {
+        auto* edit = child<QLineEdit>(field);
+        edit->setText(text);
+        QTest::keyRelease(edit, Qt::Key_Return);
+    }
+};
+
+QString wavFile(const char* name, double seconds, int channels = 1, int rate = 16000)
+{
+    const int frames = static_cast<int>(seconds * rate);
+    return QString::fromStdString(
+        writeTempFile(name, makeWav({.channels = channels, .rateHz = rate}, pcm16(sine(200, rate, frames * channels, 8000)))));
+}
+
+}  // namespace
+
+TEST(MainWindow, StartsEmptyWithItsCaptionsAndHints)
+{
+    Harness h;
+    EXPECT_EQ(h.form.windowTitle(), "Vevov selection");
+    EXPECT_EQ(h.child<QLabel>("Label1")->text(), "Parameters");
+    EXPECT_EQ(h.child<QLabel>("Label1")->toolTip(), "Parameters for file loaded");
+    EXPECT_FALSE(h.child<QCheckBox>("CheckBox1")->isEnabled());
+    EXPECT_FALSE(h.child<QCheckBox>("CheckBox2")->isEnabled());
+    EXPECT_EQ(h.child<QPushButton>("Button6")->toolTip(), "Show selected interval");
+    EXPECT_EQ(h.child<QWidget>("PaintBox1")->size(), QSize(665, 201));
+    EXPECT_EQ(h.child<QLineEdit>("Edit1")->text(), " ");
+    EXPECT_EQ(h.child<QLineEdit>("Edit3")->text(), "");
+    const QList<QAction*> menus = h.form.menuBar()->actions();
+    ASSERT_FALSE(menus.isEmpty());
+    EXPECT_EQ(menus[0]->text(), "File");
+}
+
+TEST(MainWindow, OpenLoadsAndSetsTheControls)
+{
+    Harness h;
+    const QString path = wavFile("stereo.wav", 1.0, 2, 22050);
+    h.chosen << path;
+    h.form.Open1Click();
+    EXPECT_EQ(h.loads, 1);
+    EXPECT_EQ(h.form.windowTitle(), path + "  88244");
+    EXPECT_TRUE(h.child<QCheckBox>("CheckBox1")->isEnabled());
+    EXPECT_FALSE(h.child<QCheckBox>("CheckBox2")->isEnabled());
+    EXPECT_TRUE(h.child<QSpinBox>("SpinEdit1")->isEnabled());
+    EXPECT_EQ(h.child<QSpinBox>("SpinEdit1")->maximum(), 1);
+    EXPECT_TRUE(h.child<QPushButton>("Button1")->isEnabled());
+    EXPECT_FALSE(h.child<QPushButton>("Button2")->isEnabled());
+    EXPECT_EQ(h.child<QLabel>("Label1")->text(), "1.000 s @ 22.050 kHz, 16b, 2 ch, max 0.24");
+    EXPECT_EQ(h.child<QLineEdit>("Edit2")->text(), "1.0000");
+    EXPECT_EQ(h.form.openFolder(), QFileInfo(path).absolutePath());
+    h.child<QSpinBox>("SpinEdit1")->setValue(1);
+    EXPECT_EQ(h.state.selectedChannel, 1);
+}
+
+TEST(MainWindow, RefusedFileShowsTheBoxAndKeepsTheRecording)
+{
+    Harness h;
+    ASSERT_TRUE(h.form.loadFile(wavFile("keep.wav", 0.5)));
+    const QString title = h.form.windowTitle();
+    h.chosen << QString::fromStdString(writeTempFile("broken.wav", Bytes(10, 0)));
+    h.form.Open1Click();
+    EXPECT_EQ(h.errorBoxes, 1);
+    EXPECT_EQ(h.form.windowTitle(), title);
+    EXPECT_FLOAT_EQ(h.state.fileDuration, 0.5f);
+}
+
+TEST(MainWindow, CancelledDialogDoesNotComeBackAtOnce)
+{
+    Harness h;
+    h.form.show();
+    QTest::qWait(50);
+    EXPECT_EQ(h.dialogs, 1);  // opened on the first show, then cancelled
+    QEvent activate(QEvent::ActivationChange);
+    QApplication::sendEvent(&h.form, &activate);
+    QTest::qWait(20);
+    EXPECT_EQ(h.dialogs, 1);  // the activation that follows the dialog's close is not the user's
+    h.form.findChild<QAction*>("Exit1")->trigger();
+    EXPECT_EQ(h.exits, 1);
+}
+
+TEST(MainWindow, CheckBoxesTransformTheSamples)
+{
+    Harness h;
+    ASSERT_TRUE(h.form.loadFile(wavFile("swap.wav", 0.1)));
+    const auto before = h.state.fileBytes;
+    const QString params = h.child<QLabel>("Label1")->text();
+    QTest::mouseClick(h.child<QCheckBox>("CheckBox1"), Qt::LeftButton);
+    EXPECT_TRUE(h.state.byteSwapOn);
+    EXPECT_NE(h.state.fileBytes, before);
+    QTest::mouseClick(h.child<QCheckBox>("CheckBox1"), Qt::LeftButton);
+    EXPECT_EQ(h.state.fileBytes, before);
+    EXPECT_EQ(h.child<QLabel>("Label1")->text(), params);
+}
+
+TEST(MainWindow, TimeFieldsActOnEnterOnly)
+{
+    Harness h;
+    ASSERT_TRUE(h.form.loadFile(wavFile("five.wav", 5.0)));
+    auto* start = h.child<QLineEdit>("Edit1");
+    start->setText("3");
+    QTest::keyRelease(start, Qt::Key_A);
+    EXPECT_EQ(h.state.displayStart, 0.0f);
+    QTest::keyRelease(start, Qt::Key_Enter);
+    EXPECT_FLOAT_EQ(h.state.displayStart, 3.0f);
+    h.typeInto("Edit2", "1");
+    EXPECT_FLOAT_EQ(h.state.displayStart, 1.0f);
+    EXPECT_FLOAT_EQ(h.state.displayEnd, 3.0f);
+    EXPECT_EQ(h.child<QLineEdit>("Edit1")->text(), "1.0000");
+    h.typeInto("Edit4", "2");
+    EXPECT_EQ(h.state.selectionEnd, 2.0f);
+    EXPECT_EQ(h.child<QLineEdit>("Edit4")->text(), "2.0000");
+}
+
+TEST(MainWindow, MouseDragSelectsAndButtonsShowIt)
+{
+    Harness h;
+    ASSERT_TRUE(h.form.loadFile(wavFile("drag.wav", 2.0)));
+    QWidget* view = h.child<QWidget>("PaintBox1");
+    QTest::mousePress(view, Qt::LeftButton, {}, QPoint(400, 100));
+    QTest::mouseMove(view, QPoint(200, 100));
+    QTest::mouseRelease(view, Qt::LeftButton, {}, QPoint(200, 100));
+    EXPECT_NEAR(h.state.selectionStart, 200 * 32000.0 / 665 / 16000, 1e-3);
+    EXPECT_NEAR(h.state.selectionEnd, 400 * 32000.0 / 665 / 16000, 1e-3);
+    QTest::mouseClick(h.child<QPushButton>("Button6"), Qt::LeftButton);
+    EXPECT_NEAR(h.state.displayStart, h.state.selectionStart, 1e-3);
+    EXPECT_NEAR(h.state.displayEnd, h.state.selectionEnd, 1e-3);
+    EXPECT_TRUE(h.child<QPushButton>("Button2")->isEnabled());
+    QTest::mouseClick(h.child<QPushButton>("Button7"), Qt::LeftButton);
+    EXPECT_EQ(h.state.selectionStart, 0.0f);
+    EXPECT_EQ(h.state.selectionEnd, 2.0f);
+}
+
+TEST(MainWindow, ZoomAndAmplitudeButtonsFollowTheirLimits)
+{
+    Harness h;
+    ASSERT_TRUE(h.form.loadFile(wavFile("zoom.wav", 1.0)));
+    auto* plus = h.child<QPushButton>("Button1");
+    while (plus->isEnabled())
+        QTest::mouseClick(plus, Qt::LeftButton);
+    EXPECT_EQ(h.state.samplesPerPixel, 1.0f);
+    auto* scroll = h.child<QScrollBar>("ScrollBar1");
+    scroll->setValue(5000);
+    EXPECT_NEAR(h.state.displayStart, 0.5f, 1e-3);
+    h.child<QScrollBar>("ScrollBar2")->setValue(20);
+    const int offset = h.state.zeroOffset;
+    EXPECT_LT(offset, 0);
+    QTest::mouseClick(h.child<QPushButton>("Button3"), Qt::LeftButton);
+    EXPECT_EQ(h.state.displayGain, 2.0f);
+    EXPECT_EQ(h.child<QScrollBar>("ScrollBar2")->value(), 40);
+    EXPECT_EQ(h.state.zeroOffset, offset);  // the same sample value stays on the middle line
+}
+
+TEST(MainWindow, PlayHandsTheSelectionToTheAudioOutput)
+{
+    Harness h;
+    ASSERT_TRUE(h.form.loadFile(wavFile("play.wav", 1.0)));
+    h.typeInto("Edit3", "0.25");
+    h.typeInto("Edit4", "0.75");
+    QTest::mouseClick(h.child<QToolButton>("MediaPlayer1"), Qt::LeftButton);
+    ASSERT_EQ(h.audio->played.size(), 1u);
+    EXPECT_EQ(h.audio->played[0].startMs, 250);
+    EXPECT_EQ(h.audio->played[0].endMs, 750);
+    EXPECT_EQ(h.audio->samples, 8000u);
+    h.typeInto("Edit3", "0.8");  // reversed: nothing plays
+    QTest::mouseClick(h.child<QToolButton>("MediaPlayer1"), Qt::LeftButton);
+    EXPECT_EQ(h.audio->played.size(), 1u);
+    h.audio->fail = true;
+    h.typeInto("Edit3", "0");
+    QTest::mouseClick(h.child<QToolButton>("MediaPlayer1"), Qt::LeftButton);
+    EXPECT_EQ(h.notices, QStringList{"no device"});
+    EXPECT_FLOAT_EQ(h.state.fileDuration, 1.0f);
+}
+
+TEST(MainWindow, AddedMenuItemsRunTheirActions)
+{
+    Harness h;
+    int waves = 0;
+    QAction* wave = h.form.addMenuItem("Wave", "Display time waveform", [&] { ++waves; });
+    wave->trigger();
+    EXPECT_EQ(waves, 1);
+    EXPECT_EQ(wave->toolTip(), "Display time waveform");
+}

@@ -1,0 +1,17 @@
+// main() of the Qt test programs: the offscreen platform unless one is set, a
+// QApplication, numbers in the C locale, then every test.
+#include <QApplication>
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    ::testing::InitGoogleTest(&argc, argv);
+    QApplication app(argc, argv);
+    std::setlocale(LC_NUMERIC, "C");
+    return RUN_ALL_TESTS();
+}
