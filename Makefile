@@ -1,10 +1,17 @@
 # Kelvox: `make run` sets up, builds and starts the program; `make test` sets up,
 # builds and runs the whole suite. Both install missing Debian packages first.
+#
+# make test runs, in order:
+#   1. the Release build of everything and the whole suite through ctest;
+#   2. the Qt-free libraries and their tests again with AddressSanitizer and
+#      UndefinedBehaviorSanitizer (build-asan);
+#   3. every libFuzzer target for a short, bounded time (build-fuzz, clang).
 BUILD   ?= build
 JOBS    ?= $(shell nproc)
-CMAKE_FLAGS ?=
+SANITIZE = -fsanitize=address,undefined,float-cast-overflow -fno-sanitize-recover=all -fno-omit-frame-pointer
+FUZZ_SECONDS ?= 10
 
-.PHONY: all deps configure build run test bench clean
+.PHONY: all deps configure build run test check sanitize fuzz fuzz-smoke bench clean
 
 all: build
 
@@ -12,7 +19,7 @@ deps:
 	@scripts/install-deps
 
 $(BUILD)/CMakeCache.txt:
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS)
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
 
 configure: deps $(BUILD)/CMakeCache.txt
 
@@ -21,13 +28,30 @@ build: configure
 
 run: build
 	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
-	  echo "No display here: draw pages headless instead, e.g. $(BUILD)/src/app/kelvox-render examples/kelvox-demo.wav --view spectrogram --out page-%d.png"; \
+	  echo "No display here: draw pages headless instead, e.g. $(BUILD)/src/app/kelvox-render examples/kelvox-demo.wav --info"; \
 	else \
 	  cd examples && ../$(BUILD)/src/app/kelvox; \
 	fi
 
-test: build
+check: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+sanitize: deps
+	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DKELVOX_CORE_ONLY=ON \
+	  -DCMAKE_CXX_FLAGS="$(SANITIZE)" -DCMAKE_EXE_LINKER_FLAGS="$(SANITIZE)"
+	cmake --build build-asan -j $(JOBS)
+	cd build-asan && ctest --output-on-failure -j $(JOBS)
+
+fuzz: deps
+	cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELVOX_CORE_ONLY=ON -DKELVOX_TESTS=OFF \
+	  -DKELVOX_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++-14 \
+	  -DCMAKE_CXX_FLAGS="$(SANITIZE)" -DCMAKE_EXE_LINKER_FLAGS="$(SANITIZE)"
+	cmake --build build-fuzz -j $(JOBS)
+
+fuzz-smoke: fuzz
+	scripts/fuzz-smoke build-fuzz $(FUZZ_SECONDS)
+
+test: check sanitize fuzz-smoke
 
 bench: deps
 	cmake -S . -B $(BUILD)-bench -DCMAKE_BUILD_TYPE=Release -DKELVOX_BENCH=ON -DKELVOX_TESTS=OFF
@@ -35,4 +59,4 @@ bench: deps
 	$(BUILD)-bench/bench/kelvox_bench
 
 clean:
-	rm -rf $(BUILD) $(BUILD)-bench
+	rm -rf $(BUILD) $(BUILD)-bench build-asan build-fuzz

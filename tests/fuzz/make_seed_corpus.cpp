@@ -1,0 +1,58 @@
+// Writes the seed corpora of the fuzz targets into DIR/<target>/: well-formed and
+// unusual files made by the test writers, so that fuzzing starts from real layouts.
+#include "sound_files.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+using namespace kelvox::test;
+
+namespace {
+
+void put(const std::filesystem::path& dir, const std::string& name, const Bytes& bytes)
+{
+    std::filesystem::create_directories(dir);
+    std::ofstream out(dir / name, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+// The loader target reads its file name from the first byte: 0 wav, 1 smp, 2 raw.
+Bytes named(int kind, const Bytes& file)
+{
+    Bytes b{static_cast<uint8_t>(kind)};
+    b.insert(b.end(), file.begin(), file.end());
+    return b;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: make_seed_corpus DIR\n");
+        return 2;
+    }
+    const std::filesystem::path root = argv[1];
+    const auto loader = root / "fuzz_loader";
+    const Bytes tone = pcm16(sine(440, 8000, 64, 9000));
+    put(loader, "mono.wav", named(0, makeWav({.rateHz = 8000}, tone)));
+    put(loader, "stereo.wav", named(0, makeWav({.channels = 2, .rateHz = 8000}, tone)));
+    put(loader, "eight.wav", named(0, makeWav({.bitsPerSample = 8}, Bytes(40, 0x80))));
+    put(loader, "wide.wav", named(0, makeWav({.bitsPerSample = 24}, Bytes(48, 7))));
+    put(loader, "float.wav", named(0, makeWav({.formatTag = 3, .bitsPerSample = 32}, Bytes(32, 0x3F))));
+    put(loader, "mulaw.wav", named(0, makeWav({.formatTag = 7, .bitsPerSample = 8}, Bytes(20, 0x10))));
+    put(loader, "list.wav",
+        named(0, makeWav({.extraChunksBeforeData = makeChunk("LIST", Bytes(5, 'x'), true)}, tone)));
+    put(loader, "ext.wav", named(0, makeWav({.formatTag = 0xFFFE, .fmtSize = 40}, tone)));
+    put(loader, "header.smp", named(1, makeSmp("nchans=2\r\nsftot=16000\r\nmsb=first\r\n", tone)));
+    put(loader, "plain.smp", named(1, makeSmp("nchans=1\n", tone)));
+    put(loader, "raw.raw", named(2, tone));
+
+    const auto parse = root / "fuzz_parse";
+    int n = 0;
+    for (const std::string t : {"1,5", "-2.25", "  3", "12ab", "1.2.3", ".5x", "nchans=2\r\nsftot=16000\r\n"})
+        put(parse, "text" + std::to_string(n++), Bytes(t.begin(), t.end()));
+    return 0;
+}
