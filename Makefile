@@ -45,7 +45,7 @@ sanitize: deps
 fuzz: deps
 	cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELVOX_CORE_ONLY=ON -DKELVOX_TESTS=OFF \
 	  -DKELVOX_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++-14 \
-	  -DCMAKE_CXX_FLAGS="$(SANITIZE)" -DCMAKE_EXE_LINKER_FLAGS="$(SANITIZE)"
+	  -DCMAKE_CXX_FLAGS="$(SANITIZE) -fsanitize=fuzzer-no-link" -DCMAKE_EXE_LINKER_FLAGS="$(SANITIZE)"
 	cmake --build build-fuzz -j $(JOBS)
 
 fuzz-smoke: fuzz
