@@ -1,5 +1,6 @@
 #include "fft.h"
 
+#include "fft_tables.h"
 #include "numeric.h"
 
 #include <cmath>
@@ -10,7 +11,6 @@ namespace kelvox {
 
 namespace {
 
-constexpr double kTwoPi = 6.283185307179586;
 constexpr float kInvSqrt2 = 0.707106781186548f;
 
 // One radix-8 decimation-in-frequency pass with e^(+2πi/N) twiddles. Each 8-point
@@ -122,23 +122,6 @@ void radix4Pass(float* re, float* im, int n)
     }
 }
 
-void bitReverse(float* re, float* im, int n)
-{
-    int j = 0;
-    for (int i = 0; i < n - 1; ++i) {
-        if (i < j) {
-            std::swap(re[i], re[j]);
-            std::swap(im[i], im[j]);
-        }
-        int bit = n >> 1;
-        while (bit <= j) {
-            j -= bit;
-            bit >>= 1;
-        }
-        j += bit;
-    }
-}
-
 void negate(float* values, int n)
 {
     for (int k = 0; k < n; ++k)
@@ -157,13 +140,7 @@ int fftsetup(AnalysisWorkspace& ws, int wanted)
     if (k > 14)
         k = 14;
     const int n = 1 << k;
-    ws.FftCos.assign(static_cast<size_t>(n), 0.0f);
-    ws.FftSin.assign(static_cast<size_t>(n), 0.0f);
-    for (int i = 0; i < n; ++i) {
-        const double angle = kTwoPi * i / n;
-        ws.FftCos[static_cast<size_t>(i)] = static_cast<float>(std::cos(angle));
-        ws.FftSin[static_cast<size_t>(i)] = static_cast<float>(std::sin(angle));
-    }
+    detail::buildTwiddleTables(n, ws.FftCos, ws.FftSin);
     ws.FftSize = n;
     return n;
 }
@@ -203,7 +180,10 @@ bool fft842(const AnalysisWorkspace& ws, float* re, float* im, int inverse)
     default:
         break;
     }
-    bitReverse(re, im, n);
+    detail::bitReversalPairs(n, [re, im](int i, int j) {
+        std::swap(re[i], re[j]);
+        std::swap(im[i], im[j]);
+    });
     if (inverse != 0) {
         const float size = static_cast<float>(n);
         for (int k = 0; k < n; ++k) {

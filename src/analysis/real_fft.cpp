@@ -1,13 +1,13 @@
 #include "real_fft.h"
 
-#include <cmath>
+#include "fft_tables.h"
+
 #include <new>
 #include <utility>
 
 namespace kelvox {
 
 namespace {
-constexpr double kTwoPi = 6.283185307179586;
 constexpr int kMaxRealFftStages = 24;
 }  // namespace
 
@@ -19,13 +19,8 @@ int realfftsetup(AnalysisWorkspace& ws, int M)
     if (M < 2 || stages > kMaxRealFftStages || (1 << stages) != M)
         return 1;
     try {
-        std::vector<float> cosTable(static_cast<size_t>(M));
-        std::vector<float> sinTable(static_cast<size_t>(M));
-        for (int i = 0; i < M; ++i) {
-            const double angle = kTwoPi * i / M;
-            cosTable[static_cast<size_t>(i)] = static_cast<float>(std::cos(angle));
-            sinTable[static_cast<size_t>(i)] = static_cast<float>(std::sin(angle));
-        }
+        std::vector<float> cosTable, sinTable;
+        detail::buildTwiddleTables(M, cosTable, sinTable);
         ws.realFftCos = std::move(cosTable);
         ws.realFftSin = std::move(sinTable);
     } catch (const std::bad_alloc&) {
@@ -46,18 +41,7 @@ int realfft(const AnalysisWorkspace& ws, int M, float* x)
         || ws.realFftCos.size() != static_cast<size_t>(M))
         return 1;
 
-    // Bit reversal.
-    int j = 0;
-    for (int i = 0; i < M - 1; ++i) {
-        if (i < j)
-            std::swap(x[i], x[j]);
-        int bit = M >> 1;
-        while (bit <= j) {
-            j -= bit;
-            bit >>= 1;
-        }
-        j += bit;
-    }
+    detail::bitReversalPairs(M, [x](int i, int j) { std::swap(x[i], x[j]); });
     // Length-2 butterflies.
     for (int i = 0; i < M; i += 2) {
         const float t = x[i];
