@@ -6,9 +6,9 @@ namespace kelvox {
 
 void condition(SpectrogramState& st)
 {
-    const int count = std::clamp(std::min(st.bufferHigh, st.bufferFill), 0,
-                                 std::min(static_cast<int>(st.SampleBuffer.size()),
-                                          static_cast<int>(st.ConditionedSamples.size())));
+    const int capacity = static_cast<int>(std::min({st.SampleBuffer.size(), st.ConditionedSamples.size(),
+                                                    st.ResonatorSamples.size()}));
+    const int count = std::clamp(std::min(st.bufferHigh, st.bufferFill), 0, capacity);
     const float gain = st.gainFactor;
     const float pe = st.preEmphasis;
 
