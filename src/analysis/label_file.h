@@ -1,0 +1,72 @@
+#pragma once
+// The label ("mix") file beside a recording: its name rule, the sequential reader the
+// spectrogram pages share, and trimleft, the small text routine of the page captions.
+//
+// A label line starts with "FR", then the position (decimal digits, optionally a '.'
+// or ',' and more digits), then the label text, e.g. "FR 1.250 aa". A position with a
+// decimal mark is in seconds, one without is a sample number.
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+namespace kelvox {
+
+/// Name of the label file of a sound file: in the last path component, everything
+/// from its last '.' on is replaced by ".mix", or ".mix" is appended when that
+/// component has no '.'. Dots in folder names are left alone:
+/// "/data/v1.2/rec.wav" → "/data/v1.2/rec.mix", "/home/u/.cache/take1" →
+/// "/home/u/.cache/take1.mix".
+std::string labelFileName(const std::string& soundFileName);
+
+/// Removes, in place, all leading characters whose code, taken as a signed byte, is
+/// 32 or lower (so bytes 128–255 go too); stops at the end of the text.
+void trimleft(std::string& text);
+
+/// Reads the label lines of one open label file in order.
+class LabelReader {
+public:
+    /// Characters of a line that are parsed; the rest of a longer line is skipped.
+    static constexpr size_t kParsedLineLength = 255;
+    /// Characters of a label that are kept.
+    static constexpr size_t kMaxLabelLength = 79;
+
+    LabelReader() = default;
+
+    /// Opens the label file `fileName` (closing any file held before). Positions in
+    /// seconds are converted with `sampleRate` (Hz). Returns 0 if the name is empty
+    /// (nothing is opened) or the file cannot be opened, 1 when it is open. Prints
+    /// nothing; the caller reports a missing file.
+    int labelopen(const std::string& fileName, double sampleRate);
+
+    /// Reads forward to the first label line whose position (in samples) is at or
+    /// after *pos, or to a label line without label text; stores its position in *pos
+    /// and returns its label text (at most 79 bytes, bytes taken as unsigned so UTF-8
+    /// text survives). At the end of the file, or with no file open, returns "" with
+    /// *pos = 0 and atEnd() becomes true. Lines are split on LF and may be of any
+    /// length; only their first 255 characters are parsed. Long digit runs saturate.
+    std::string labelnext(int* pos);
+
+    /// Closes the file if one is open.
+    void labelclose();
+
+    bool isOpen() const { return m_file != nullptr; }
+    /// True once labelnext has run out of lines: tells the end of the file apart
+    /// from a label at position 0.
+    bool atEnd() const { return m_atEnd; }
+
+private:
+    struct FileCloser {
+        void operator()(std::FILE* f) const { std::fclose(f); }
+    };
+    /// Reads the next line into m_line (first kParsedLineLength bytes, without the
+    /// LF); false when nothing more can be read.
+    bool readLine();
+
+    std::unique_ptr<std::FILE, FileCloser> m_file;
+    double m_sampleRate = 0.0;
+    bool m_atEnd = false;
+    std::string m_line;
+};
+
+}  // namespace kelvox
