@@ -54,5 +54,15 @@ int main(int argc, char** argv)
     int n = 0;
     for (const std::string t : {"1,5", "-2.25", "  3", "12ab", "1.2.3", ".5x", "nchans=2\r\nsftot=16000\r\n"})
         put(parse, "text" + std::to_string(n++), Bytes(t.begin(), t.end()));
+
+    // Label files: 4 bytes of rate choice and wanted position, then the text.
+    const auto labels = root / "fuzz_labels";
+    n = 0;
+    for (const std::string t : {"FR 1.250 aa\nFR 20000 bb\n", "xx\r\nFR 0,5 x\r\nFR 3 \xc9\x99\n", "FR\nFR 12\nFR 9.9.9 z y\n"})
+        put(labels, "mix" + std::to_string(n++), [&] {
+            Bytes b{2, 0, 0, 0};
+            b.insert(b.end(), t.begin(), t.end());
+            return b;
+        }());
     return 0;
 }
