@@ -1,0 +1,17 @@
+// main() of the Qt test programs: the offscreen platform unless one is chosen
+// (test discovery runs the binary at build time, outside ctest's environment),
+// one QApplication, numbers printed in the C locale.
+#include <QApplication>
+#include <gtest/gtest.h>
+
+#include <clocale>
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    ::testing::InitGoogleTest(&argc, argv);
+    QApplication app(argc, argv);
+    std::setlocale(LC_NUMERIC, "C");
+    return RUN_ALL_TESTS();
+}
