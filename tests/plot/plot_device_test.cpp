@@ -272,9 +272,11 @@ TEST(PlotDeviceLines, LineEndsBeforeItsLastPixel)
     EXPECT_TRUE(isBlack(d.image(), 19, 30));
     EXPECT_TRUE(isWhite(d.image(), 20, 30));
     // Leftward and upward the far end is left out as well.
-    d.plotmove(10, 40, 1);
-    EXPECT_TRUE(isBlack(d.image(), 20, 35));
+    d.plotmove(20, 40, 0);
+    d.plotmove(20, 30, 1);
+    EXPECT_TRUE(isBlack(d.image(), 20, 40));
     EXPECT_TRUE(isBlack(d.image(), 20, 31));
+    EXPECT_TRUE(isWhite(d.image(), 20, 30));
     d.plotmove(0, 60, 0);
     d.plotmove(60, 60, 0);
     d.plotmove(40, 60, 1);
