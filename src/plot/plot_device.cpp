@@ -91,6 +91,18 @@ void drawPagePolyline(QPainter& painter, std::initializer_list<QPoint> points)
     }
 }
 
+void drawXorBand(QImage& image, std::initializer_list<QPoint> points)
+{
+    QPainter p(&image);
+    preparePainter(p);
+    // A black pen would change nothing under exclusive-or.
+    QPen pen(Qt::white, 1, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
+    pen.setDashPattern(dashPattern(DashStyle::Dotted));
+    p.setPen(pen);
+    p.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+    drawPagePolyline(p, points);
+}
+
 int pixelSizeForCellHeight(const QString& family, int cellHeightPx)
 {
     const int cell = std::max(1, cellHeightPx);

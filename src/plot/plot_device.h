@@ -64,6 +64,11 @@ void drawPageLine(QPainter& painter, QPoint from, QPoint to);
 /// out (close an outline by repeating the first point).
 void drawPagePolyline(QPainter& painter, std::initializer_list<QPoint> points);
 
+/// A rubber band on `image`: dotted page lines through `points` in white with
+/// exclusive-or, so every pixel passed is inverted and drawing the same band
+/// again restores the image byte for byte.
+void drawXorBand(QImage& image, std::initializer_list<QPoint> points);
+
 /// The largest pixel size of `family` whose cell height (QFontMetrics::height(),
 /// internal leading included) does not exceed cellHeightPx; at least 1.
 /// Needs a QGuiApplication.

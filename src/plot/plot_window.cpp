@@ -109,16 +109,8 @@ void Tnylxform::refreshImage() { m_view->update(); }
 
 void Tnylxform::drawBand(const PageRect& r)
 {
-    QPainter p(&m_device.image());
-    p.setRenderHint(QPainter::Antialiasing, false);
-    // White in exclusive-or mode inverts the pixels it passes, so drawing the same
-    // band again restores the image exactly.
-    QPen pen(Qt::white, 1, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
-    pen.setDashPattern(dashPattern(DashStyle::Dotted));
-    p.setPen(pen);
-    p.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
-    drawPagePolyline(p, {QPoint(r.left, r.top), QPoint(r.right, r.top), QPoint(r.right, r.bottom),
-                         QPoint(r.left, r.bottom), QPoint(r.left, r.top)});
+    drawXorBand(m_device.image(), {QPoint(r.left, r.top), QPoint(r.right, r.top), QPoint(r.right, r.bottom),
+                                   QPoint(r.left, r.bottom), QPoint(r.left, r.top)});
 }
 
 void Tnylxform::eraseBand()

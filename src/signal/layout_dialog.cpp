@@ -220,15 +220,9 @@ void TForm5::fillFields()
 
 void TForm5::xorBand(const Band& b)
 {
-    QPainter p(&m_preview);
-    p.setRenderHint(QPainter::Antialiasing, false);
-    // White in exclusive-or mode: drawing the same band twice restores the preview.
-    QPen pen(Qt::white, 1, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
-    pen.setDashPattern(dashPattern(DashStyle::Dotted));
-    p.setPen(pen);
-    p.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
-    drawPagePolyline(p, {QPoint(b.right, b.top), QPoint(b.left, b.top), QPoint(b.left, b.bottom),
-                     QPoint(b.right, b.bottom)});
+    // Open on the right: upper edge, left edge, lower edge.
+    drawXorBand(m_preview, {QPoint(b.right, b.top), QPoint(b.left, b.top), QPoint(b.left, b.bottom),
+                            QPoint(b.right, b.bottom)});
 }
 
 void TForm5::drawBand()
