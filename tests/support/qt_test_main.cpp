@@ -1,7 +1,7 @@
-// main() of the Qt test programs: the offscreen platform unless one is set, a
-// QApplication, numbers in the C locale, then every test.
+// main() of the Qt test programs: the offscreen platform unless one is chosen
+// (test discovery runs the binary at build time, outside ctest's environment),
+// one QApplication, numbers printed in the C locale.
 #include <QApplication>
-
 #include <gtest/gtest.h>
 
 #include <clocale>

@@ -1,0 +1,420 @@
+#include "plot_device.h"
+
+#include "numeric.h"
+#include "parse_number.h"
+#include "print_service.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+#include <QStringDecoder>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+namespace kelvox {
+
+namespace {
+
+constexpr int kPlotLinesMaxChars = 255;
+constexpr int kPlotLinesStepPx = 18;
+constexpr int kLabelDx = 4, kLabelDy = -12;
+
+const std::array<QRgb, PlotDevice::kPaletteSize>& palette()
+{
+    static const std::array<QRgb, PlotDevice::kPaletteSize> colours = {
+        qRgb(0, 0, 0),       // black
+        qRgb(255, 255, 255), // white
+        qRgb(160, 80, 0),    // brown
+        qRgb(255, 255, 0),   // yellow
+        qRgb(200, 0, 0),     // dark red
+        qRgb(0, 255, 0),     // green
+        qRgb(0, 0, 200),     // dark blue
+        qRgb(0, 255, 255),   // cyan
+    };
+    return colours;
+}
+
+// A painter on the page image without antialiasing, so pages stay pure black and
+// white and lines end on exact pixels.
+void preparePainter(QPainter& p)
+{
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setRenderHint(QPainter::TextAntialiasing, false);
+}
+
+}  // namespace
+
+PageRect PageRect::ordered() const
+{
+    return {std::min(left, right), std::min(top, bottom), std::max(left, right), std::max(top, bottom)};
+}
+
+QList<qreal> dashPattern(DashStyle style)
+{
+    switch (style) {
+    case DashStyle::Dotted: return {3, 3};
+    case DashStyle::Dashed: return {18, 6};
+    case DashStyle::DashDot: return {9, 6, 3, 6};
+    case DashStyle::Solid: break;
+    }
+    return {};
+}
+
+void drawPageLine(QPainter& painter, QPoint from, QPoint to)
+{
+    const int dx = to.x() - from.x(), dy = to.y() - from.y();
+    if (painter.pen().widthF() > 1.0) {
+        painter.drawLine(from, to);
+        return;
+    }
+    // Thin flat-capped lines leave out the pixel at the far end of their major
+    // axis, whichever way they run. Running toward smaller coordinates, that is
+    // `from`: shifting the line one pixel along the axis leaves out `to` instead.
+    QPoint shift;
+    if (std::abs(dx) >= std::abs(dy)) {
+        if (dx < 0)
+            shift = QPoint(1, 0);
+    } else if (dy < 0) {
+        shift = QPoint(0, 1);
+    }
+    painter.drawLine(from + shift, to + shift);
+}
+
+void drawPagePolyline(QPainter& painter, std::initializer_list<QPoint> points)
+{
+    const QPoint* previous = nullptr;
+    for (const QPoint& point : points) {
+        if (previous)
+            drawPageLine(painter, *previous, point);
+        previous = &point;
+    }
+}
+
+void drawXorBand(QImage& image, std::initializer_list<QPoint> points)
+{
+    QPainter p(&image);
+    preparePainter(p);
+    // A black pen would change nothing under exclusive-or.
+    QPen pen(Qt::white, 1, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
+    pen.setDashPattern(dashPattern(DashStyle::Dotted));
+    p.setPen(pen);
+    p.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+    drawPagePolyline(p, points);
+}
+
+int pixelSizeForCellHeight(const QString& family, int cellHeightPx)
+{
+    const int cell = std::max(1, cellHeightPx);
+    QFont f(family);
+    f.setStyleStrategy(QFont::NoAntialias);
+    int size = cell;
+    while (size > 1) {
+        f.setPixelSize(size);
+        const int h = QFontMetrics(f).height();
+        if (h <= cell)
+            break;
+        // The cell is about 1.1 × the pixel size: step down by half the excess,
+        // which never passes the largest size that fits.
+        size -= std::max(1, (h - cell) / 2);
+    }
+    return std::max(1, size);
+}
+
+QString pageText(const std::string& text)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString decoded = utf8(QByteArrayView(text.data(), static_cast<qsizetype>(text.size())));
+    if (!utf8.hasError())
+        return decoded;
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+PlotDevice::PlotDevice()
+    : m_image(kImageWidth, kImageHeight, QImage::Format_RGB32)
+{
+    m_image.fill(Qt::white);
+    m_canvasPen = QPen(QColor(palette()[0]), 1, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
+    // The state of a 96-dpi page without drawing one: the layout dialog reads
+    // `resolution` before any page has been begun.
+    applyResolution(96);
+}
+
+void PlotDevice::plotscreen() { beginPage(96); }
+
+void PlotDevice::plotprinter() { beginPage(192); }
+
+void PlotDevice::applyResolution(int resolution)
+{
+    m_resolution = resolution;
+    setFontCell(resolution / 9);
+    m_lineheight = m_fontCell + 2;
+    m_pageWidth = resolution * kPageWidthTenthMm / 254;
+    m_pageHeight = resolution * kPageHeightTenthMm / 254;
+    // Saved bitmaps then carry the page's dots per inch.
+    const int dotsPerMetre = static_cast<int>(std::lround(resolution / 0.0254));
+    m_image.setDotsPerMeterX(dotsPerMetre);
+    m_image.setDotsPerMeterY(dotsPerMetre);
+}
+
+void PlotDevice::beginPage(int resolution)
+{
+    applyResolution(resolution);
+    drawFilledRect(0, 0, m_pageWidth, m_pageHeight);
+}
+
+std::string PlotDevice::plotbegindoc()
+{
+    if (!m_printService)
+        return "No printer is set up for this page.";
+    return m_printService->beginJob();
+}
+
+void PlotDevice::plotabort()
+{
+    if (m_printService)
+        m_printService->abortJob();
+}
+
+void PlotDevice::setFontCell(int cellHeightPx)
+{
+    m_fontCell = std::max(1, cellHeightPx);
+    m_font = QFont(QStringLiteral("Arial"));
+    m_font.setStyleStrategy(QFont::NoAntialias);
+    m_font.setPixelSize(pixelSizeForCellHeight(m_font.family(), m_fontCell));
+}
+
+void PlotDevice::plottextsize(float s)
+{
+    const int height = satInt(m_resolution * static_cast<double>(s) / 6.0);
+    setFontCell(height);
+    m_lineheight = height;
+}
+
+void PlotDevice::plotwindow(double x0, double y0, double x1, double y1,
+                            int px0In, int py0In, int px1In, int py1In, int framewidth)
+{
+    const int px0 = clampInt16(px0In), py0 = clampInt16(py0In);
+    const int px1 = clampInt16(px1In), py1 = clampInt16(py1In);
+    m_x0 = x0;
+    m_y0 = y0;
+    m_px0 = static_cast<int16_t>(px0);
+    m_py0 = static_cast<int16_t>(py0);
+    // A window of no data extent is widened by one unit instead of dividing by 0.
+    if (x1 == x0)
+        x1 = x0 + 1;
+    if (y1 == y0)
+        y1 = y0 + 1;
+    m_xscale = (px1 - px0) / (x1 - x0);
+    m_yscale = (py1 - py0) / (y1 - y0);
+    m_xspan = px1 - px0;
+    m_yspan = py1 - py0;
+
+    const int left = std::min(px0, px1), right = std::max(px0, px1);
+    const int top = std::min(py0, py1), bottom = std::max(py0, py1);
+    m_frameLeft = left;
+    m_frameWidth = std::min(right - left + 1, m_pageWidth - left + 1);
+    m_frameTop = top;
+    m_frameHeight = std::min(bottom - top + 1, m_pageHeight - top + 1);
+
+    if (framewidth != 0) {
+        m_lineWidth = framewidth;
+        plotmove(left, top, 0);
+        plotmove(left, bottom, 1);
+        plotmove(right, bottom, 1);
+        plotmove(right, top, 1);
+        plotmove(left, top, 1);
+    }
+}
+
+namespace {
+
+// Data → pixel: clamped to the frame, so values outside land on its edge.
+int mapToPixel(double v, double v0, double scale, double span, int p0)
+{
+    double d = (v - v0) * scale;
+    if (std::isnan(d))
+        d = 0;  // an undefined value lands on the first pixel, not on pixel 0
+    if (span > 0)
+        d = std::clamp(d, 0.0, span);
+    else
+        d = std::clamp(d, span, 0.0);
+    return satInt(p0 + d);
+}
+
+}  // namespace
+
+int PlotDevice::plotxpix(double x) const { return mapToPixel(x, m_x0, m_xscale, m_xspan, m_px0); }
+
+int PlotDevice::plotypix(double y) const { return mapToPixel(y, m_y0, m_yscale, m_yspan, m_py0); }
+
+QPen PlotDevice::linePen(DashStyle style) const
+{
+    QPen pen(QColor(palette()[static_cast<std::size_t>(m_colour)]));
+    pen.setWidth(std::max(0, m_lineWidth));
+    // Flat caps leave out a line's last pixel, so connected lines draw each pixel
+    // once and a closed outline has no doubled corner.
+    pen.setCapStyle(Qt::FlatCap);
+    pen.setJoinStyle(Qt::MiterJoin);
+    // Dashes exist only for thin lines; wider lines are drawn solid.
+    if (style != DashStyle::Solid && m_lineWidth <= 1)
+        pen.setDashPattern(dashPattern(style));
+    return pen;
+}
+
+void PlotDevice::plotmove(int pxIn, int pyIn, int mode)
+{
+    const int16_t px = clampInt16(pxIn), py = clampInt16(pyIn);
+    if (mode != 0) {
+        m_canvasPen = linePen(static_cast<DashStyle>((mode >> 2) & 3));
+        QPainter p(&m_image);
+        preparePainter(p);
+        p.setPen(m_canvasPen);
+        drawPageLine(p, QPoint(m_penX, m_penY), QPoint(px, py));
+    }
+    m_penX = px;
+    m_penY = py;
+}
+
+void PlotDevice::plotlw(int w) { m_lineWidth = w; }
+
+void PlotDevice::plotcolor(int c) { m_colour = ((c % kPaletteSize) + kPaletteSize) % kPaletteSize; }
+
+QRgb PlotDevice::paletteColor(int index) const
+{
+    return palette()[static_cast<std::size_t>(((index % kPaletteSize) + kPaletteSize) % kPaletteSize)];
+}
+
+void PlotDevice::drawFilledRect(int left, int top, int right, int bottom)
+{
+    if (right <= left || bottom <= top)
+        return;
+    QPainter p(&m_image);
+    preparePainter(p);
+    p.fillRect(QRect(left, top, right - left, bottom - top), QColor(palette()[static_cast<std::size_t>(m_background)]));
+    // The outline lies on the rectangle's outermost pixels.
+    p.setPen(m_canvasPen);
+    const int r = right - 1, b = bottom - 1;
+    drawPagePolyline(p, {QPoint(left, top), QPoint(r, top), QPoint(r, b), QPoint(left, b), QPoint(left, top)});
+}
+
+void PlotDevice::plotclear()
+{
+    drawFilledRect(m_frameLeft, m_frameTop, m_frameLeft + m_frameWidth, m_frameTop + m_frameHeight);
+}
+
+void PlotDevice::drawText(int x, int y, const QString& text)
+{
+    const QFontMetrics fm(m_font, &m_image);
+    QPainter p(&m_image);
+    preparePainter(p);
+    // Opaque white background behind the text cell, black letters.
+    p.fillRect(QRect(x, y, fm.horizontalAdvance(text), fm.height()), Qt::white);
+    p.setFont(m_font);
+    p.setPen(QColor(palette()[0]));
+    p.drawText(QPoint(x, y + fm.ascent()), text);
+}
+
+int PlotDevice::plottext(int px, int py, const std::string& text, int align)
+{
+    const QString s = pageText(text);
+    const QFontMetrics fm(m_font, &m_image);
+    const int w = fm.horizontalAdvance(s);
+    const int h = fm.height();
+    int dx = 0, dy = 0;
+    switch (align) {
+    case 1: case 4: case 7: dx = -(w / 2); break;
+    case 2: case 5: case 8: dx = -w; break;
+    default: break;
+    }
+    if (align >= 3 && align <= 5)
+        dy = -(h / 2);
+    else if (align >= 6 && align <= 8)
+        dy = -h;
+    drawText(px + dx, py + dy, s);
+    return w;
+}
+
+void PlotDevice::plotlabel(int px, int py, const std::string& text)
+{
+    drawText(px + kLabelDx, py + kLabelDy, pageText(text));
+}
+
+void PlotDevice::plotlines(int px, int py, const std::string& text)
+{
+    QString s = pageText(text);
+    // Cut at 255 characters, never inside a surrogate pair.
+    qsizetype cut = 0;
+    for (int chars = 0; cut < s.size() && chars < kPlotLinesMaxChars; ++chars)
+        cut += (s[cut].isHighSurrogate() && cut + 1 < s.size()) ? 2 : 1;
+    s.truncate(cut);
+    qsizetype start = 0;
+    int y = py;
+    while (start < s.size()) {
+        qsizetype end = s.indexOf(QLatin1Char('\n'), start);
+        if (end < 0)
+            end = s.size();
+        drawText(px + kLabelDx, y + kLabelDy, s.mid(start, end - start));
+        start = end + 1;
+        y += kPlotLinesStepPx;
+    }
+}
+
+void PlotDevice::plotshow()
+{
+    if (m_showHook)
+        m_showHook();
+}
+
+std::string PlotDevice::plotnumber(float v, float step)
+{
+    const char* fmt = "%8.4f";
+    if (step != 0) {
+        switch (satInt(std::log10(std::fabs(static_cast<double>(step))))) {
+        case -1: fmt = "%4.3f"; break;
+        case 0: fmt = "%4.2f"; break;
+        case 1: fmt = "%5.1f"; break;
+        case 2: fmt = "%3.0f"; break;
+        case 3: fmt = "%4.0f"; break;
+        case 4: fmt = "%5.0f"; break;
+        default: break;
+        }
+    }
+    return format(fmt, static_cast<double>(v));
+}
+
+void PlotDevice::addregion(int left, int bottom, int right, int top,
+                           float xAtLeft, float yAtBottom, float xAtRight, float yAtTop, bool logY)
+{
+    const ReadoutRegion r{clampInt16(left), clampInt16(right), clampInt16(top), clampInt16(bottom),
+                          xAtLeft, xAtRight, yAtBottom, yAtTop, logY};
+    if (m_regions.size() < static_cast<std::size_t>(kMaxRegions))
+        m_regions.push_back(r);
+    else
+        m_regions.back() = r;
+}
+
+std::optional<std::string> readoutText(const std::vector<ReadoutRegion>& regions, int x, int y)
+{
+    for (const ReadoutRegion& r : regions) {
+        // A region without extent would divide by zero.
+        if (r.left == r.right || r.top == r.bottom)
+            continue;
+        if (x < std::min(r.left, r.right) || x > std::max(r.left, r.right) ||
+            y < std::min(r.top, r.bottom) || y > std::max(r.top, r.bottom))
+            continue;
+        const double xStep = double(r.xAtRight) - r.xAtLeft;
+        double yStep = double(r.yAtTop) - r.yAtBottom;
+        const double dataX = (x - r.left) * xStep / (r.right - r.left) + r.xAtLeft;
+        double dataY = (y - r.bottom) * yStep / (r.top - r.bottom) + r.yAtBottom;
+        if (r.logY) {
+            dataY = std::pow(10.0, dataY);
+            yStep = std::pow(10.0, std::abs(satInt(r.yAtTop)));
+        }
+        return PlotDevice::plotnumber(static_cast<float>(dataX), static_cast<float>(xStep)) + "   " +
+               PlotDevice::plotnumber(static_cast<float>(dataY), static_cast<float>(yStep));
+    }
+    return std::nullopt;
+}
+
+}  // namespace kelvox

@@ -1,0 +1,247 @@
+#pragma once
+// The one drawing device of the program: a page of 282.8 × 200.0 mm drawn into the
+// plot window's page image at 96 dpi (screen) or 192 dpi (print). Every page
+// composer draws through it; the plot window shows, reads out, saves and prints
+// the image. Coordinates are integer pixels of the page image, origin top-left,
+// y downward.
+
+#include <QColor>
+#include <QFont>
+#include <QImage>
+#include <QPen>
+#include <QPoint>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <initializer_list>
+#include <optional>
+#include <string>
+#include <vector>
+
+class QPainter;
+
+namespace kelvox {
+
+class PrintService;
+
+/// A rectangle of page pixels: left and top inclusive, right and bottom
+/// exclusive, so width = right − left. May reach outside the image.
+struct PageRect {
+    int left = 0, top = 0, right = 0, bottom = 0;
+
+    int width() const { return right - left; }
+    int height() const { return bottom - top; }
+    bool isEmpty() const { return right <= left || bottom <= top; }
+    /// The same rectangle with left ≤ right and top ≤ bottom.
+    PageRect ordered() const;
+    bool operator==(const PageRect&) const = default;
+};
+
+/// A part of the page where the plot window reads out data coordinates under the
+/// mouse. The pixel edges carry the data values at them; with logY the y values
+/// are base-10 logarithms of the quantity shown.
+struct ReadoutRegion {
+    int16_t left = 0, right = 0, top = 0, bottom = 0;
+    float xAtLeft = 0, xAtRight = 0, yAtBottom = 0, yAtTop = 0;
+    bool logY = false;
+};
+
+/// Line modes of plotmove: bits 2–3 pick the dash style.
+enum class DashStyle { Solid = 0, Dotted = 1, Dashed = 2, DashDot = 3 };
+
+/// The pen pattern of a dash style, in pixels on and off (empty for solid).
+/// The lengths are those of the classic cosmetic pens (dot 3/3, dash 18/6,
+/// dash-dot 9/6/3/6), so dotted grids look as they always have.
+QList<qreal> dashPattern(DashStyle style);
+
+/// Draws a line with the painter's pen the way page lines are drawn: `from`
+/// included, `to` left out, so joined lines and closed outlines set each pixel
+/// once (which an exclusive-or outline needs). The pen should have flat caps.
+void drawPageLine(QPainter& painter, QPoint from, QPoint to);
+
+/// Joined page lines through `points`: every pixel set once, the last point left
+/// out (close an outline by repeating the first point).
+void drawPagePolyline(QPainter& painter, std::initializer_list<QPoint> points);
+
+/// A rubber band on `image`: dotted page lines through `points` in white with
+/// exclusive-or, so every pixel passed is inverted and drawing the same band
+/// again restores the image byte for byte.
+void drawXorBand(QImage& image, std::initializer_list<QPoint> points);
+
+/// The largest pixel size of `family` whose cell height (QFontMetrics::height(),
+/// internal leading included) does not exceed cellHeightPx; at least 1.
+/// Needs a QGuiApplication.
+int pixelSizeForCellHeight(const QString& family, int cellHeightPx);
+
+/// Text for the page: UTF-8 when the bytes are valid UTF-8, otherwise Latin-1,
+/// so label files written in either encoding show their letters.
+QString pageText(const std::string& text);
+
+class PlotDevice {
+public:
+    static constexpr int kImageWidth = 2136;   // the plot window's page image
+    static constexpr int kImageHeight = 1514;
+    static constexpr int kPageWidthTenthMm = 2828;
+    static constexpr int kPageHeightTenthMm = 2000;
+    static constexpr int kPaletteSize = 8;
+    static constexpr int kMaxRegions = 15;
+
+    /// A white page image, resolution 96 and the page size, font and line height
+    /// of a 96-dpi page, so that readers of `resolution` never see 0 before the
+    /// first page begin. Needs a QGuiApplication (fonts).
+    PlotDevice();
+
+    // --- page begin ------------------------------------------------------------
+
+    /// Begins a screen page at 96 dpi: resolution, font (cell 10 px), lineheight
+    /// 12, page 1068 × 755 px; fills (0, 0)–(pagewidth, pageheight) white and
+    /// outlines it with the current pen. Line width, colour, data window, frame and
+    /// pen position carry over.
+    void plotscreen();
+    /// Begins a print page at 192 dpi (cell 21 px, lineheight 23, page
+    /// 2137 × 1511 px, its last column clipped by the 2136-wide image). The print
+    /// job itself (landscape, one per page) is made after the page is drawn, by the
+    /// print service.
+    void plotprinter();
+    /// Starts a print job on the print service set with setPrintService.
+    /// Returns "" or the reason the job could not start (also when no service is set).
+    std::string plotbegindoc();
+    /// Abandons the open print job, if any.
+    void plotabort();
+
+    /// Text size s in sixths of an inch: cell height trunc(resolution × s / 6)
+    /// pixels (font at least 1 px), lineheight = that height (no + 2).
+    void plottextsize(float s);
+
+    // --- data window -----------------------------------------------------------
+
+    /// Binds data (x0, y0)–(x1, y1) to pixels (px0, py0)–(px1, py1): x0 → px0,
+    /// x1 → px1, y0 → py0, y1 → py1 (an upward y axis passes the bottom row as
+    /// py0). x1 = x0 (y1 = y0) is widened by one data unit. The frame is the
+    /// ordered pixel box, inclusive, cut at the page edge + 1. framewidth ≠ 0 sets
+    /// the line width to it and draws the frame as a closed solid line.
+    void plotwindow(double x0, double y0, double x1, double y1,
+                    int px0, int py0, int px1, int py1, int framewidth);
+    /// Pixel column of data x, clamped to the frame (beyond x1 gives px1 exactly).
+    int plotxpix(double x) const;
+    /// Pixel row of data y, clamped to the frame.
+    int plotypix(double y) const;
+
+    // --- lines -----------------------------------------------------------------
+
+    /// mode 0 moves the pen; otherwise draws from the pen position to (px, py)
+    /// (end pixel excluded) with dash style (mode >> 2) & 3, the line width and
+    /// palette[colour]. Dash styles apply to lines of width 1 or less; wider lines
+    /// are solid. The pen position becomes (px, py) either way.
+    void plotmove(int px, int py, int mode);
+    /// Line width in pixels.
+    void plotlw(int w);
+    /// Line colour = palette index c mod 8 (negative c counts from the end).
+    void plotcolor(int c);
+    /// Fills the current frame white and outlines it with the current pen.
+    void plotclear();
+
+    // --- text ------------------------------------------------------------------
+
+    /// One line of text anchored at (px, py) on a white background; align is a
+    /// 3 × 3 grid: align mod 3 = left / centre / right of px, align div 3 = top /
+    /// middle / bottom at py. Returns the text width in pixels.
+    int plottext(int px, int py, const std::string& text, int align);
+    /// One line of text with its top-left corner at (px + 4, py − 12) (fixed
+    /// pixel offsets at every resolution).
+    void plotlabel(int px, int py, const std::string& text);
+    /// The first 255 characters of text, cut at line feeds; piece i is drawn with
+    /// plotlabel at (px, py + 18 i). Empty pieces keep their line; a final line
+    /// feed adds none.
+    void plotlines(int px, int py, const std::string& text);
+
+    /// Makes the partly drawn page visible through the installed show hook (the
+    /// plot window: show, repaint, process pending events); nothing when headless.
+    void plotshow();
+    void setShowHook(std::function<void()> hook) { m_showHook = std::move(hook); }
+
+    /// v formatted by the size of step: step 0 → "%8.4f"; otherwise by
+    /// e = trunc(log10|step|): −1 "%4.3f", 0 "%4.2f", 1 "%5.1f", 2 "%3.0f",
+    /// 3 "%4.0f", 4 "%5.0f", any other "%8.4f". A NaN step counts as e = 0.
+    static std::string plotnumber(float v, float step);
+
+    // --- read-out regions ------------------------------------------------------
+
+    /// Appends a read-out region (pixel edges saturated to int16); when 15 are
+    /// stored the 15th is replaced.
+    void addregion(int left, int bottom, int right, int top,
+                   float xAtLeft, float yAtBottom, float xAtRight, float yAtTop, bool logY);
+    /// Empties the regions; page composers call it when they start a page.
+    void clearRegions() { m_regions.clear(); }
+    const std::vector<ReadoutRegion>& regions() const { return m_regions; }
+
+    // --- state -----------------------------------------------------------------
+
+    int resolution() const { return m_resolution; }
+    int pageWidthPx() const { return m_pageWidth; }
+    int pageHeightPx() const { return m_pageHeight; }
+    int lineheight() const { return m_lineheight; }
+    /// The canvas font (Arial, no antialiasing) and its wanted cell height.
+    const QFont& font() const { return m_font; }
+    int fontCellHeight() const { return m_fontCell; }
+    QRgb paletteColor(int index) const;
+    int colour() const { return m_colour; }
+    int background() const { return m_background; }
+    int lineWidth() const { return m_lineWidth; }
+    int frameLeft() const { return m_frameLeft; }
+    int frameTop() const { return m_frameTop; }
+    int frameWidth() const { return m_frameWidth; }
+    int frameHeight() const { return m_frameHeight; }
+    int penX() const { return m_penX; }
+    int penY() const { return m_penY; }
+
+    /// The drawn part of the page, written by the page composers, read by save
+    /// and print. Empty at start.
+    PageRect usedarea;
+
+    /// The page image (RGB32, 2136 × 1514). Direct pixel writers (the spectrogram
+    /// column renderer) must clip to its rectangle themselves.
+    QImage& image() { return m_image; }
+    const QImage& image() const { return m_image; }
+
+    void setPrintService(PrintService* service) { m_printService = service; }
+    PrintService* printService() const { return m_printService; }
+
+private:
+    void applyResolution(int resolution);
+    void beginPage(int resolution);
+    void setFontCell(int cellHeightPx);
+    QPen linePen(DashStyle style) const;
+    /// Fills (left, top)–(right, bottom) exclusive with white and outlines it with
+    /// the current canvas pen.
+    void drawFilledRect(int left, int top, int right, int bottom);
+    void drawText(int x, int y, const QString& text);
+
+    QImage m_image;
+    int m_resolution = 96;
+    int m_pageWidth = 0, m_pageHeight = 0;
+    int m_lineheight = 0;
+    int m_fontCell = 0;
+    QFont m_font;
+    int m_colour = 0;
+    int m_background = 1;
+    int m_lineWidth = 1;
+    double m_x0 = 0, m_y0 = 0, m_xscale = 1.0, m_yscale = 1.0, m_xspan = 0, m_yspan = 0;
+    int16_t m_px0 = 0, m_py0 = 0;
+    int m_frameLeft = 0, m_frameTop = 0, m_frameWidth = 0, m_frameHeight = 0;
+    int16_t m_penX = 0, m_penY = 0;
+    QPen m_canvasPen;  // the pen the last line was drawn with; outlines rectangles
+    std::vector<ReadoutRegion> m_regions;
+    std::function<void()> m_showHook;
+    PrintService* m_printService = nullptr;
+};
+
+/// The mouse read-out at pixel (x, y): the first region (in the order added) whose
+/// box holds the point, edges included; regions of zero width or height are
+/// skipped. X and Y are interpolated between the edges (Y = 10^Y in a log region,
+/// its step then 10^|trunc(y at top)|) and formatted with plotnumber; the text is
+/// X, three spaces, Y. Nothing where no region holds the point.
+std::optional<std::string> readoutText(const std::vector<ReadoutRegion>& regions, int x, int y);
+
+}  // namespace kelvox

@@ -1,0 +1,212 @@
+#include "plot_window.h"
+
+#include "print_service.h"
+#include "monochrome_bitmap.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFileDialog>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QScrollArea>
+
+namespace kelvox {
+
+// The page image as a widget of its own size: painted 1:1, so a mouse position
+// is an image pixel. Mouse events go to the window's handlers.
+class PageView final : public QWidget {
+public:
+    PageView(PlotDevice& device, Tnylxform& form, QWidget* parent)
+        : QWidget(parent), m_device(device), m_form(form)
+    {
+        setObjectName(QStringLiteral("Image1"));
+        setFixedSize(device.image().size());
+        setMouseTracking(true);
+    }
+
+protected:
+    void paintEvent(QPaintEvent* e) override
+    {
+        QPainter p(this);
+        p.drawImage(e->rect().topLeft(), m_device.image(), e->rect());
+    }
+    void mousePressEvent(QMouseEvent* e) override { m_form.Image1MouseDown(e->position().toPoint()); }
+    void mouseMoveEvent(QMouseEvent* e) override { m_form.Image1MouseMove(e->position().toPoint()); }
+    void mouseReleaseEvent(QMouseEvent* e) override { m_form.Image1MouseUp(e->position().toPoint()); }
+    void mouseDoubleClickEvent(QMouseEvent*) override { m_form.Image1DblClick(); }
+
+private:
+    PlotDevice& m_device;
+    Tnylxform& m_form;
+};
+
+Tnylxform::Tnylxform(PlotDevice& device, QWidget* parent) : QMainWindow(parent), m_device(device)
+{
+    setObjectName(QStringLiteral("nylxform"));
+    setWindowTitle(QStringLiteral("Rovidid"));
+    QFont windowFont(QStringLiteral("Arial"));
+    windowFont.setPixelSize(pixelSizeForCellHeight(windowFont.family(), 15));
+    setFont(windowFont);
+    QPalette silver = palette();
+    silver.setColor(QPalette::Window, QColor(192, 192, 192));
+    setPalette(silver);
+    setAutoFillBackground(true);
+
+    struct MenuItem {
+        const char* name;
+        const char* text;
+        const char* hint;
+        void (Tnylxform::*handler)();
+    };
+    static const MenuItem items[] = {
+        {"Save1", "Save", "Save all|selection as .bmp", &Tnylxform::Save1Click},
+        {"Print1", "Print", "Print @ screen resolution", &Tnylxform::Print1Click},
+        {"Select1", "Select", "Select area to save as .bmp", &Tnylxform::Select1Click},
+    };
+    for (const MenuItem& item : items) {
+        QAction* a = menuBar()->addAction(QString::fromUtf8(item.text));
+        a->setObjectName(QString::fromUtf8(item.name));
+        a->setToolTip(QString::fromUtf8(item.hint));
+        a->setStatusTip(QString::fromUtf8(item.hint));
+        connect(a, &QAction::triggered, this, item.handler);
+    }
+
+    m_scroll = new QScrollArea(this);
+    m_scroll->setWidgetResizable(false);
+    m_scroll->setBackgroundRole(QPalette::Window);
+    m_view = new PageView(device, *this, m_scroll);
+    m_scroll->setWidget(m_view);
+    setCentralWidget(m_scroll);
+
+    resize(1024, 700);
+    if (const QScreen* s = screen())
+        move(s->availableGeometry().center() - rect().center());
+
+    chooseSaveFile = [this] {
+        return QFileDialog::getSaveFileName(this, QString(), QStringLiteral("."),
+                                            QStringLiteral("Bitmap files (*.bmp *.BMP);;All files (*)"));
+    };
+    showError = [this](const QString& text) {
+        QMessageBox::critical(this, QApplication::applicationName(), text);
+    };
+
+    // Show what is drawn so far, then let "Abort", "View next" and the readout act.
+    m_device.setShowHook([this] {
+        show();
+        m_view->repaint();
+        QCoreApplication::processEvents();
+    });
+}
+
+Tnylxform::~Tnylxform() { m_device.setShowHook({}); }
+
+QWidget* Tnylxform::imageView() const { return m_view; }
+
+void Tnylxform::refreshImage() { m_view->update(); }
+
+void Tnylxform::drawBand(const PageRect& r)
+{
+    drawXorBand(m_device.image(), {QPoint(r.left, r.top), QPoint(r.right, r.top), QPoint(r.right, r.bottom),
+                                   QPoint(r.left, r.bottom), QPoint(r.left, r.top)});
+}
+
+void Tnylxform::eraseBand()
+{
+    if (m_bandShown) {
+        drawBand(m_band);
+        m_bandShown = false;
+        refreshImage();
+    }
+}
+
+void Tnylxform::updateBand(QPoint pos)
+{
+    const PageRect r{m_dragStart.x(), m_dragStart.y(), pos.x(), pos.y()};
+    if (m_bandShown)
+        drawBand(m_band);
+    drawBand(r);
+    m_band = r;
+    m_bandShown = true;
+    refreshImage();
+}
+
+void Tnylxform::Select1Click()
+{
+    m_selecting = !m_selecting;
+    m_dragging = false;
+    if (m_selecting) {
+        setWindowTitle(QStringLiteral("Select area to save"));
+    } else {
+        setWindowTitle(QString());
+        eraseBand();
+    }
+}
+
+void Tnylxform::Save1Click()
+{
+    const QString path = chooseSaveFile();
+    if (path.isEmpty())
+        return;
+    PageRect area = m_device.usedarea;
+    if (m_bandShown) {
+        area = m_band.ordered();
+        eraseBand();
+    }
+    const std::string error = saveMonochromeBmp(m_device.image(), area, path.toStdString());
+    refreshImage();
+    if (!error.empty())
+        showError(QString::fromStdString(error));
+}
+
+void Tnylxform::Print1Click()
+{
+    PrintService* service = m_device.printService();
+    const std::string error = service ? printUsedArea(m_device, *service, PrintFit::WholePage)
+                                      : std::string("No printer is set up.");
+    refreshImage();
+    if (!error.empty())
+        showError(QString::fromStdString(error));
+}
+
+void Tnylxform::Image1MouseDown(QPoint pos)
+{
+    if (m_selecting) {
+        m_dragging = true;
+        m_dragStart = pos;
+    }
+}
+
+void Tnylxform::Image1MouseMove(QPoint pos)
+{
+    if (m_selecting) {
+        if (m_dragging)
+            updateBand(pos);
+        return;
+    }
+    if (const auto text = readoutText(m_device.regions(), pos.x(), pos.y())) {
+        setWindowTitle(QString::fromStdString(*text));
+        m_view->setCursor(Qt::CrossCursor);
+    } else {
+        setWindowTitle(QString());
+        m_view->setCursor(Qt::ArrowCursor);
+    }
+}
+
+void Tnylxform::Image1MouseUp(QPoint pos)
+{
+    if (!m_selecting) {
+        hide();  // a click outside select mode puts the page away
+        return;
+    }
+    if (m_dragging) {
+        updateBand(pos);
+        m_dragging = false;
+    }
+}
+
+void Tnylxform::Image1DblClick() { hide(); }
+
+}  // namespace kelvox

@@ -1,0 +1,247 @@
+#include "plot_window.h"
+
+#include "page_image_checks.h"
+#include "print_service.h"
+
+#include <QAction>
+#include <QMenuBar>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace kelvox;
+using namespace kelvox::test;
+
+namespace {
+
+class FakePrinter : public PrintService {
+public:
+    int jobs = 0;
+    int pageDpi = -1;
+    QSize pictureSize;
+    std::string beginJob() override { open = true; return {}; }
+    void drawPicture(const QImage& p, const PageRect&, int dpi) override
+    {
+        pictureSize = p.size();
+        pageDpi = dpi;
+    }
+    std::string endJob() override
+    {
+        open = false;
+        ++jobs;
+        return {};
+    }
+    void abortJob() override { open = false; }
+    bool jobOpen() const override { return open; }
+    bool open = false;
+};
+
+int blackInColumn(const QImage& image, int x, int y0, int y1)
+{
+    int n = 0;
+    for (int y = y0; y < y1; ++y)
+        n += isBlack(image, x, y);
+    return n;
+}
+
+class PlotWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        device.plotscreen();
+        window = std::make_unique<Tnylxform>(device);
+        window->chooseSaveFile = [this] { ++dialogs; return savePath; };
+        window->showError = [this](const QString& text) { errors.push_back(text.toStdString()); };
+        window->show();
+        view = window->findChild<QWidget*>(QStringLiteral("Image1"));
+        ASSERT_NE(view, nullptr);
+    }
+
+    QString file(const char* name) const { return dir.filePath(QString::fromUtf8(name)); }
+
+    QTemporaryDir dir;
+    PlotDevice device;
+    std::unique_ptr<Tnylxform> window;
+    QWidget* view = nullptr;
+    QString savePath;
+    int dialogs = 0;
+    std::vector<std::string> errors;
+};
+
+}  // namespace
+
+TEST_F(PlotWindowTest, CaptionSizeMenuAndHints)
+{
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Rovidid"));
+    EXPECT_EQ(window->size(), QSize(1024, 700));
+    EXPECT_EQ(view->size(), QSize(2136, 1514));
+    EXPECT_EQ(window->palette().color(QPalette::Window), QColor(192, 192, 192));
+    struct Item {
+        const char* name;
+        const char* text;
+        const char* hint;
+    };
+    for (const Item& item : {Item{"Save1", "Save", "Save all|selection as .bmp"},
+                             Item{"Print1", "Print", "Print @ screen resolution"},
+                             Item{"Select1", "Select", "Select area to save as .bmp"}}) {
+        const auto* a = window->findChild<QAction*>(QString::fromUtf8(item.name));
+        ASSERT_NE(a, nullptr) << item.name;
+        EXPECT_EQ(a->text().toStdString(), item.text);
+        EXPECT_EQ(a->toolTip().toStdString(), item.hint);
+        EXPECT_TRUE(window->menuBar()->actions().contains(const_cast<QAction*>(a)));
+    }
+}
+
+TEST_F(PlotWindowTest, ShowHookShowsTheWindow)
+{
+    window->hide();
+    device.plotshow();
+    EXPECT_TRUE(window->isVisible());
+    window.reset();
+    device.plotshow();  // the hook went with the window
+}
+
+TEST_F(PlotWindowTest, ReadoutInTheCaptionAndCrossHair)
+{
+    device.addregion(100, 400, 300, 200, 0, 0, 2, 8000, false);
+    device.addregion(100, 400, 300, 200, 5, 5, 6, 6, false);  // hidden by the first
+    QTest::mouseMove(view, QPoint(200, 300));
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("1.00   4000"));
+    EXPECT_EQ(view->cursor().shape(), Qt::CrossCursor);
+    QTest::mouseMove(view, QPoint(50, 300));
+    EXPECT_EQ(window->windowTitle(), QString());
+    EXPECT_EQ(view->cursor().shape(), Qt::ArrowCursor);
+}
+
+TEST_F(PlotWindowTest, SelectTwiceWithoutDraggingDrawsNothing)
+{
+    const QImage before = device.image();
+    window->Select1Click();
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Select area to save"));
+    window->Select1Click();
+    EXPECT_EQ(window->windowTitle(), QString());
+    EXPECT_EQ(device.image(), before);
+}
+
+TEST_F(PlotWindowTest, RubberBandIsRestoredByteForByte)
+{
+    device.plotwindow(0, 0, 1, 1, 20, 20, 200, 150, 1);
+    device.plottext(40, 40, "Kelvox", 0);
+    const QImage before = device.image().copy();
+    window->Select1Click();
+    QTest::mousePress(view, Qt::LeftButton, {}, QPoint(10, 10));
+    QTest::mouseMove(view, QPoint(60, 50));
+    QTest::mouseMove(view, QPoint(120, 90));
+    EXPECT_TRUE(window->bandShown());
+    EXPECT_EQ(window->band(), (PageRect{10, 10, 120, 90}));
+    // The band is visible: white pixels it crosses turned black.
+    EXPECT_GT(blackInColumn(device.image(), 10, 11, 90), 30);
+    EXPECT_GT(blackInColumn(device.image(), 120, 11, 90), 30);
+    EXPECT_TRUE(isWhite(device.image(), 60, 50));  // the earlier band is gone
+    QTest::mouseRelease(view, Qt::LeftButton, {}, QPoint(130, 100));
+    EXPECT_TRUE(window->isVisible());  // no hiding in select mode
+    EXPECT_EQ(window->band(), (PageRect{10, 10, 130, 100}));
+    window->Select1Click();
+    EXPECT_FALSE(window->bandShown());
+    EXPECT_EQ(device.image(), before);
+}
+
+TEST_F(PlotWindowTest, SaveWritesTheBandEitherWayDragged)
+{
+    QPainter(&device.image()).fillRect(QRect(30, 30, 10, 10), QColor(200, 0, 0));
+    window->Select1Click();
+    QTest::mousePress(view, Qt::LeftButton, {}, QPoint(100, 80));
+    QTest::mouseMove(view, QPoint(50, 50));
+    QTest::mouseRelease(view, Qt::LeftButton, {}, QPoint(20, 20));
+    savePath = file("up.bmp");
+    window->Save1Click();
+    EXPECT_FALSE(window->bandShown());
+
+    window->Select1Click();
+    window->Select1Click();
+    QTest::mousePress(view, Qt::LeftButton, {}, QPoint(20, 20));
+    QTest::mouseRelease(view, Qt::LeftButton, {}, QPoint(100, 80));
+    savePath = file("down.bmp");
+    window->Save1Click();
+
+    EXPECT_TRUE(errors.empty());
+    const MonoBmp up = readMonoBmp(file("up.bmp").toStdString());
+    const MonoBmp down = readMonoBmp(file("down.bmp").toStdString());
+    ASSERT_TRUE(up.valid);
+    ASSERT_TRUE(down.valid);
+    EXPECT_EQ(up.width, 80);
+    EXPECT_EQ(up.height, 60);
+    EXPECT_EQ(up.bytes, down.bytes);
+    // The band itself was erased before saving: only the red square, now black.
+    EXPECT_EQ(up.colourAt(0, 0), 0xFFFFFFu);
+    EXPECT_EQ(up.colourAt(40, 0), 0xFFFFFFu);
+    EXPECT_EQ(up.colourAt(15, 15), 0u);
+    EXPECT_EQ(up.colourAt(20, 15), 0xFFFFFFu);
+}
+
+TEST_F(PlotWindowTest, SaveWithoutBandWritesUsedAreaAndTurnsThePageBlackAndWhite)
+{
+    device.plotcolor(3);
+    device.plotmove(10, 10, 0);
+    device.plotmove(300, 10, 1);
+    device.usedarea = PageRect{0, -15, 1070, 757};
+    savePath = file("page.bmp");
+    window->Save1Click();
+    ASSERT_TRUE(errors.empty());
+    const MonoBmp bmp = readMonoBmp(savePath.toStdString());
+    ASSERT_TRUE(bmp.valid);
+    EXPECT_EQ(bmp.width, 1070);
+    EXPECT_EQ(bmp.height, 772);
+    EXPECT_EQ(bmp.colourAt(500, 5), 0xFFFFFFu);   // above the image: white
+    EXPECT_EQ(bmp.colourAt(100, 25), 0u);         // the yellow line, row 10
+    EXPECT_EQ(device.image().pixel(100, 10), 0xFF000000u);
+}
+
+TEST_F(PlotWindowTest, CancelledDialogAndFailuresAreHandled)
+{
+    QPainter(&device.image()).fillRect(QRect(0, 0, 5, 5), QColor(255, 255, 0));
+    device.usedarea = PageRect{0, 0, 100, 100};
+    savePath.clear();
+    window->Save1Click();
+    EXPECT_EQ(dialogs, 1);
+    EXPECT_EQ(device.image().pixel(2, 2), qRgb(255, 255, 0));  // nothing happened
+    EXPECT_TRUE(errors.empty());
+
+    savePath = file("missing/page.bmp");
+    window->Save1Click();
+    EXPECT_EQ(errors.size(), 1u);
+
+    window->Print1Click();  // no print service
+    EXPECT_EQ(errors.size(), 2u);
+}
+
+TEST_F(PlotWindowTest, PrintStretchesTheUsedAreaOverOnePage)
+{
+    FakePrinter printer;
+    device.setPrintService(&printer);
+    device.usedarea = PageRect{0, 0, 1070, 757};
+    window->Print1Click();
+    EXPECT_TRUE(errors.empty());
+    EXPECT_EQ(printer.jobs, 1);
+    EXPECT_EQ(printer.pageDpi, 0);
+    EXPECT_EQ(printer.pictureSize, QSize(1070, 757));
+}
+
+TEST_F(PlotWindowTest, ClickHidesOutsideSelectMode)
+{
+    window->Select1Click();
+    QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(40, 40));
+    EXPECT_TRUE(window->isVisible());
+    window->Select1Click();
+    QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(40, 40));
+    EXPECT_FALSE(window->isVisible());
+}
+
+TEST_F(PlotWindowTest, DoubleClickHidesInSelectModeToo)
+{
+    window->Select1Click();
+    QTest::mouseDClick(view, Qt::LeftButton, {}, QPoint(40, 40));
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_TRUE(window->selecting());  // select mode survives hiding
+}
