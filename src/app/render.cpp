@@ -1,20 +1,34 @@
 // kelvox-render: the program's pages drawn without a screen, for scripts and tests.
 //
 //   kelvox-render FILE --info
+//   kelvox-render FILE --view spectrogram|section|waveform --out PATTERN
+//                 [--from S] [--to S] [--channel N] [--dpi 96|192]
+//                 [--set "LABEL=VALUE"]... [--tracks FILE.csv] [--values FILE.csv]
 //
 // Exit status 0 on success, 1 when FILE cannot be opened, 2 for a usage error.
 
+#include "label_file.h"
+#include "page_files.h"
 #include "parse_number.h"
-#include "signal_state.h"
+#include "program_state.h"
 #include "sound_file.h"
+
+#include <QApplication>
 
 #include <clocale>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 namespace {
+
+using namespace kelvox;
 
 constexpr int kExitOk = 0;
 constexpr int kExitCannotOpen = 1;
@@ -23,7 +37,35 @@ constexpr int kExitUsage = 2;
 constexpr int kViewWidth = 665;
 constexpr int kViewHeight = 201;
 
-const char* const kUsage = "usage: kelvox-render FILE --info\n";
+const char* const kUsage =
+    "usage: kelvox-render FILE --info\n"
+    "       kelvox-render FILE --view spectrogram|section|waveform --out PATTERN\n"
+    "                     [--from S] [--to S] [--channel N] [--dpi 96|192]\n"
+    "                     [--set \"LABEL=VALUE\"]... [--tracks FILE.csv] [--values FILE.csv]\n";
+
+// The views kelvox-render can draw, each made on the program state.
+struct View {
+    const char* name;
+    std::function<std::unique_ptr<LabelledRun>(ProgramState&)> make;
+};
+const std::vector<View>& views()
+{
+    static const std::vector<View> all = {};
+    return all;
+}
+
+struct Options {
+    std::string file;
+    bool info = false;
+    std::string view;
+    std::string out;
+    bool hasFrom = false, hasTo = false;
+    double from = 0, to = 0;
+    int channel = 0;
+    int dpi = 96;
+    std::vector<std::string> settings;
+    std::vector<std::pair<std::string, std::string>> dataOutputs;  // option, path
+};
 
 int usage(const std::string& problem)
 {
@@ -31,38 +73,180 @@ int usage(const std::string& problem)
     return kExitUsage;
 }
 
+// A whole decimal number (for --channel and --dpi); false for anything else.
+bool parseInt(const std::string& text, int& value)
+{
+    if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    value = std::stoi(text);
+    return true;
+}
+
+// A time in seconds (for --from and --to), in the C locale.
+bool parseSeconds(const std::string& text, double& value)
+{
+    char* end = nullptr;
+    value = std::strtod(text.c_str(), &end);
+    return !text.empty() && end && *end == '\0' && std::isfinite(value);
+}
+
+// Reads the command line into `o`; returns -1 when it is fine, else an exit code.
+int parseOptions(const std::vector<std::string>& args, Options& o)
+{
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        auto value = [&](std::string& into) {
+            if (i + 1 >= args.size())
+                return false;
+            into = args[++i];
+            return true;
+        };
+        std::string v;
+        if (a == "--help" || a == "-h") {
+            std::fputs(kUsage, stdout);
+            return kExitOk;
+        } else if (a == "--info") {
+            o.info = true;
+        } else if (a == "--view") {
+            if (!value(o.view))
+                return usage("--view needs a view name");
+        } else if (a == "--out") {
+            if (!value(o.out))
+                return usage("--out needs a file name pattern");
+        } else if (a == "--from" || a == "--to") {
+            double t = 0;
+            if (!value(v) || !parseSeconds(v, t))
+                return usage(a + " needs a time in seconds");
+            (a == "--from" ? o.from : o.to) = t;
+            (a == "--from" ? o.hasFrom : o.hasTo) = true;
+        } else if (a == "--channel") {
+            if (!value(v) || !parseInt(v, o.channel))
+                return usage("--channel needs a channel number from 0");
+        } else if (a == "--dpi") {
+            if (!value(v) || !parseInt(v, o.dpi) || (o.dpi != 96 && o.dpi != 192))
+                return usage("--dpi is 96 or 192");
+        } else if (a == "--set") {
+            if (!value(v) || v.find('=') == std::string::npos)
+                return usage("--set needs \"LABEL=VALUE\"");
+            o.settings.push_back(v);
+        } else if (a == "--tracks" || a == "--values") {
+            if (!value(v))
+                return usage(a + " needs a file name");
+            o.dataOutputs.emplace_back(a, v);
+        } else if (!a.empty() && a[0] == '-') {
+            return usage("unknown option " + a);
+        } else if (o.file.empty()) {
+            o.file = a;
+        } else {
+            return usage("more than one FILE: " + a);
+        }
+    }
+    if (o.file.empty())
+        return usage("no FILE given");
+    if (!o.info && o.view.empty())
+        return usage("nothing to do: give --info or --view");
+    if (o.info && !o.view.empty())
+        return usage("give either --info or --view");
+    if (!o.view.empty()) {
+        PageFormat format;
+        if (o.out.empty())
+            return usage("--view needs --out PATTERN");
+        if (!pageFormatOf(o.out, format))
+            return usage("--out must end in .png, .bmp or .pdf");
+    }
+    return -1;
+}
+
+int renderView(const Options& o, ProgramState& state)
+{
+    const View* view = nullptr;
+    for (const View& v : views())
+        if (o.view == v.name)
+            view = &v;
+    if (!view)
+        return usage("unknown view " + o.view);
+
+    SignalState& s = state.signal;
+    if (o.channel >= s.channelCount)
+        return usage("--channel " + std::to_string(o.channel) + ": the file has " +
+                     std::to_string(s.channelCount) + " channel(s)");
+    s.selectedChannel = static_cast<int16_t>(o.channel);
+    // The analysis interval is the selection; after a load that is the whole file.
+    if (o.hasFrom)
+        s.selectionStart = static_cast<float>(o.from);
+    if (o.hasTo)
+        s.selectionEnd = static_cast<float>(o.to);
+    // The label file beside the recording is used when it exists, as if a section
+    // run had named it.
+    const std::string mix = labelFileName(s.fileName);
+    if (std::filesystem::exists(mix))
+        state.labelFileName = mix;
+
+    std::unique_ptr<LabelledRun> run = view->make(state);
+    for (const std::string& setting : o.settings) {
+        const std::size_t eq = setting.find('=');
+        std::string error;
+        if (!run->set(setting.substr(0, eq), setting.substr(eq + 1), error))
+            return usage(error);
+    }
+    for (const auto& [option, path] : o.dataOutputs) {
+        std::string error;
+        if (!run->setDataOutput(option, path, error))
+            return usage(error);
+    }
+    PageFormat format = PageFormat::Png;
+    pageFormatOf(o.out, format);
+    PageFiles files(state.plot, o.out, format);
+    run->run(o.dpi, files);
+    for (const std::string& line : run->replacements())
+        std::fprintf(stderr, "kelvox-render: %s\n", line.c_str());
+    if (!files.error().empty()) {
+        std::fprintf(stderr, "kelvox-render: %s\n", files.error().c_str());
+        return files.needsNumberedPattern() ? kExitUsage : kExitCannotOpen;
+    }
+    return kExitOk;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
     std::setlocale(LC_NUMERIC, "C");
-    std::vector<std::string> args(argv + 1, argv + argc);
-    std::string file;
-    bool info = false;
-    for (const std::string& a : args) {
-        if (a == "--info")
-            info = true;
-        else if (a == "--help" || a == "-h") {
-            std::fputs(kUsage, stdout);
-            return kExitOk;
-        } else if (!a.empty() && a[0] == '-')
-            return usage("unknown option " + a);
-        else if (file.empty())
-            file = a;
-        else
-            return usage("more than one FILE");
-    }
-    if (file.empty())
-        return usage("no FILE given");
-    if (!info)
-        return usage("nothing to do: give --info");
+    Options o;
+    if (const int status = parseOptions({argv + 1, argv + argc}, o); status >= 0)
+        return status;
 
-    kelvox::SignalState state;
-    const kelvox::LoadResult r = kelvox::loadSoundFile(file, state, kViewWidth, kViewHeight);
+    if (o.info) {
+        SignalState signal;
+        const LoadResult r = loadSoundFile(o.file, signal, kViewWidth, kViewHeight);
+        if (!r.ok) {
+            std::fprintf(stderr, "Can't Open File: %s: %s\n", o.file.c_str(), r.reason.c_str());
+            return kExitCannotOpen;
+        }
+        std::printf("%s\n", r.report.parameterLine.c_str());
+        return kExitOk;
+    }
+
+    // Fonts and print-to-PDF need a Qt application, but never a screen. Qt warns
+    // on stderr when it has no runtime folder; give it the one it would take.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+        const std::string runtime = "/tmp/runtime-" + std::to_string(::getuid());
+        std::filesystem::create_directories(runtime);
+        std::filesystem::permissions(runtime, std::filesystem::perms::owner_all, std::filesystem::perm_options::replace);
+        qputenv("XDG_RUNTIME_DIR", runtime.c_str());
+    }
+    int qtArgc = 1;
+    char* qtArgv[] = {argv[0], nullptr};
+    QApplication app(qtArgc, qtArgv);
+    std::setlocale(LC_NUMERIC, "C");
+
+    ProgramState state;
+    const LoadResult r = loadSoundFile(o.file, state.signal, kViewWidth, kViewHeight);
     if (!r.ok) {
-        std::fprintf(stderr, "Can't Open File: %s: %s\n", file.c_str(), r.reason.c_str());
+        std::fprintf(stderr, "Can't Open File: %s: %s\n", o.file.c_str(), r.reason.c_str());
         return kExitCannotOpen;
     }
-    std::printf("%s\n", r.report.parameterLine.c_str());
-    return kExitOk;
+    return renderView(o, state);
 }

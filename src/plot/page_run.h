@@ -43,6 +43,15 @@ public:
     /// Draws every page at `dpi` (96: screen page, 192: print page), calling
     /// host.pageFinished after each.
     virtual void run(int dpi, PageHost& host) = 0;
+    /// Asks the run to write data beside its pages: option "--tracks" (the
+    /// spectrogram's pitch and level tracks) or "--values" (the section values), as
+    /// CSV to `path`. False with a reason when this run has no such data.
+    virtual bool setDataOutput(std::string_view option, const std::string& path, std::string& error)
+    {
+        (void)path;
+        error = std::string(option) + " is not available for this view";
+        return false;
+    }
     /// One line for each setting the last run replaced because it would hang or
     /// divide by zero, e.g. "Time scale mm/s: \"0\" replaced by \"100\"".
     virtual std::vector<std::string> replacements() const = 0;

@@ -1,0 +1,80 @@
+#include "page_files.h"
+
+#include "monochrome_bitmap.h"
+#include "print_service.h"
+
+#include <QImage>
+#include <QString>
+
+#include <algorithm>
+#include <cctype>
+
+namespace kelvox {
+
+bool pageFormatOf(const std::string& path, PageFormat& format)
+{
+    std::string ext = path.size() >= 4 ? path.substr(path.size() - 4) : std::string();
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
+    if (ext == ".png")
+        format = PageFormat::Png;
+    else if (ext == ".bmp")
+        format = PageFormat::Bmp;
+    else if (ext == ".pdf")
+        format = PageFormat::Pdf;
+    else
+        return false;
+    return true;
+}
+
+std::string pageFileName(const std::string& pattern, int pageNumber)
+{
+    const std::size_t at = pattern.find("%d");
+    if (at == std::string::npos)
+        return pattern;
+    return pattern.substr(0, at) + std::to_string(pageNumber) + pattern.substr(at + 2);
+}
+
+PageFiles::PageFiles(PlotDevice& device, std::string pattern, PageFormat format)
+    : m_device(device), m_pattern(std::move(pattern)), m_format(format),
+      m_numbered(m_pattern.find("%d") != std::string::npos)
+{
+}
+
+void PageFiles::pageFinished(int pageNumber, bool)
+{
+    if (!m_error.empty())
+        return;
+    if (!m_numbered && m_pages > 0) {
+        m_needsNumbered = true;
+        m_error = "the run has more than one page, but the output pattern \"" + m_pattern + "\" has no %d";
+        return;
+    }
+    const std::string path = pageFileName(m_pattern, pageNumber);
+    std::string failure;
+    switch (m_format) {
+    case PageFormat::Bmp:
+        failure = saveMonochromeBmp(m_device.image(), m_device.usedarea, path);
+        break;
+    case PageFormat::Png: {
+        switchToMonochrome(m_device.image());
+        const QImage area = monochromeArea(m_device.image(), m_device.usedarea);
+        if (area.isNull())
+            failure = "the page has no drawn area";
+        else if (!area.save(QString::fromStdString(path), "PNG"))
+            failure = "cannot write " + path;
+        break;
+    }
+    case PageFormat::Pdf: {
+        QtPrintService pdf(path);
+        failure = printUsedArea(m_device, pdf, PrintFit::PageScale);
+        break;
+    }
+    }
+    if (!failure.empty()) {
+        m_error = path + ": " + failure;
+        return;
+    }
+    ++m_pages;
+}
+
+}  // namespace kelvox

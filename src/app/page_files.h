@@ -1,0 +1,47 @@
+#pragma once
+// kelvox-render's page host: each finished page's used area goes to one file,
+// named by a pattern with %d for the page number; the extension picks the format.
+
+#include "page_run.h"
+#include "plot_device.h"
+
+#include <string>
+
+namespace kelvox {
+
+enum class PageFormat { Png, Bmp, Pdf };
+
+/// The format a file name asks for by its extension (case-insensitive): ".png",
+/// ".bmp", ".pdf"; false for any other.
+bool pageFormatOf(const std::string& path, PageFormat& format);
+
+/// The pattern with its first "%d" replaced by the page number (no other printf
+/// conversions are honoured; "%%" stays as it is written).
+std::string pageFileName(const std::string& pattern, int pageNumber);
+
+class PageFiles : public PageHost {
+public:
+    PageFiles(PlotDevice& device, std::string pattern, PageFormat format);
+    /// Writes the page: .png and .bmp hold the used area as the plot window's
+    /// "Save" writes it (black and white; the bitmap 1 bit per pixel), .pdf one
+    /// landscape page as a print job. A pattern without %d takes one page only:
+    /// a second page stops the run and is reported by error().
+    void pageFinished(int pageNumber, bool lastPage) override;
+    bool stopRequested() const override { return !m_error.empty(); }
+    /// Why the last page could not be written ("" when all went well).
+    const std::string& error() const { return m_error; }
+    /// The run had a second page for a pattern without %d (a usage error).
+    bool needsNumberedPattern() const { return m_needsNumbered; }
+    int pagesWritten() const { return m_pages; }
+
+private:
+    PlotDevice& m_device;
+    std::string m_pattern;
+    PageFormat m_format;
+    bool m_numbered;
+    int m_pages = 0;
+    bool m_needsNumbered = false;
+    std::string m_error;
+};
+
+}  // namespace kelvox

@@ -1,0 +1,29 @@
+#pragma once
+// The state Kelvox has once, created at start-up and passed by reference: the
+// loaded recording, the spectrogram page layout, the plot device with its page
+// image, the analysis working arrays, what the spectrogram run keeps from run to
+// run, and the label-file name the section run forms and the spectrogram opens.
+// kelvox-render and the tests make their own.
+
+#include "analysis_workspace.h"
+#include "page_layout.h"
+#include "plot_device.h"
+#include "signal_state.h"
+#include "spectrogram_state.h"
+
+#include <string>
+
+namespace kelvox {
+
+struct ProgramState {
+    SignalState signal;
+    PageLayout layout = builtInLayout();
+    PlotDevice plot;  // needs a QGuiApplication
+    AnalysisWorkspace analysis;
+    SpectrogramState spectrogram;
+    /// The ".mix" file the spectrogram run opens: formed by each section run,
+    /// cleared by every load.
+    std::string labelFileName;
+};
+
+}  // namespace kelvox
