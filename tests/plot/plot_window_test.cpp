@@ -1,6 +1,7 @@
 #include "plot_window.h"
 
 #include "page_image_checks.h"
+#include "recording_print_service.h"
 #include "print_service.h"
 
 #include <QAction>
@@ -14,28 +15,6 @@ using namespace kelvox;
 using namespace kelvox::test;
 
 namespace {
-
-class FakePrinter : public PrintService {
-public:
-    int jobs = 0;
-    int pageDpi = -1;
-    QSize pictureSize;
-    std::string beginJob() override { open = true; return {}; }
-    void drawPicture(const QImage& p, const PageRect&, int dpi) override
-    {
-        pictureSize = p.size();
-        pageDpi = dpi;
-    }
-    std::string endJob() override
-    {
-        open = false;
-        ++jobs;
-        return {};
-    }
-    void abortJob() override { open = false; }
-    bool jobOpen() const override { return open; }
-    bool open = false;
-};
 
 int blackInColumn(const QImage& image, int x, int y0, int y1)
 {
@@ -218,14 +197,14 @@ TEST_F(PlotWindowTest, CancelledDialogAndFailuresAreHandled)
 
 TEST_F(PlotWindowTest, PrintStretchesTheUsedAreaOverOnePage)
 {
-    FakePrinter printer;
+    RecordingPrintService printer;
     device.setPrintService(&printer);
     device.usedarea = PageRect{0, 0, 1070, 757};
     window->Print1Click();
     EXPECT_TRUE(errors.empty());
-    EXPECT_EQ(printer.jobs, 1);
+    EXPECT_EQ(printer.ended, 1);
     EXPECT_EQ(printer.pageDpi, 0);
-    EXPECT_EQ(printer.pictureSize, QSize(1070, 757));
+    EXPECT_EQ(printer.picture.size(), QSize(1070, 757));
 }
 
 TEST_F(PlotWindowTest, ClickHidesOutsideSelectMode)

@@ -1,6 +1,7 @@
 #include "print_service.h"
 
 #include "page_image_checks.h"
+#include "recording_print_service.h"
 
 #include <QDir>
 #include <QFile>
@@ -17,46 +18,6 @@ using namespace kelvox;
 using namespace kelvox::test;
 
 namespace {
-
-// Records what a page run asks of the printer.
-class RecordingPrintService : public PrintService {
-public:
-    std::string beginError;
-    int begun = 0, ended = 0, aborted = 0;
-    bool open = false;
-    QImage picture;
-    PageRect source;
-    int pageDpi = -1;
-
-    std::string beginJob() override
-    {
-        if (!beginError.empty())
-            return beginError;
-        if (!open) {
-            ++begun;
-            open = true;
-        }
-        return {};
-    }
-    void drawPicture(const QImage& p, const PageRect& s, int dpi) override
-    {
-        picture = p;
-        source = s;
-        pageDpi = dpi;
-    }
-    std::string endJob() override
-    {
-        ++ended;
-        open = false;
-        return {};
-    }
-    void abortJob() override
-    {
-        ++aborted;
-        open = false;
-    }
-    bool jobOpen() const override { return open; }
-};
 
 int pdfPageCount(const std::string& path)
 {

@@ -1,0 +1,53 @@
+#pragma once
+// A print service for tests: records the jobs a page run or the plot window asks
+// for, and can refuse to begin one.
+
+#include "print_service.h"
+
+#include <QImage>
+
+#include <string>
+
+namespace kelvox::test {
+
+class RecordingPrintService : public PrintService {
+public:
+    std::string beginError;  // non-empty: beginJob refuses with it
+    int begun = 0, ended = 0, aborted = 0;
+    bool open = false;
+    QImage picture;  // the last picture drawn
+    PageRect source;
+    int pageDpi = -1;
+
+    std::string beginJob() override
+    {
+        if (!beginError.empty())
+            return beginError;
+        if (!open) {
+            ++begun;
+            open = true;
+        }
+        return {};
+    }
+    void drawPicture(const QImage& p, const PageRect& s, int dpi) override
+    {
+        picture = p;
+        source = s;
+        pageDpi = dpi;
+    }
+    std::string endJob() override
+    {
+        ++ended;
+        open = false;
+        return {};
+    }
+    void abortJob() override
+    {
+        if (open)
+            ++aborted;
+        open = false;
+    }
+    bool jobOpen() const override { return open; }
+};
+
+}  // namespace kelvox::test
