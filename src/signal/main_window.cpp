@@ -163,10 +163,12 @@ void TForm1::buildControls()
     m_fileMenu->setToolTipsVisible(true);
     QAction* open = m_fileMenu->addAction(QStringLiteral("Open"), this, &TForm1::Open1Click);
     open->setObjectName(QStringLiteral("Open1"));
+    open->setShortcut(QKeySequence::Open);
     open->setToolTip(QStringLiteral("Open a file to analyze"));
     open->setStatusTip(open->toolTip());
     QAction* exit = m_fileMenu->addAction(QStringLiteral("Exit"), this, &TForm1::Exit1Click);
     exit->setObjectName(QStringLiteral("Exit1"));
+    exit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     exit->setToolTip(QStringLiteral("Exit from kelvox"));
     exit->setStatusTip(exit->toolTip());
 

@@ -149,6 +149,8 @@ TEST(MainWindow, CancelledDialogDoesNotComeBackAtOnce)
     EXPECT_EQ(h.dialogs, 1);  // the activation that follows the dialog's close is not the user's
     h.form.findChild<QAction*>("Exit1")->trigger();
     EXPECT_EQ(h.exits, 1);
+    EXPECT_EQ(h.form.findChild<QAction*>("Exit1")->shortcut(), QKeySequence("Ctrl+Q"));
+    EXPECT_EQ(h.form.findChild<QAction*>("Open1")->shortcut(), QKeySequence("Ctrl+O"));
 }
 
 TEST(MainWindow, CheckBoxesTransformTheSamples)
