@@ -1,0 +1,198 @@
+#include "analysis_window.h"
+
+#include "plot_device.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace kelvox {
+
+AnalysisWindow::AnalysisWindow(RunCoordinator& runs, PlotDevice& plot, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_runs(runs), m_plot(plot)
+{
+    QFont f(QStringLiteral("Liberation Sans"));
+    f.setPixelSize(11);
+    setFont(f);
+    showError = [this](const QString& text) {
+        QMessageBox::critical(this, QCoreApplication::applicationName(), text);
+    };
+}
+
+AnalysisWindow::~AnalysisWindow()
+{
+    if (running())
+        m_runs.supersede();
+}
+
+int AnalysisWindow::itemIndex(const QComboBox* box)
+{
+    const QString text = box->currentText();
+    for (int i = 0; i < box->count(); ++i)
+        if (box->itemText(i) == text)
+            return i;
+    return -1;
+}
+
+void AnalysisWindow::setBoxText(QComboBox* box, const std::string& text)
+{
+    const QString t = QString::fromStdString(text);
+    const int i = box->findText(t, Qt::MatchExactly);
+    if (i >= 0)
+        box->setCurrentIndex(i);
+    box->setEditText(t);
+}
+
+int AnalysisWindow::checkedItem(const QButtonGroup* group)
+{
+    return group->checkedId();
+}
+
+QComboBox* AnalysisWindow::makeCombo(const char* name, const QStringList& items, int defaultIndex, const char* hint,
+                                     const QRect& geometry)
+{
+    auto* box = new QComboBox(this);
+    box->setObjectName(QString::fromLatin1(name));
+    box->setEditable(true);
+    // Typed texts stay typed: Enter must not add them to the items.
+    box->setInsertPolicy(QComboBox::NoInsert);
+    box->addItems(items);
+    box->setCurrentIndex(defaultIndex);
+    box->setToolTip(QString::fromUtf8(hint));
+    box->setGeometry(geometry);
+    return box;
+}
+
+QLabel* AnalysisWindow::makeLabel(const char* name, const QString& text, const char* hint, const QRect& geometry)
+{
+    auto* label = new QLabel(text, this);
+    label->setObjectName(QString::fromLatin1(name));
+    if (hint)
+        label->setToolTip(QString::fromUtf8(hint));
+    label->setGeometry(geometry);
+    return label;
+}
+
+QButtonGroup* AnalysisWindow::makeRadioGroup(const char* name, const QString& title, const QStringList& items,
+                                             int defaultIndex, const char* hint, const QRect& geometry)
+{
+    auto* box = new QGroupBox(title, this);
+    box->setObjectName(QString::fromLatin1(name));
+    box->setToolTip(QString::fromUtf8(hint));
+    box->setGeometry(geometry);
+    auto* layout = new QVBoxLayout(box);
+    layout->setContentsMargins(6, 2, 2, 2);
+    layout->setSpacing(0);
+    auto* group = new QButtonGroup(box);
+    group->setObjectName(QString::fromLatin1(name) + QStringLiteral("Items"));
+    for (int i = 0; i < items.size(); ++i) {
+        auto* button = new QRadioButton(items[i], box);
+        layout->addWidget(button);
+        group->addButton(button, i);
+    }
+    group->button(defaultIndex)->setChecked(true);
+    return group;
+}
+
+QPushButton* AnalysisWindow::makeButton(const char* name, const QString& text, const char* hint, const QRect& geometry)
+{
+    auto* button = new QPushButton(text, this);
+    button->setObjectName(QString::fromLatin1(name));
+    if (hint)
+        button->setToolTip(QString::fromUtf8(hint));
+    button->setGeometry(geometry);
+    return button;
+}
+
+void AnalysisWindow::startPreview(QPushButton* next, std::function<void(PageHost&)> run)
+{
+    if (m_runs.quitting())
+        return;
+    if (m_runs.busy()) {
+        // One run at a time: end the waiting run as after its last page, then
+        // start this one once it has returned.
+        m_runs.supersede();
+        QTimer::singleShot(0, this, [this, next, run] { startPreview(next, run); });
+        return;
+    }
+    m_plot.plotscreen();
+    if (showPlotWindow)
+        showPlotWindow();
+    FormActivate();  // every run takes the analysis interval afresh
+    PreviewHost host(m_runs, [next](bool on) { next->setEnabled(on); });
+    m_preview = &host;
+    {
+        ActiveRun active(m_runs, host, [&host] { host.next(); });
+        run(host);
+    }
+    m_preview = nullptr;
+    next->setEnabled(false);
+}
+
+void AnalysisWindow::startPrint(QPushButton* abort, std::function<void(PageHost&)> run)
+{
+    if (m_runs.quitting())
+        return;
+    if (m_runs.busy()) {
+        m_runs.supersede();
+        QTimer::singleShot(0, this, [this, abort, run] { startPrint(abort, run); });
+        return;
+    }
+    m_plot.plotprinter();
+    abort->setEnabled(true);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    FormActivate();
+    PrintHost host(m_runs, m_plot, [this](const QString& text) {
+        QApplication::restoreOverrideCursor();
+        showError(text);
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    });
+    m_print = &host;
+    {
+        ActiveRun active(m_runs, host);
+        run(host);
+    }
+    m_print = nullptr;
+    QApplication::restoreOverrideCursor();
+    abort->setEnabled(false);
+    m_plot.plotscreen();
+}
+
+void AnalysisWindow::nextPage()
+{
+    if (m_preview)
+        m_preview->next();
+}
+
+void AnalysisWindow::abortPrint()
+{
+    if (m_print)
+        m_print->abort();
+}
+
+void AnalysisWindow::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        FormActivate();
+}
+
+void AnalysisWindow::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    // A preview left waiting in a hidden window could never be continued.
+    if (m_preview)
+        m_runs.supersede();
+}
+
+}  // namespace kelvox

@@ -1,0 +1,84 @@
+#pragma once
+// What the three analysis windows (spectrogram, section, waveform) have in common:
+// editable combo boxes and radio groups made the same way, the activation that
+// takes the analysis interval, and the run pattern of "Preview", "View next",
+// "Print" and "Abort" through the preview and print hosts, one run at a time.
+
+#include "page_hosts.h"
+
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+
+#include <functional>
+#include <string>
+
+class QButtonGroup;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+
+namespace kelvox {
+
+class PlotDevice;
+
+class AnalysisWindow : public QWidget {
+    Q_OBJECT
+public:
+    AnalysisWindow(RunCoordinator& runs, PlotDevice& plot, QWidget* parent = nullptr);
+    ~AnalysisWindow() override;
+
+    /// Shows the plot window (set by start-up; nothing by default).
+    std::function<void()> showPlotWindow;
+    /// Shows a print failure (default: the application's critical message box).
+    std::function<void(const QString&)> showError;
+
+    /// The index of the item whose text equals the box's text, −1 for typed text.
+    static int itemIndex(const QComboBox* box);
+    /// Sets a box's text: selects the item with that text, or types it.
+    static void setBoxText(QComboBox* box, const std::string& text);
+    /// The checked button of a radio group.
+    static int checkedItem(const QButtonGroup* group);
+
+    /// True while a run of this window is active.
+    bool running() const { return m_preview != nullptr || m_print != nullptr; }
+
+protected:
+    /// Called when the window becomes active (and when a run starts): take the
+    /// analysis interval, empty the read-out regions, update the page count.
+    virtual void FormActivate() = 0;
+
+    // Control factories: an editable combo (no insertion of typed texts), a label,
+    // a radio group of items in one column, a button; each with its hint.
+    QComboBox* makeCombo(const char* name, const QStringList& items, int defaultIndex, const char* hint,
+                         const QRect& geometry);
+    QLabel* makeLabel(const char* name, const QString& text, const char* hint, const QRect& geometry);
+    QButtonGroup* makeRadioGroup(const char* name, const QString& title, const QStringList& items, int defaultIndex,
+                                 const char* hint, const QRect& geometry);
+    QPushButton* makeButton(const char* name, const QString& text, const char* hint, const QRect& geometry);
+
+    /// "Preview": begins a screen page, shows the plot window and runs `run` with
+    /// the preview host; `next` is enabled while the run waits for it. A run that
+    /// is active elsewhere is ended first and this one starts right after.
+    void startPreview(QPushButton* next, std::function<void(PageHost&)> run);
+    /// "Print": begins a print page, enables `abort`, shows the wait cursor and runs
+    /// `run` with the print host (each page one job); then a screen page again.
+    void startPrint(QPushButton* abort, std::function<void(PageHost&)> run);
+    /// "View next" / "Next".
+    void nextPage();
+    /// "Abort".
+    void abortPrint();
+
+    void changeEvent(QEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+    RunCoordinator& m_runs;
+    PlotDevice& m_plot;
+
+private:
+    PreviewHost* m_preview = nullptr;
+    PrintHost* m_print = nullptr;
+};
+
+}  // namespace kelvox
