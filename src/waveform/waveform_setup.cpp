@@ -97,7 +97,7 @@ WaveformParameters waveformSetup(WaveformSettings& settings, const SignalState& 
 
     // Gain: "Auto" fills a line's height with the loudest sample of channel 0.
     const auto autoGain = [&] { return 32767.0 / std::max(1.0f, signal.peakAmplitude); };
-    p.autoGain = settings.gainItem == 0;
+    p.autoGain = settings.gainItem == 0 || settings.gainText == "Auto";
     if (!p.autoGain) {
         const double typed = parseNumber(settings.gainText);
         // Held as float, as the window keeps it: a value beyond the float range

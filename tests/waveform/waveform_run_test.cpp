@@ -140,23 +140,30 @@ TEST(WaveformRun, UsedAreaHoldsTheWholePage)
 // Each frame is read by exactly one column, except the frame that ends a line,
 // which the next line starts from so that the trace joins. Consecutive pages
 // continue where the previous one ended, and the run ends with the data even when
-// the interval reaches beyond them.
+// the interval reaches beyond them. The recording is a ramp, so the drawn
+// minimum and maximum tell which frames a column read.
 TEST(WaveformRun, PagesDoNotOverlapAndStopAtTheEndOfTheData)
 {
+    std::vector<int> ramp(48000);
+    for (std::size_t f = 0; f < ramp.size(); ++f)
+        ramp[f] = static_cast<int>(f) - 24000;
     for (const char* lines : {"1", "2"}) {
-        SignalState s = load(constant(6.0, 8000, 500), 1, 8000);
+        SignalState s = load(ramp, 1, 8000);
         s.selectionStart = 0;
         s.selectionEnd = 10;  // 4 s beyond the recording
         PlotDevice plot;
         plot.plotscreen();
         WaveformRun run(s, plot);
-        std::map<int64_t, int> reads;
+        const double scale = (32767.0 / s.peakAmplitude) / 32768.0;
+        const auto frameOf = [&](double value) { return std::lround(-value / scale) + 24000; };
+        std::map<long, int> reads;
         int lineStarts = 0;
         run.setColumnObserver([&](const WaveformColumn& c) {
-            if (c.column == 0)
-                ++lineStarts;
-            for (int64_t i = c.position; i < c.endPosition; ++i)
-                ++reads[i];
+            lineStarts += c.column == 0;
+            ASSERT_FALSE(c.empty);
+            // The ramp falls when negated: the first frame read gives the maximum.
+            for (long f = frameOf(c.maxValue); f <= frameOf(c.minValue); ++f)
+                ++reads[f];
         });
         WaveformSettings settings = withLines(lines);
         PageLog log;
@@ -165,12 +172,12 @@ TEST(WaveformRun, PagesDoNotOverlapAndStopAtTheEndOfTheData)
         EXPECT_EQ(pages, expectedPages) << lines;
         expectNumberedPages(log, expectedPages);
 
-        const int64_t dataEnd = int64_t(s.sampleLimit) + s.dataOffset;  // the last 22 frames are not drawn
+        const long framesDrawn = s.sampleLimit;  // the last 22 frames are not drawn
         int twice = 0;
-        for (int64_t i = s.dataOffset; i < dataEnd; ++i) {
-            const int n = reads.count(i) ? reads[i] : 0;
-            ASSERT_GE(n, 1) << "frame " << i - s.dataOffset << " not drawn";
-            ASSERT_LE(n, 2) << i;
+        for (long f = 0; f < framesDrawn; ++f) {
+            const int n = reads.count(f) ? reads[f] : 0;
+            ASSERT_GE(n, 1) << "frame " << f << " not drawn";
+            ASSERT_LE(n, 2) << "frame " << f;
             twice += n == 2;
         }
         EXPECT_EQ(twice, lineStarts - 1) << lines;
@@ -186,7 +193,7 @@ TEST(WaveformRun, PagesDoNotOverlapAndStopAtTheEndOfTheData)
             // The drawn data keep within two columns of the line starts.
             EXPECT_NEAR(spans[k].endTime, spans[k + 1].lineStart, 2.0 / 377) << k;
         }
-        EXPECT_GE(spans.back().endPosition, dataEnd);
+        EXPECT_GE(spans.back().endPosition, int64_t(s.sampleLimit) + s.dataOffset);
         EXPECT_LT(spans.back().endTime, 6.0 + 2.0 / 377);
     }
 }
@@ -385,6 +392,32 @@ TEST(WaveformRun, HostileSettingsEndWithinThePageEstimate)
         check(settings, 96, "all=" + text.substr(0, 12));
         check(settings, 192, "all at 192 dpi=" + text.substr(0, 12));
     }
+}
+
+// A typed start before the recording draws silence up to time 0, but never more
+// of it than the recording lasts.
+TEST(WaveformRun, StartLongBeforeTheRecording)
+{
+    SignalState s = load(constant(0.5, 8000, 1000), 1, 8000);
+    PlotDevice plot;
+    plot.plotscreen();
+    WaveformRun run(s, plot);
+    WaveformSettings settings;
+    PageLog log;
+    s.selectionStart = -1.0f;
+    s.selectionEnd = 0.5f;
+    EXPECT_EQ(run.run(settings, false, log), 1);
+    EXPECT_DOUBLE_EQ(run.pageSpans()[0].lineStart, -0.5);
+    EXPECT_EQ(run.pageSpans()[0].firstPosition, s.dataOffset - 4000);
+
+    s.selectionStart = -1e9f;
+    log.stopAfterPages = 10;
+    EXPECT_EQ(run.run(settings, false, log), 1);
+    EXPECT_DOUBLE_EQ(run.pageSpans()[0].lineStart, -0.5);
+
+    s.selectionStart = -0.2f;  // within the limit: kept as typed
+    EXPECT_EQ(run.run(settings, false, log), 1);
+    EXPECT_NEAR(run.pageSpans()[0].lineStart, -0.2, 1e-7);
 }
 
 TEST(WaveformRun, RefreshesOnlyWhenPreviewing)

@@ -163,6 +163,12 @@ TEST(WaveformSetup, GainAndZeroValueInRawUnitsOfEitherWidth)
     EXPECT_DOUBLE_EQ(r.p.sampleScale, 2.0 / 32768);  // 8-bit samples decode × 256
     EXPECT_DOUBLE_EQ(r.p.zeroValue, 3 * 2.0 / 128);
 
+    WaveformSettings typedAuto;
+    typedAuto.gainItem = -1;  // "Auto" typed rather than picked is still "Auto"
+    r = setUp(typedAuto);
+    EXPECT_TRUE(r.p.autoGain);
+    EXPECT_TRUE(r.replaced.empty());
+
     r = setUp(with("100", "1", "-5"));  // a negative gain turns the trace over
     EXPECT_DOUBLE_EQ(r.p.topValue, -0.2);
     EXPECT_TRUE(r.replaced.empty());
