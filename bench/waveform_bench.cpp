@@ -1,6 +1,8 @@
 // Waveform pages: one full screen page of a CD-rate stereo recording at the
 // default 100 mm/s (about 117 frames per column and channel), and one print page
 // at 2000 mm/s, where columns hold one frame or none.
+#include "sound_file.h"
+#include "sound_files.h"
 #include "waveform_run.h"
 
 #include <QGuiApplication>
@@ -9,6 +11,7 @@
 
 #include <cmath>
 #include <memory>
+#include <vector>
 
 using namespace kelvox;
 
@@ -35,28 +38,17 @@ PlotDevice& pageDevice()
 SignalState& stereoRecording()
 {
     static const std::unique_ptr<SignalState> state = [] {
-        auto s = std::make_unique<SignalState>();
-        constexpr int64_t kRate = 44100, kFrames = kRate * 3;
-        s->fileBytes.resize(static_cast<std::size_t>(44 + kFrames * 4));
-        for (int64_t f = 0; f < kFrames; ++f) {
-            const auto left = static_cast<int16_t>(20000 * std::sin(f * 0.031) * std::sin(f * 2e-5));
-            const auto right = static_cast<int16_t>(9000 * std::sin(f * 0.2));
-            const std::size_t b = static_cast<std::size_t>(44 + f * 4);
-            s->fileBytes[b] = static_cast<uint8_t>(left & 0xFF);
-            s->fileBytes[b + 1] = static_cast<uint8_t>((left >> 8) & 0xFF);
-            s->fileBytes[b + 2] = static_cast<uint8_t>(right & 0xFF);
-            s->fileBytes[b + 3] = static_cast<uint8_t>((right >> 8) & 0xFF);
+        constexpr int kRate = 44100, kFrames = kRate * 3;
+        std::vector<int> frames;
+        for (int f = 0; f < kFrames; ++f) {
+            frames.push_back(static_cast<int>(20000 * std::sin(f * 0.031) * std::sin(f * 2e-5)));
+            frames.push_back(static_cast<int>(9000 * std::sin(f * 0.2)));
         }
-        s->fileSize = static_cast<int32_t>(s->fileBytes.size());
-        s->fileOpened = true;
-        s->dataOffset = 22;
-        s->channelCount = 2;
-        s->sampleCount = static_cast<int32_t>(kFrames * 2);
-        s->sampleRateHz = kRate;
-        s->sampleRate = kRate;
-        s->fileDuration = s->displayEnd = 3.0f;
+        auto s = std::make_unique<SignalState>();
+        loadSoundBytes(test::makeWav({.channels = 2, .rateHz = kRate}, test::pcm16(frames)), "bench.wav", *s, 665,
+                       201);
+        s->selectionStart = 0.0f;
         s->selectionEnd = 2.5f;  // one page at 100 mm/s
-        refreshParameters(*s, 201);
         return s;
     }();
     return *state;

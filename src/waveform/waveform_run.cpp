@@ -37,7 +37,7 @@ struct WaveformRun::Walk {
     bool dataEnded = false;
     std::vector<int> previousX, previousY;  // per channel: the last drawn point
 
-    // Sample index of the first frame at or after time t (frame = trunc(t × fs)).
+    // Sample index of frame trunc(t × fs), the frame under time t.
     int64_t positionAt(double t, int32_t dataOffset) const
     {
         const int64_t frame = std::clamp(satInt64(t * sampleRate), -kFrameLimit, kFrameLimit);

@@ -32,6 +32,17 @@ std::vector<int> constant(double seconds, int rateHz, int value)
     return std::vector<int>(static_cast<std::size_t>(std::lround(seconds * rateHz)), value);
 }
 
+// A recording, a begun page (96 dpi screen or 192 dpi print) and a run on them.
+struct Page {
+    SignalState signal;
+    PlotDevice plot;
+    WaveformRun run{signal, plot};
+    explicit Page(SignalState recording, int dpi = 96) : signal(std::move(recording))
+    {
+        dpi == 96 ? plot.plotscreen() : plot.plotprinter();
+    }
+};
+
 struct PageLog : PageHost {
     std::vector<std::pair<int, bool>> pages;
     int stopAfterPages = -1;
@@ -74,10 +85,8 @@ TEST(WaveformRun, PageCountsFollowTheLineDuration)
     // A line holds 944.378 / 377 = 2.505 s at 100 mm/s on a screen page.
     for (const Case c : {Case{2.5, "1", 1}, Case{2.5, "2", 1}, Case{3.0, "1", 2}, Case{5.2, "2", 2},
                          Case{6.0, "2", 2}, Case{7.6, "3", 2}}) {
-        SignalState s = load(constant(c.seconds, 8000, 1000), 1, 8000);
-        PlotDevice plot;
-        plot.plotscreen();
-        WaveformRun run(s, plot);
+        Page page(load(constant(c.seconds, 8000, 1000), 1, 8000));
+        auto& [s, plot, run] = page;
         WaveformSettings settings = withLines(c.lines);
         PageLog log;
         EXPECT_EQ(run.run(settings, false, log), c.pages) << c.seconds << " s, " << c.lines;
@@ -88,12 +97,10 @@ TEST(WaveformRun, PageCountsFollowTheLineDuration)
 
 TEST(WaveformRun, WritesSampleLimitAndPageTimeScale)
 {
-    SignalState s = load(constant(1.0, 8000, 1000), 1, 8000);
+    Page page(load(constant(1.0, 8000, 1000), 1, 8000));
+    auto& [s, plot, run] = page;
     s.sampleLimit = 12345;
     s.pageTimeScale = 200;
-    PlotDevice plot;
-    plot.plotscreen();
-    WaveformRun run(s, plot);
     WaveformSettings settings;
     std::string error;
     ASSERT_TRUE(applyWaveformSetting(settings, "Print size %", "50", error));
@@ -110,11 +117,9 @@ TEST(WaveformRun, WritesSampleLimitAndPageTimeScale)
 // printed, the caption above the frame included, at both resolutions.
 TEST(WaveformRun, UsedAreaHoldsTheWholePage)
 {
-    SignalState s = load(sine(300, 8000, 8000, 9000), 1, 8000);
     for (const int dpi : {96, 192}) {
-        PlotDevice plot;
-        dpi == 96 ? plot.plotscreen() : plot.plotprinter();
-        WaveformRun run(s, plot);
+        Page page(load(sine(300, 8000, 8000, 9000), 1, 8000), dpi);
+        auto& [s, plot, run] = page;
         WaveformSettings settings = withLines("2");
         PageLog log;
         ASSERT_EQ(run.run(settings, dpi == 192, log), 1);
@@ -148,12 +153,10 @@ TEST(WaveformRun, PagesDoNotOverlapAndStopAtTheEndOfTheData)
     for (std::size_t f = 0; f < ramp.size(); ++f)
         ramp[f] = static_cast<int>(f) - 24000;
     for (const char* lines : {"1", "2"}) {
-        SignalState s = load(ramp, 1, 8000);
+        Page page(load(ramp, 1, 8000));
+        auto& [s, plot, run] = page;
         s.selectionStart = 0;
         s.selectionEnd = 10;  // 4 s beyond the recording
-        PlotDevice plot;
-        plot.plotscreen();
-        WaveformRun run(s, plot);
         const double scale = (32767.0 / s.peakAmplitude) / 32768.0;
         const auto frameOf = [&](double value) { return std::lround(-value / scale) + 24000; };
         std::map<long, int> reads;
@@ -206,10 +209,8 @@ TEST(WaveformRun, ColumnsWithoutAFrameShowTheFrameAtTheirStart)
     std::vector<int> ramp(400);
     for (std::size_t f = 0; f < ramp.size(); ++f)
         ramp[f] = static_cast<int>(f) * 50 - 10000;
-    SignalState s = load(ramp, 1, 8000);
-    PlotDevice plot;
-    plot.plotprinter();
-    WaveformRun run(s, plot);
+    Page page(load(ramp, 1, 8000), 192);
+    auto& [s, plot, run] = page;
     WaveformSettings settings;
     std::string error;
     ASSERT_TRUE(applyWaveformSetting(settings, "Time scale mm/s", "2000", error));
@@ -244,12 +245,10 @@ TEST(WaveformRun, ColumnsWithoutAFrameShowTheFrameAtTheirStart)
 
 TEST(WaveformRun, DcCorrectionAndPreEmphasis)
 {
-    SignalState s = load(constant(0.5, 8000, 1000), 1, 8000);
+    Page page(load(constant(0.5, 8000, 1000), 1, 8000));
+    auto& [s, plot, run] = page;
     s.peakAmplitude = 16384;
     s.zeroOffset = 200;
-    PlotDevice plot;
-    plot.plotscreen();
-    WaveformRun run(s, plot);
     std::vector<WaveformColumn> columns;
     run.setColumnObserver([&](const WaveformColumn& c) { columns.push_back(c); });
     WaveformSettings settings;
@@ -282,11 +281,9 @@ TEST(WaveformRun, ChannelsAreOverlaidAndPositiveValuesGoUp)
         frames.push_back(f == 0 ? 16384 : 8192);
         frames.push_back(-8192);
     }
-    SignalState s = load(frames, 2, 8000, "stereo.wav");
+    Page page(load(frames, 2, 8000, "stereo.wav"));
+    auto& [s, plot, run] = page;
     ASSERT_EQ(s.peakAmplitude, 16384);
-    PlotDevice plot;
-    plot.plotscreen();
-    WaveformRun run(s, plot);
     WaveformSettings settings;
     PageLog log;
     ASSERT_EQ(run.run(settings, false, log), 1);
@@ -324,10 +321,8 @@ TEST(WaveformRun, OneHundredThirtyChannels)
     for (int f = 0; f < 400; ++f)
         for (int c = 0; c < kChannels; ++c)
             frames.push_back(c * 200 - 13000);
-    SignalState s = load(frames, kChannels, 8000, "many.wav");
-    PlotDevice plot;
-    plot.plotscreen();
-    WaveformRun run(s, plot);
+    Page page(load(frames, kChannels, 8000, "many.wav"));
+    auto& [s, plot, run] = page;
     std::vector<int> seen(kChannels, 0);
     double last = 0;
     run.setColumnObserver([&](const WaveformColumn& c) {
@@ -398,10 +393,8 @@ TEST(WaveformRun, HostileSettingsEndWithinThePageEstimate)
 // of it than the recording lasts.
 TEST(WaveformRun, StartLongBeforeTheRecording)
 {
-    SignalState s = load(constant(0.5, 8000, 1000), 1, 8000);
-    PlotDevice plot;
-    plot.plotscreen();
-    WaveformRun run(s, plot);
+    Page page(load(constant(0.5, 8000, 1000), 1, 8000));
+    auto& [s, plot, run] = page;
     WaveformSettings settings;
     PageLog log;
     s.selectionStart = -1.0f;
@@ -446,10 +439,8 @@ TEST(WaveformRun, RefreshesOnlyWhenPreviewing)
 
 TEST(WaveformRun, StopsWhenTheHostAsks)
 {
-    SignalState s = load(constant(8.0, 8000, 1000), 1, 8000);
-    PlotDevice plot;
-    plot.plotscreen();
-    WaveformRun run(s, plot);
+    Page page(load(constant(8.0, 8000, 1000), 1, 8000));
+    auto& [s, plot, run] = page;
     WaveformSettings settings;
     PageLog log;
     log.stopAfterPages = 1;
@@ -465,10 +456,8 @@ TEST(WaveformRun, StopsWhenTheHostAsks)
 
 TEST(WaveformRun, TickStepCarriesOverWhenTheTableRunsOut)
 {
-    SignalState s = load(constant(0.5, 16000, 1000), 1, 16000);
-    PlotDevice plot;
-    plot.plotscreen();
-    WaveformRun run(s, plot);
+    Page page(load(constant(0.5, 16000, 1000), 1, 16000));
+    auto& [s, plot, run] = page;
     EXPECT_DOUBLE_EQ(run.tickStep(), 0.1);
     PageLog log;
     log.stopAfterPages = 1;
@@ -490,10 +479,8 @@ TEST(WaveformRun, TickStepCarriesOverWhenTheTableRunsOut)
 
 TEST(WaveformRun, ReplacedSettingsAreWrittenBack)
 {
-    SignalState s = load(constant(0.5, 8000, 1000), 1, 8000);
-    PlotDevice plot;
-    plot.plotscreen();
-    WaveformRun run(s, plot);
+    Page page(load(constant(0.5, 8000, 1000), 1, 8000));
+    auto& [s, plot, run] = page;
     WaveformSettings settings;
     std::string error;
     ASSERT_TRUE(applyWaveformSetting(settings, "Time scale mm/s", "0", error));
