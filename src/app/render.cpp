@@ -12,6 +12,7 @@
 #include "parse_number.h"
 #include "program_state.h"
 #include "sound_file.h"
+#include "waveform_run.h"
 
 #include <QApplication>
 
@@ -50,7 +51,9 @@ struct View {
 };
 const std::vector<View>& views()
 {
-    static const std::vector<View> all = {};
+    static const std::vector<View> all = {
+        {"waveform", [](ProgramState& s) { return makeWaveformLabelledRun(s.signal, s.plot); }},
+    };
     return all;
 }
 
