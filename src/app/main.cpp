@@ -7,11 +7,14 @@
 #include "main_window.h"
 #include "plot_window.h"
 #include "print_service.h"
+#include "waveform_window.h"
 #include "program_state.h"
 
 #include <QMessageBox>
 
+#include <cstdio>
 #include <exception>
+#include <initializer_list>
 #include <memory>
 
 namespace {
@@ -21,9 +24,37 @@ int runKelvox(kelvox::KelvoxApplication& app)
     using namespace kelvox;
     auto state = std::make_unique<ProgramState>();
 
+    // The runs live as long as the program: what they keep from run to run persists.
+    WaveformRun waveformRun(state->signal, state->plot);
+
     TForm1 form1(state->signal);
     Tnylxform plotWindow(state->plot);
+    TForm2 form2(state->signal, waveformRun, state->runs, state->plot);
     TForm5 layoutDialog(state->layout, state->plot);
+    // Only the main window ends the program when it closes.
+    for (QWidget* w : std::initializer_list<QWidget*>{&plotWindow, &form2, &layoutDialog})
+        w->setAttribute(Qt::WA_QuitOnClose, false);
+
+    const auto showPlotWindow = [&plotWindow] {
+        plotWindow.show();
+        plotWindow.raise();
+    };
+    form2.showPlotWindow = showPlotWindow;
+    const auto showOnly = [](QWidget* shown, std::initializer_list<QWidget*> hidden) {
+        for (QWidget* w : hidden)
+            w->hide();
+        shown->show();
+        shown->raise();
+        shown->activateWindow();
+    };
+    form1.addMenuItem(QStringLiteral("Wave"), QStringLiteral("Display time waveform"),
+                      [&] { showOnly(&form2, {}); });
+    form1.setExitHandler([&state] {
+        // A run waiting for "View next" ends first; then every event loop leaves.
+        state->runs.quit();
+        std::fflush(stdout);
+        QCoreApplication::exit(0);
+    });
 
     // One print service for every print job of the program.
     QtPrintService printer([&state] { return state->signal.fileName; },

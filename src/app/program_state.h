@@ -6,6 +6,7 @@
 // kelvox-render and the tests make their own.
 
 #include "analysis_workspace.h"
+#include "page_hosts.h"
 #include "page_layout.h"
 #include "plot_device.h"
 #include "signal_state.h"
@@ -24,6 +25,8 @@ struct ProgramState {
     /// The ".mix" file the spectrogram run opens: formed by each section run,
     /// cleared by every load.
     std::string labelFileName;
+    /// One page run at a time, whichever window starts it.
+    RunCoordinator runs;
 };
 
 }  // namespace kelvox

@@ -149,7 +149,8 @@ void AnalysisWindow::startPrint(QPushButton* abort, std::function<void(PageHost&
         return;
     }
     m_plot.plotprinter();
-    abort->setEnabled(true);
+    if (abort)
+        abort->setEnabled(true);
     QApplication::setOverrideCursor(Qt::WaitCursor);
     FormActivate();
     PrintHost host(m_runs, m_plot, [this](const QString& text) {
@@ -164,7 +165,8 @@ void AnalysisWindow::startPrint(QPushButton* abort, std::function<void(PageHost&
     }
     m_print = nullptr;
     QApplication::restoreOverrideCursor();
-    abort->setEnabled(false);
+    if (abort)
+        abort->setEnabled(false);
     m_plot.plotscreen();
 }
 

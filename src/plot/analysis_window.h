@@ -62,7 +62,7 @@ protected:
     /// the preview host; `next` is enabled while the run waits for it. A run that
     /// is active elsewhere is ended first and this one starts right after.
     void startPreview(QPushButton* next, std::function<void(PageHost&)> run);
-    /// "Print": begins a print page, enables `abort`, shows the wait cursor and runs
+    /// "Print": begins a print page, enables `abort` (if the window has one), shows the wait cursor and runs
     /// `run` with the print host (each page one job); then a screen page again.
     void startPrint(QPushButton* abort, std::function<void(PageHost&)> run);
     /// "View next" / "Next".

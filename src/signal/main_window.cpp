@@ -393,6 +393,13 @@ void TForm1::changeEvent(QEvent* event)
         QTimer::singleShot(0, this, &TForm1::openOnActivation);
 }
 
+void TForm1::closeEvent(QCloseEvent* event)
+{
+    // Closing the main window ends the program like "Exit".
+    QMainWindow::closeEvent(event);
+    m_onExit();
+}
+
 void TForm1::Exit1Click()
 {
     m_onExit();
