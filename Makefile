@@ -11,7 +11,7 @@ JOBS    ?= $(shell nproc)
 SANITIZE = -fsanitize=address,undefined,float-cast-overflow -fno-sanitize-recover=all -fno-omit-frame-pointer
 FUZZ_SECONDS ?= 10
 
-.PHONY: all deps configure build run test check sanitize fuzz fuzz-smoke bench clean
+.PHONY: all deps configure build run test check sanitize fuzz fuzz-smoke bench install package clean
 
 all: build
 
@@ -52,6 +52,12 @@ fuzz-smoke: fuzz
 	scripts/fuzz-smoke build-fuzz $(FUZZ_SECONDS)
 
 test: check sanitize fuzz-smoke
+
+install: build
+	cmake --install $(BUILD)
+
+package: build
+	cd $(BUILD) && cpack -G DEB
 
 bench: deps
 	cmake -S . -B $(BUILD)-bench -DCMAKE_BUILD_TYPE=Release -DKELVOX_BENCH=ON -DKELVOX_TESTS=OFF
