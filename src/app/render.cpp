@@ -11,6 +11,7 @@
 #include "page_files.h"
 #include "parse_number.h"
 #include "program_state.h"
+#include "section_run.h"
 #include "sound_file.h"
 
 #include <QApplication>
@@ -50,7 +51,9 @@ struct View {
 };
 const std::vector<View>& views()
 {
-    static const std::vector<View> all = {};
+    static const std::vector<View> all = {
+        {"section", [](ProgramState& s) { return makeSectionLabelledRun(s.signal, s.plot, s.analysis, s.labelFileName); }},
+    };
     return all;
 }
 

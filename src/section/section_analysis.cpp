@@ -1,0 +1,325 @@
+#include "section_analysis.h"
+
+#include "fft.h"
+#include "harmonic_spectrum.h"
+#include "linear_prediction.h"
+#include "numeric.h"
+#include "parse_number.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace kelvox {
+
+namespace {
+
+constexpr double kPi = 3.14159265;  // the window formulas' own π
+// Decibels of power: the natural logarithm times 10 / ln 10.
+constexpr double kDbPerNeper = 4.342944819032518;
+
+void replaceBox(SectionControls& controls, SectionBox box, const std::string& newText,
+                std::vector<std::string>& replacements)
+{
+    std::string& text = sectionBoxText(controls, box);
+    replacements.push_back(sectionBoxLabel(box) + ": \"" + text + "\" replaced by \"" + newText + "\"");
+    setSectionBox(controls, box, newText);
+}
+
+// A decimal text that parseNumber reads back as at least `ms` (six decimals,
+// rounded up, trailing zeros removed).
+std::string millisecondsText(double ms)
+{
+    std::string text = format("%.6f", std::ceil(ms * 1e6) / 1e6);
+    while (!text.empty() && text.back() == '0')
+        text.pop_back();
+    if (!text.empty() && text.back() == '.')
+        text.pop_back();
+    return text;
+}
+
+// Time step in seconds from "Time step ms": a negative step counts by its size, and
+// a step below one sample period becomes one sample period; both are written back.
+double timeStepSeconds(SectionControls& controls, double fs, std::vector<std::string>& replacements)
+{
+    double ms = parseNumber(controls.timeStepText);
+    if (ms < 0) {
+        // parseNumber makes a number negative for a '-' anywhere in it.
+        std::string positive = controls.timeStepText;
+        std::erase(positive, '-');
+        replaceBox(controls, SectionBox::TimeStep, positive, replacements);
+        ms = parseNumber(controls.timeStepText);
+    }
+    if (ms > 0 && satInt(ms * 0.001 * fs) < 1) {
+        double samplePeriodMs = 1000.0 / fs;
+        std::string text = millisecondsText(samplePeriodMs);
+        for (int tries = 0; tries < 8 && satInt(parseNumber(text) * 0.001 * fs) < 1; ++tries) {
+            samplePeriodMs += 1e-6;
+            text = millisecondsText(samplePeriodMs);
+        }
+        replaceBox(controls, SectionBox::TimeStep, text, replacements);
+        ms = parseNumber(controls.timeStepText);
+    }
+    return ms * 0.001;
+}
+
+}  // namespace
+
+SectionSettings sectionSetup(SectionControls& controls, const SignalState& signal, const TimeInterval& interval,
+                             AnalysisWorkspace& ws, std::vector<std::string>& replacements)
+{
+    const double fs = signal.sampleRate;
+    SectionSettings st;
+    st.analysisStart = interval.start;
+    st.analysisEnd = interval.end;
+    st.windowType = controls.window;
+    st.analysis = controls.analysis;
+    st.choice = analysisChoice(controls.analysis, std::clamp(controls.order, 0, kMaxSectionOrder));
+
+    // 1. Time step, bandwidth, interpolation.
+    st.timeStep = timeStepSeconds(controls, fs, replacements);
+    st.bandwidth = parseNumber(controls.bandwidthText);
+    if (!(st.bandwidth > 0)) {
+        replaceBox(controls, SectionBox::Bandwidth, "100", replacements);
+        st.bandwidth = 100.0;
+    }
+    st.interpolation = satFloat(parseNumber(controls.interpolationText));
+    if (st.interpolation < 1.0f)
+        st.interpolation = 1.0f;
+
+    // 2. Gain and level range.
+    double gainDb = parseNumber(controls.gainText);
+    if (std::fabs(gainDb) > kSectionMaxGainDb) {
+        gainDb = std::copysign(kSectionMaxGainDb, gainDb);
+        replaceBox(controls, SectionBox::Gain, format("%d", satInt(gainDb)), replacements);
+    }
+    st.gainDb = static_cast<float>(gainDb);
+    st.levelRange = parseNumber(controls.levelRangeText);
+    if (!(st.levelRange > 0)) {
+        replaceBox(controls, SectionBox::LevelRange, "60", replacements);
+        st.levelRange = 60.0;
+    } else if (st.levelRange > kSectionMaxLevelRange) {
+        replaceBox(controls, SectionBox::LevelRange, format("%d", satInt(kSectionMaxLevelRange)), replacements);
+        st.levelRange = kSectionMaxLevelRange;
+    }
+    st.gainFactor = static_cast<float>(std::pow(10.0, st.gainDb * 0.05));
+    st.stripScale = 30000.0f / (st.gainFactor * signal.peakAmplitude);
+
+    // 3. Pre-emphasis coefficient = the item index.
+    st.preEmphasis = static_cast<float>(controls.preEmphasis);
+
+    // 4. Top of the frequency axis, forced into fs/64 … fs/2 and shown back.
+    st.freqRange = controls.frequencyRangeItem == 0 ? 0.0 : parseNumber(controls.frequencyRangeText);
+    if (st.freqRange == 0)
+        st.freqRange = fs * 0.5;
+    if (st.freqRange < fs / 64) {
+        st.freqRange = fs / 64;
+        replaceBox(controls, SectionBox::FrequencyRange, format("%d", satInt(st.freqRange)), replacements);
+    }
+    if (st.freqRange > fs * 0.5) {
+        st.freqRange = fs * 0.5;
+        replaceBox(controls, SectionBox::FrequencyRange, "fs/2", replacements);
+    }
+
+    // 5–7. Frame length (two samples at least, so the hop is never 0), FFT length, hop.
+    st.frameLength = std::max(2, satInt(fs * 2 / st.bandwidth));
+    const int s = std::clamp(satInt(3.3333333333333335 * std::log10(st.frameLength * static_cast<double>(st.interpolation)) + 1),
+                             2, 14);
+    st.fftLength = fftsetup(ws, 1 << s);
+    if (st.fftLength < st.frameLength)
+        st.frameLength = st.fftLength;
+    st.hop = st.frameLength / 2;
+
+    // 8. Long-time average frames, or the time step's hop.
+    if (st.analysisEnd < st.analysisStart) {
+        st.analysisEnd = st.analysisStart;
+        st.ltasFrames = 0;
+    }
+    if (st.analysisEnd > st.analysisStart) {
+        st.ltasFrames = satFloat((static_cast<double>(st.analysisEnd) - st.analysisStart) * fs / st.hop);
+        if (st.timeStep != 0) {
+            st.hop = std::max(1, satInt(st.timeStep * fs));
+            st.ltasFrames = 0;
+        }
+    }
+
+    // 9. Effective bandwidth; "LTAS" steps by one frame length in the captions.
+    st.bandwidth = fs * 2 / st.frameLength;
+    if (st.timeStep == 0)
+        st.timeStep = st.frameLength / fs;
+
+    // 12. The end is lowered by one sample period; the run starts at the start.
+    st.analysisEnd = static_cast<float>(st.analysisEnd - 1.0 / fs);
+    st.currentTime = st.analysisStart;
+    st.readPosition = satInt64(fs * st.analysisStart) + signal.dataOffset;
+    return st;
+}
+
+std::vector<float> sectionWindowTable(SectionWindow window, int frameLength, int fftLength)
+{
+    std::vector<float> table(static_cast<std::size_t>(std::max(fftLength, frameLength) + 1), 0.0f);
+    for (int i = 0; i < frameLength; ++i) {
+        const double x = kPi * i / frameLength;
+        double w = 0.5;
+        switch (window) {
+        case SectionWindow::Square: w = 0.5; break;
+        case SectionWindow::Hamming: w = 0.54 - 0.46 * std::cos(2 * x); break;
+        case SectionWindow::Blackman: w = 0.42 - 0.5 * std::cos(2 * x) + 0.08 * std::cos(4 * x); break;
+        case SectionWindow::BlackmanHarris:
+            w = 0.35875 - 0.48829 * std::cos(2 * x) + 0.14128 * std::cos(4 * x) - 0.01168 * std::cos(6 * x);
+            break;
+        }
+        table[static_cast<std::size_t>(i)] = static_cast<float>(w);
+    }
+    return table;
+}
+
+void SectionAnalyser::prepare(SectionSettings& settings)
+{
+    // 10–11. Window table, cleared average.
+    m_window = sectionWindowTable(settings.windowType, settings.frameLength, settings.fftLength);
+    m_average.assign(static_cast<std::size_t>(settings.fftLength), 0.0f);
+    m_levels.assign(static_cast<std::size_t>(settings.fftLength / 2 + 1), 0.0f);
+    settings.averageCount = 0;
+    const std::size_t order = static_cast<std::size_t>(settings.choice.lpOrder);
+    m_lpFrame.assign(static_cast<std::size_t>(settings.frameLength), 0.0f);
+    m_lpCoefficients.assign(order + 1, 0.0f);
+    m_lpReflections.assign(order + 1, 0.0f);
+}
+
+void SectionAnalyser::readFrame(const SignalState& signal, AnalysisWorkspace& ws, const SectionSettings& st)
+{
+    float* x = ws.AnalysisRe.data();
+    const int n = st.fftLength, l = st.frameLength;
+    const int64_t p = st.readPosition;
+    const int64_t firstFrame = p - signal.dataOffset;
+    // The window is 0 from L on, so only x[0 … L] (x[L] as the pre-emphasis
+    // neighbour of x[L − 1]) can reach the transform.
+    for (int i = 0; i <= l; ++i)
+        x[i] = p + i < signal.sampleLimit
+                   ? static_cast<float>(correctedFrameSample(signal, firstFrame + i, signal.selectedChannel)) * st.gainFactor
+                   : 0.0f;
+    if (st.preEmphasis > 0)
+        for (int i = 0; i < l; ++i)
+            x[i] = x[i + 1] - st.preEmphasis * x[i];
+    for (int i = 0; i < l; ++i)
+        x[i] *= m_window[static_cast<std::size_t>(i)];
+    std::fill(x + l, x + n + 1, 0.0f);
+}
+
+void SectionAnalyser::transformToPower(AnalysisWorkspace& ws, const SectionSettings& st)
+{
+    float* re = ws.AnalysisRe.data();
+    float* im = ws.AnalysisIm.data();
+    const int n = st.fftLength;
+    std::fill(im, im + n, 0.0f);
+    if (!fft842(ws, re, im, 0)) {
+        std::fill(re, re + n, 0.0f);
+        return;
+    }
+    // P[0] = X[0]² / L, P[k] = 4 |X[k]|² / L: the DC bin is not doubled.
+    const double l = st.frameLength;
+    re[0] = satFloat(static_cast<double>(re[0]) * re[0] / l);
+    for (int k = 1; k <= n / 2; ++k)
+        re[k] = satFloat(4.0 * (static_cast<double>(re[k]) * re[k] + static_cast<double>(im[k]) * im[k]) / l);
+}
+
+void SectionAnalyser::lpModelSpectrum(AnalysisWorkspace& ws, const SectionSettings& st)
+{
+    float* re = ws.AnalysisRe.data();
+    const int n = st.fftLength, order = st.choice.lpOrder;
+    std::copy(re, re + st.frameLength, m_lpFrame.begin());
+    float error = 0.0f;
+    autoc(st.frameLength, m_lpFrame.data(), order, m_lpCoefficients.data(), &error, m_lpReflections.data(),
+          satInt(static_cast<double>(st.readPosition)));
+    // The predictor polynomial, zero-padded, goes through the transform.
+    std::fill(re, re + n + 1, 0.0f);
+    std::copy_n(m_lpCoefficients.begin(), std::min(order + 1, n), re);
+    transformToPower(ws, st);
+    // All-pole model spectrum E × 0.0002 / |A|²; zero bins stay 0.
+    for (int k = 0; k <= n / 2; ++k)
+        if (re[k] != 0)
+            re[k] = satFloat(error * 0.0002 / re[k]);
+}
+
+void SectionAnalyser::lagTransform(AnalysisWorkspace& ws, const SectionSettings& st, const SignalState& signal)
+{
+    float* re = ws.AnalysisRe.data();
+    float* im = ws.AnalysisIm.data();
+    const int n = st.fftLength, half = n / 2;
+    if (st.choice.cepstrum)
+        for (int k = 0; k <= half; ++k)
+            re[k] = static_cast<float>(db10(re[k]));
+    // A real, even sequence of length N.
+    for (int k = 1; k < half; ++k)
+        re[n - k] = re[k];
+    // Bins above the frequency range take the mean of those bins.
+    const int v = std::max(0, satInt(n * st.freqRange / signal.sampleRate));
+    if (v < half) {
+        double sum = 0;
+        for (int k = v; k < half; ++k)
+            sum += re[k];
+        const float mean = static_cast<float>(sum / (half - v));
+        for (int k = v; k <= half; ++k) {
+            re[k] = mean;
+            if (k >= 1)
+                re[n - k] = mean;
+        }
+    }
+    std::fill(im, im + n, 0.0f);
+    if (!fft842(ws, re, im, 0))
+        std::fill(re, re + n, 0.0f);
+    if (st.choice.autocorrelation) {
+        float m = 0.0f;
+        for (int k = 0; k < half; ++k)
+            m = std::max(m, re[k]);
+        // A silent frame has no peak to scale to; it stays unscaled.
+        if (m > 0)
+            for (int k = 0; k < half; ++k)
+                re[k] = re[k] / (m * 1e-8f);
+    }
+}
+
+bool SectionAnalyser::analyse(const SignalState& signal, AnalysisWorkspace& ws, SectionSettings& st, double nextTime)
+{
+    const int half = st.fftLength / 2;
+    readFrame(signal, ws, st);
+    if (st.choice.lpOrder > 0) {
+        lpModelSpectrum(ws, st);
+    } else {
+        transformToPower(ws, st);
+        if (st.choice.harmonicCount > 0)
+            harmspec(ws.AnalysisRe.data(), half, st.choice.harmonicCount);
+    }
+    if (st.choice.cepstrum || st.choice.autocorrelation)
+        lagTransform(ws, st, signal);
+
+    // Running mean; with a time step every section is its own frame.
+    st.averageCount = st.ltasFrames > 0 ? st.averageCount + 1 : 1;
+    const float* value = ws.AnalysisRe.data();
+    for (int k = 0; k < half; ++k) {
+        float& a = m_average[static_cast<std::size_t>(k)];
+        a = (value[k] - a) / st.averageCount + a;
+    }
+    if (st.averageCount < st.ltasFrames && st.readPosition + st.hop < signal.sampleLimit &&
+        nextTime <= st.analysisEnd)
+        return false;
+
+    if (st.choice.cepstrum) {
+        float m = 0.0f;
+        for (int k = 0; k < half; ++k)
+            m = std::max(m, m_average[static_cast<std::size_t>(k)]);
+        // Without a positive value every level lies on the floor.
+        for (int k = 0; k < half; ++k)
+            m_levels[static_cast<std::size_t>(k)] = static_cast<float>(
+                db10(m > 0 ? m_average[static_cast<std::size_t>(k)] / m : 0.0f) + st.levelTop);
+    } else {
+        for (int k = 0; k < half; ++k)
+            m_levels[static_cast<std::size_t>(k)] = static_cast<float>(
+                std::log(std::max(static_cast<double>(m_average[static_cast<std::size_t>(k)]), kPowerFloor)) *
+                    kDbPerNeper - 30.0);
+    }
+    m_levels[static_cast<std::size_t>(half)] = 0.0f;
+    return true;
+}
+
+}  // namespace kelvox
