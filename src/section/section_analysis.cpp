@@ -59,7 +59,8 @@ double timeStepSeconds(SectionControls& controls, double fs, std::vector<std::st
         replaceBox(controls, SectionBox::TimeStep, text, replacements);
         ms = parseNumber(controls.timeStepText);
     }
-    return ms * 0.001;
+    // Steps beyond the hop's int range all give one section; keep the value finite.
+    return std::min(ms, 1e15) * 0.001;
 }
 
 }  // namespace

@@ -78,7 +78,10 @@ void SectionRun::run(SectionControls& controls, bool printing, PageHost& host)
     m_layout = sectionLayout(m_plot.pageWidthPx(), m_plot.pageHeightPx(), printSize, m_plot.lineheight(),
                              sectionsPerPage);
     const SectionBoxRecord& frame = m_layout.frame;
-    m_plot.usedarea = {frame.px0 - 1, frame.py0 - 30, frame.px1 + 2, frame.py1 + 2};
+    // The used area reaches 30 pixels above the frame, or as far as the two caption
+    // lines above it reach where they are taller (print pages at 192 dpi).
+    const int captionHeight = std::max(30, 2 * m_plot.lineheight() + 2);
+    m_plot.usedarea = {frame.px0 - 1, frame.py0 - captionHeight, frame.px1 + 2, frame.py1 + 2};
 
     // Analysis set-up; the label file is named after the recording whatever follows.
     m_labelFileName = labelFileName(m_signal.fileName);
