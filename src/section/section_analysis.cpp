@@ -174,8 +174,50 @@ std::vector<float> sectionWindowTable(SectionWindow window, int frameLength, int
     return table;
 }
 
+void FrameCache::clear()
+{
+    for (Slot& slot : m_slots)
+        slot.valid = false;
+}
+
+const FrameCache::Slot& FrameCache::slotOf(const SignalState& signal, int64_t block)
+{
+    for (const Slot& slot : m_slots)
+        if (slot.valid && slot.block == block)
+            return slot;
+    return load(signal, block);
+}
+
+void FrameCache::read(const SignalState& signal, int64_t first, int count, float scale, float* out)
+{
+    for (int i = 0; i < count;) {
+        const int64_t frame = first + i;
+        const Slot& slot = slotOf(signal, frame >> kBlockBits);
+        const int64_t offset = frame & (kBlockSize - 1);
+        const int run = static_cast<int>(std::min<int64_t>(count - i, kBlockSize - offset));
+        const int* samples = slot.samples.data() + offset;
+        for (int j = 0; j < run; ++j)
+            out[i + j] = static_cast<float>(samples[j]) * scale;
+        i += run;
+    }
+}
+
+const FrameCache::Slot& FrameCache::load(const SignalState& signal, int64_t block)
+{
+    Slot& slot = m_slots[m_next];
+    m_next = (m_next + 1) % m_slots.size();
+    slot.samples.resize(static_cast<std::size_t>(kBlockSize));
+    const int64_t first = block * kBlockSize;
+    for (int64_t i = 0; i < kBlockSize; ++i)
+        slot.samples[static_cast<std::size_t>(i)] = correctedFrameSample(signal, first + i, signal.selectedChannel);
+    slot.block = block;
+    slot.valid = true;
+    return slot;
+}
+
 void SectionAnalyser::prepare(SectionSettings& settings)
 {
+    m_frames.clear();
     // 10–11. Window table, cleared average.
     m_window = sectionWindowTable(settings.windowType, settings.frameLength, settings.fftLength);
     m_average.assign(static_cast<std::size_t>(settings.fftLength), 0.0f);
@@ -185,6 +227,10 @@ void SectionAnalyser::prepare(SectionSettings& settings)
     m_lpFrame.assign(static_cast<std::size_t>(settings.frameLength), 0.0f);
     m_lpCoefficients.assign(order + 1, 0.0f);
     m_lpReflections.assign(order + 1, 0.0f);
+    m_pending = false;
+    m_pendingFrame.assign(static_cast<std::size_t>(settings.fftLength), 0.0f);
+    m_pendingPower.assign(static_cast<std::size_t>(settings.fftLength / 2 + 1), 0.0f);
+    m_framePower.assign(static_cast<std::size_t>(settings.fftLength / 2 + 1), 0.0f);
 }
 
 void SectionAnalyser::readFrame(const SignalState& signal, AnalysisWorkspace& ws, const SectionSettings& st)
@@ -195,10 +241,10 @@ void SectionAnalyser::readFrame(const SignalState& signal, AnalysisWorkspace& ws
     const int64_t firstFrame = p - signal.dataOffset;
     // The window is 0 from L on, so only x[0 … L] (x[L] as the pre-emphasis
     // neighbour of x[L − 1]) can reach the transform.
-    for (int i = 0; i <= l; ++i)
-        x[i] = p + i < signal.sampleLimit
-                   ? static_cast<float>(correctedFrameSample(signal, firstFrame + i, signal.selectedChannel)) * st.gainFactor
-                   : 0.0f;
+    // Frames from the read position on, and 0 where p + i reaches sampleLimit.
+    const int inLimit = static_cast<int>(std::clamp<int64_t>(signal.sampleLimit - p, 0, l + 1));
+    m_frames.read(signal, firstFrame, inLimit, st.gainFactor, x);
+    std::fill(x + inLimit, x + l + 1, 0.0f);
     if (st.preEmphasis > 0)
         for (int i = 0; i < l; ++i)
             x[i] = x[i + 1] - st.preEmphasis * x[i];
@@ -217,11 +263,12 @@ void SectionAnalyser::transformToPower(AnalysisWorkspace& ws, const SectionSetti
         std::fill(re, re + n, 0.0f);
         return;
     }
-    // P[0] = X[0]² / L, P[k] = 4 |X[k]|² / L: the DC bin is not doubled.
-    const double l = st.frameLength;
-    re[0] = satFloat(static_cast<double>(re[0]) * re[0] / l);
+    // P[0] = X[0]² / L, P[k] = 4 |X[k]|² / L: the DC bin is not doubled. With the
+    // gain bounded to ±150 dB every power fits a float.
+    const double perL = 1.0 / st.frameLength;
+    re[0] = static_cast<float>(static_cast<double>(re[0]) * re[0] * perL);
     for (int k = 1; k <= n / 2; ++k)
-        re[k] = satFloat(4.0 * (static_cast<double>(re[k]) * re[k] + static_cast<double>(im[k]) * im[k]) / l);
+        re[k] = static_cast<float>(4.0 * (static_cast<double>(re[k]) * re[k] + static_cast<double>(im[k]) * im[k]) * perL);
 }
 
 void SectionAnalyser::lpModelSpectrum(AnalysisWorkspace& ws, const SectionSettings& st)
@@ -280,29 +327,81 @@ void SectionAnalyser::lagTransform(AnalysisWorkspace& ws, const SectionSettings&
     }
 }
 
-bool SectionAnalyser::analyse(const SignalState& signal, AnalysisWorkspace& ws, SectionSettings& st, double nextTime)
+void SectionAnalyser::transformPair(AnalysisWorkspace& ws, const SectionSettings& st)
+{
+    float* re = ws.AnalysisRe.data();
+    float* im = ws.AnalysisIm.data();
+    const int n = st.fftLength, half = n / 2;
+    // The kept frame is the real part, this one the imaginary part of one transform.
+    std::copy(re, re + n, im);
+    std::copy(m_pendingFrame.begin(), m_pendingFrame.end(), re);
+    if (!fft842(ws, re, im, 0)) {
+        std::fill(m_pendingPower.begin(), m_pendingPower.end(), 0.0f);
+        std::fill(m_framePower.begin(), m_framePower.end(), 0.0f);
+        return;
+    }
+    // X = A + iB: A[k] = (X[k] + X*[N − k]) / 2, B[k] = (X[k] − X*[N − k]) / 2i.
+    const double perL = 1.0 / st.frameLength;
+    for (int k = 0; k <= half; ++k) {
+        const int mirror = k == 0 ? 0 : n - k;
+        const double ar = 0.5 * (static_cast<double>(re[k]) + re[mirror]);
+        const double ai = 0.5 * (static_cast<double>(im[k]) - im[mirror]);
+        const double br = 0.5 * (static_cast<double>(im[k]) + im[mirror]);
+        const double bi = 0.5 * (static_cast<double>(re[mirror]) - re[k]);
+        const double weight = (k == 0 ? 1.0 : 4.0) * perL;
+        m_pendingPower[static_cast<std::size_t>(k)] = static_cast<float>((ar * ar + ai * ai) * weight);
+        m_framePower[static_cast<std::size_t>(k)] = static_cast<float>((br * br + bi * bi) * weight);
+    }
+}
+
+void SectionAnalyser::addToAverage(AnalysisWorkspace& ws, const SectionSettings& st, const SignalState& signal,
+                                   float count)
 {
     const int half = st.fftLength / 2;
-    readFrame(signal, ws, st);
-    if (st.choice.lpOrder > 0) {
-        lpModelSpectrum(ws, st);
-    } else {
-        transformToPower(ws, st);
-        if (st.choice.harmonicCount > 0)
-            harmspec(ws.AnalysisRe.data(), half, st.choice.harmonicCount);
-    }
+    if (st.choice.harmonicCount > 0 && st.choice.lpOrder == 0)
+        harmspec(ws.AnalysisRe.data(), half, st.choice.harmonicCount);
     if (st.choice.cepstrum || st.choice.autocorrelation)
         lagTransform(ws, st, signal);
-
-    // Running mean; with a time step every section is its own frame.
-    st.averageCount = st.ltasFrames > 0 ? st.averageCount + 1 : 1;
+    // Running mean; with a time step every section is its own frame (count 1).
     const float* value = ws.AnalysisRe.data();
-    for (int k = 0; k < half; ++k) {
-        float& a = m_average[static_cast<std::size_t>(k)];
-        a = (value[k] - a) / st.averageCount + a;
+    float* average = m_average.data();
+    const float perCount = 1.0f / count;
+    for (int k = 0; k < half; ++k)
+        average[k] += (value[k] - average[k]) * perCount;
+}
+
+bool SectionAnalyser::analyse(const SignalState& signal, AnalysisWorkspace& ws, SectionSettings& st, double nextTime)
+{
+    readFrame(signal, ws, st);
+    st.averageCount = st.ltasFrames > 0 ? st.averageCount + 1 : 1;
+    const bool complete = !(st.averageCount < st.ltasFrames && st.readPosition + st.hop < signal.sampleLimit &&
+                            nextTime <= st.analysisEnd);
+    // The frames of a long-time average share one transform two at a time: the first
+    // of a pair waits for the second unless the average completes with it.
+    const bool inPairs = st.ltasFrames > 0 && st.choice.lpOrder == 0;
+    const int n = st.fftLength, half = n / 2;
+    float* re = ws.AnalysisRe.data();
+    if (inPairs && !m_pending && !complete) {
+        std::copy(re, re + n, m_pendingFrame.begin());
+        m_pending = true;
+        m_pendingCount = st.averageCount;
+        return false;
     }
-    if (st.averageCount < st.ltasFrames && st.readPosition + st.hop < signal.sampleLimit &&
-        nextTime <= st.analysisEnd)
+    if (inPairs && m_pending) {
+        transformPair(ws, st);
+        m_pending = false;
+        std::copy(m_pendingPower.begin(), m_pendingPower.end(), re);
+        addToAverage(ws, st, signal, m_pendingCount);
+        std::copy(m_framePower.begin(), m_framePower.end(), re);
+        addToAverage(ws, st, signal, st.averageCount);
+    } else {
+        if (st.choice.lpOrder > 0)
+            lpModelSpectrum(ws, st);
+        else
+            transformToPower(ws, st);
+        addToAverage(ws, st, signal, st.averageCount);
+    }
+    if (!complete)
         return false;
 
     if (st.choice.cepstrum) {

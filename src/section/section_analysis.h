@@ -8,6 +8,7 @@
 #include "section_controls.h"
 #include "signal_state.h"
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -74,6 +75,31 @@ SectionSettings sectionSetup(SectionControls& controls, const SignalState& signa
 /// 0.14128 cos 4x − 0.01168 cos 6x.
 std::vector<float> sectionWindowTable(SectionWindow window, int frameLength, int fftLength);
 
+/// The selected channel's DC-corrected samples (correctedFrameSample: 0 outside the
+/// data), decoded a block at a time and kept for the next reads: the strip and the
+/// overlapping frames of a run read every sample up to three times.
+class FrameCache {
+public:
+    /// Forgets every block; the recording, its channel or zeroOffset may have changed.
+    void clear();
+    /// Samples of frames first … first + count − 1 in 16-bit units, DC-corrected,
+    /// 0 outside the data, times `scale`, into out.
+    void read(const SignalState& signal, int64_t first, int count, float scale, float* out);
+
+private:
+    static constexpr int kBlockBits = 12;
+    static constexpr int64_t kBlockSize = int64_t{1} << kBlockBits;
+    struct Slot {
+        bool valid = false;
+        int64_t block = 0;
+        std::vector<int> samples;
+    };
+    const Slot& slotOf(const SignalState& signal, int64_t block);
+    const Slot& load(const SignalState& signal, int64_t block);
+    std::array<Slot, 4> m_slots;
+    std::size_t m_next = 0;
+};
+
 /// Computes one section after another from frames of the selected channel.
 class SectionAnalyser {
 public:
@@ -89,7 +115,9 @@ public:
     /// (harmspec), cepstrum (FFT of the mirrored, band-limited db10 spectrum) or
     /// autocorrelation (FFT of the mirrored, band-limited power spectrum, its
     /// largest value scaled to 1e8 unless it is ≤ 0). The section enters a running
-    /// mean (count 1 with a time step). Returns false while a long-time average is
+    /// mean (count 1 with a time step); the frames of a long-time average go through
+    /// the transform two at a time, as the real and imaginary part of one complex
+    /// frame. Returns false while a long-time average is
     /// not complete; otherwise fills levels() and returns true. An average also
     /// completes at the last frame the page loop will take (`nextTime` beyond the
     /// analysis end), so that an interval never ends without its section.
@@ -105,17 +133,26 @@ public:
     const std::vector<float>& windowTable() const { return m_window; }
     /// The running mean, N values (a section uses the first N/2).
     const std::vector<float>& averageSpectrum() const { return m_average; }
+    /// The samples the analysis reads, for the run's time-wave strip.
+    FrameCache& frames() { return m_frames; }
 
 private:
     void readFrame(const SignalState& signal, AnalysisWorkspace& ws, const SectionSettings& settings);
     void transformToPower(AnalysisWorkspace& ws, const SectionSettings& settings);
     void lpModelSpectrum(AnalysisWorkspace& ws, const SectionSettings& settings);
     void lagTransform(AnalysisWorkspace& ws, const SectionSettings& settings, const SignalState& signal);
+    void transformPair(AnalysisWorkspace& ws, const SectionSettings& settings);
+    void addToAverage(AnalysisWorkspace& ws, const SectionSettings& settings, const SignalState& signal, float count);
 
+    FrameCache m_frames;
     std::vector<float> m_window;
     std::vector<float> m_average;
     std::vector<float> m_levels;
     std::vector<float> m_lpFrame, m_lpCoefficients, m_lpReflections;
+    // A frame of a long-time average waiting for its partner in one transform.
+    bool m_pending = false;
+    float m_pendingCount = 0.0f;
+    std::vector<float> m_pendingFrame, m_pendingPower, m_framePower;
 };
 
 }  // namespace kelvox

@@ -5,6 +5,7 @@
 #include "parse_number.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <new>
@@ -28,6 +29,9 @@ constexpr int kAlignBottomCentre = 7;
 // A tick loop whose step no longer moves the tick (a start of 1e12 s) or that
 // would draw more lines than any strip has pixels stops here.
 constexpr int kMaxStripTicks = 1000000;
+
+// Strip frames are read this many at a time.
+constexpr int kStripChunk = 4096;
 
 }  // namespace
 
@@ -153,6 +157,8 @@ void SectionRun::sectionpage(const std::string& pageText)
                       st.fftLength),
                kAlignBottomLeft);
     m_onPage = 0;
+    m_lastMarker = {};
+    m_lastWindowShape.clear();
     refresh();
 }
 
@@ -196,7 +202,6 @@ void SectionRun::drawStripAndMarker()
     const SectionBoxRecord& strip = m_layout.strip;
     const double fs = m_signal.sampleRate;
     const double t = st.currentTime;
-    const int channel = m_signal.selectedChannel;
     d.plotwindow(strip.x0, strip.y0, strip.x1, strip.y1, strip.px0, strip.py0, strip.px1, strip.py1, 0);
     d.plotlw(1);
 
@@ -211,9 +216,7 @@ void SectionRun::drawStripAndMarker()
     first = std::max(first, std::min<int64_t>(-1, satInt64(strip.x0 * fs) - 2));
     last = std::min(last, std::max<int64_t>(m_signal.frameCount(), satInt64(strip.x1 * fs) + 2));
     const float scale = st.gainFactor * st.stripScale;
-    auto value = [&](int64_t frame) {
-        return static_cast<float>(correctedFrameSample(m_signal, frame, channel)) * scale;
-    };
+    FrameCache& frames = m_analyser.frames();
     auto drawColumn = [&](int x, float low, float high) {
         const int yLow = d.plotypix(low), yHigh = d.plotypix(high);
         d.plotmove(x - 1, yLow, kMove);
@@ -221,43 +224,69 @@ void SectionRun::drawStripAndMarker()
         d.plotmove(x, yHigh, kSolid);
         d.plotmove(x, yLow, kSolid);
     };
-    int column = 0;
-    float low = 0, high = 0;
-    float next = first <= last ? value(first) : 0.0f;
-    for (int64_t j = first; j <= last; ++j) {
-        float v = next;
-        next = value(j + 1);
-        if (st.preEmphasis > 0)
-            v = st.preEmphasis * next - v;
-        const int x = d.plotxpix(j / fs);
-        if (j == first) {
-            column = x;
-            low = high = v;
-        } else if (x != column) {
-            drawColumn(column, low, high);
-            column = x;
-            low = high = v;
-        } else {
-            low = std::min(low, v);
-            high = std::max(high, v);
+    // Columns hold runs of frames; the last frame of a column is found by search,
+    // so a long strip maps a few frames per column to pixels, not every frame.
+    auto columnOf = [&](int64_t frame) { return d.plotxpix(frame / fs); };
+    m_stripChunk.resize(kStripChunk + 1);
+    for (int64_t j = first; j <= last;) {
+        const int column = columnOf(j);
+        int64_t inColumn = j, beyond = last + 1;
+        for (int64_t step = 1; inColumn + step <= last; step *= 2) {
+            if (columnOf(inColumn + step) != column) {
+                beyond = inColumn + step;
+                break;
+            }
+            inColumn += step;
         }
-    }
-    if (first <= last)
+        while (beyond - inColumn > 1) {
+            const int64_t middle = inColumn + (beyond - inColumn) / 2;
+            (columnOf(middle) == column ? inColumn : beyond) = middle;
+        }
+        // The column's values in chunks, each with the next frame as the
+        // pre-emphasis neighbour of its last.
+        float low = 0, high = 0;
+        for (int64_t f = j; f <= inColumn;) {
+            const int count = static_cast<int>(std::min<int64_t>(inColumn - f + 1, kStripChunk));
+            frames.read(m_signal, f, count + 1, scale, m_stripChunk.data());
+            for (int i = 0; i < count; ++i) {
+                float v = m_stripChunk[static_cast<std::size_t>(i)];
+                if (st.preEmphasis > 0)
+                    v = st.preEmphasis * m_stripChunk[static_cast<std::size_t>(i) + 1] - v;
+                low = f + i == j ? v : std::min(low, v);
+                high = f + i == j ? v : std::max(high, v);
+            }
+            f += count;
+        }
         drawColumn(column, low, high);
+        j = inColumn + 1;
+    }
     m_stripEnd = (satInt64(t * fs) + ext) / fs;
 
     // Marker of the analysis window over the strip's top.
+    // Black lines only are drawn over the strip between sections, so a marker that
+    // lands where the last one did is already there.
     const int e = d.plotxpix(t), a = d.plotxpix(t + 2 / st.bandwidth), y = strip.py1;
-    d.plotmove(e + 1, y + 6, kMove);
-    d.plotmove(e + 1, y + 3, kSolid);
-    d.plotmove(a - 1, y + 3, kSolid);
-    d.plotmove(a - 1, y + 6, kSolid);
-    // The window's shape over the strip, for a section at the strip's start.
+    const std::array<int, 3> marker = {e, a, y};
+    if (marker != m_lastMarker) {
+        d.plotmove(e + 1, y + 6, kMove);
+        d.plotmove(e + 1, y + 3, kSolid);
+        d.plotmove(a - 1, y + 3, kSolid);
+        d.plotmove(a - 1, y + 6, kSolid);
+        m_lastMarker = marker;
+    }
+    // The window's shape over the strip, for a section at the strip's start (again
+    // only where it differs from the shape last drawn on this page).
     if (e == strip.px0) {
         const std::vector<float>& window = m_analyser.windowTable();
+        std::vector<std::pair<int, int>> shape(static_cast<std::size_t>(st.frameLength));
         for (int i = 0; i < st.frameLength; ++i)
-            d.plotmove(d.plotxpix(i / fs + t), d.plotypix(window[static_cast<std::size_t>(i)] * 60000.0 + strip.y0),
-                       i == 0 ? kMove : kSolid);
+            shape[static_cast<std::size_t>(i)] = {
+                d.plotxpix(i / fs + t), d.plotypix(window[static_cast<std::size_t>(i)] * 60000.0 + strip.y0)};
+        if (shape != m_lastWindowShape) {
+            for (std::size_t i = 0; i < shape.size(); ++i)
+                d.plotmove(shape[i].first, shape[i].second, i == 0 ? kMove : kSolid);
+            m_lastWindowShape = std::move(shape);
+        }
     }
     refresh();
 }

@@ -12,6 +12,7 @@
 #include "section_page.h"
 #include "signal_state.h"
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <string>
@@ -87,6 +88,9 @@ private:
     int m_onPage = 0;         // sections drawn on the current page
     int m_sectionsDrawn = 0;  // on the run
     double m_nextTime = 0.0;
+    std::array<int, 3> m_lastMarker{};  // the window marker last drawn on this page
+    std::vector<std::pair<int, int>> m_lastWindowShape;  // and the window shape
+    std::vector<float> m_stripChunk;
 };
 
 /// The section run as kelvox-render drives it: controls by label, pages at 96 or

@@ -404,3 +404,62 @@ TEST(SectionAnalyse, PreEmphasisLiftsHighFrequencies)
     EXPECT_NEAR(lifted[8] - flat[8], gainDb(250), 0.2);
     EXPECT_NEAR(lifted[128] - flat[128], gainDb(4000), 0.2);
 }
+
+TEST(SectionAnalyse, LtasIsTheMeanPowerOfItsFrames)
+{
+    // Noise with a tone: frames differ, so the average is a real mean. The frames
+    // of the average share transforms two at a time; the reference analyses every
+    // frame on its own (a 10 ms step is the LTAS hop of 160 samples).
+    std::mt19937 rng(11);
+    std::uniform_int_distribution<int> noise(-6000, 6000);
+    std::vector<int> samples = harmonicSound({700}, 16000, 16000, 3000);
+    for (int& v : samples)
+        v += noise(rng);
+    const SignalState s = loadedRecording(samples, 16000);
+    AnalysisWorkspace ws;
+
+    SectionControls ltas;
+    SetUpResult r = runSetUp(ltas, s, {0.25f, 0.5f}, ws);
+    SectionAnalyser a;
+    a.prepare(r.settings);
+    ASSERT_EQ(analyseUntilComplete(a, s, ws, r.settings), 25);
+    const std::vector<float> averaged = a.levels();
+
+    SectionControls stepped;
+    setSectionBox(stepped, SectionBox::TimeStep, "10");
+    SetUpResult q = runSetUp(stepped, s, {0.25f, 0.5f}, ws);
+    SectionAnalyser b;
+    b.prepare(q.settings);
+    std::vector<long double> sum(256, 0.0L);
+    for (int frame = 0; frame < 25; ++frame) {
+        ASSERT_EQ(analyseUntilComplete(b, s, ws, q.settings), 1);
+        for (int k = 0; k < 256; ++k)
+            sum[static_cast<std::size_t>(k)] += std::pow(10.0L, (b.levels()[static_cast<std::size_t>(k)] + 30) / 10.0L);
+    }
+    for (int k = 0; k < 256; ++k)
+        EXPECT_NEAR(averaged[static_cast<std::size_t>(k)],
+                    static_cast<double>(10 * std::log10(sum[static_cast<std::size_t>(k)] / 25) - 30), 0.01)
+            << "bin " << k;
+}
+
+TEST(SectionFrameCache, ReadsAcrossBlocksAndOutsideTheData)
+{
+    std::vector<int> samples(10000);
+    for (std::size_t i = 0; i < samples.size(); ++i)
+        samples[i] = static_cast<int>(i % 20000) - 5000;
+    SignalState s = loadedRecording(samples, 16000);
+    s.zeroOffset = 7;
+    FrameCache cache;
+    std::vector<float> out(9000);
+    // Before the data, across three blocks and beyond the end, in several orders.
+    for (const int64_t first : {int64_t{-100}, int64_t{4000}, int64_t{8190}, int64_t{1}, int64_t{-5000}}) {
+        cache.read(s, first, 9000, 0.5f, out.data());
+        for (int i = 0; i < 9000; ++i)
+            ASSERT_EQ(out[static_cast<std::size_t>(i)], correctedFrameSample(s, first + i, 0) * 0.5f) << first + i;
+    }
+    // A new recording needs clear().
+    s.zeroOffset = 0;
+    cache.clear();
+    cache.read(s, 100, 1, 1.0f, out.data());
+    EXPECT_EQ(out[0], 100 - 5000);
+}
