@@ -17,14 +17,6 @@ constexpr double kPi = 3.14159265;  // the window formulas' own π
 // Decibels of power: the natural logarithm times 10 / ln 10.
 constexpr double kDbPerNeper = 4.342944819032518;
 
-void replaceBox(SectionControls& controls, SectionBox box, const std::string& newText,
-                std::vector<std::string>& replacements)
-{
-    std::string& text = sectionBoxText(controls, box);
-    replacements.push_back(sectionBoxLabel(box) + ": \"" + text + "\" replaced by \"" + newText + "\"");
-    setSectionBox(controls, box, newText);
-}
-
 // A decimal text that parseNumber reads back as at least `ms` (six decimals,
 // rounded up, trailing zeros removed).
 std::string millisecondsText(double ms)
@@ -46,7 +38,7 @@ double timeStepSeconds(SectionControls& controls, double fs, std::vector<std::st
         // parseNumber makes a number negative for a '-' anywhere in it.
         std::string positive = controls.timeStepText;
         std::erase(positive, '-');
-        replaceBox(controls, SectionBox::TimeStep, positive, replacements);
+        replaceSectionBox(controls, SectionBox::TimeStep, positive, replacements);
         ms = parseNumber(controls.timeStepText);
     }
     if (ms > 0 && satInt(ms * 0.001 * fs) < 1) {
@@ -56,7 +48,7 @@ double timeStepSeconds(SectionControls& controls, double fs, std::vector<std::st
             samplePeriodMs += 1e-6;
             text = millisecondsText(samplePeriodMs);
         }
-        replaceBox(controls, SectionBox::TimeStep, text, replacements);
+        replaceSectionBox(controls, SectionBox::TimeStep, text, replacements);
         ms = parseNumber(controls.timeStepText);
     }
     // Steps beyond the hop's int range all give one section; keep the value finite.
@@ -80,7 +72,7 @@ SectionSettings sectionSetup(SectionControls& controls, const SignalState& signa
     st.timeStep = timeStepSeconds(controls, fs, replacements);
     st.bandwidth = parseNumber(controls.bandwidthText);
     if (!(st.bandwidth > 0)) {
-        replaceBox(controls, SectionBox::Bandwidth, "100", replacements);
+        replaceSectionBox(controls, SectionBox::Bandwidth, "100", replacements);
         st.bandwidth = 100.0;
     }
     st.interpolation = satFloat(parseNumber(controls.interpolationText));
@@ -91,15 +83,15 @@ SectionSettings sectionSetup(SectionControls& controls, const SignalState& signa
     double gainDb = parseNumber(controls.gainText);
     if (std::fabs(gainDb) > kSectionMaxGainDb) {
         gainDb = std::copysign(kSectionMaxGainDb, gainDb);
-        replaceBox(controls, SectionBox::Gain, format("%d", satInt(gainDb)), replacements);
+        replaceSectionBox(controls, SectionBox::Gain, format("%d", satInt(gainDb)), replacements);
     }
     st.gainDb = static_cast<float>(gainDb);
     st.levelRange = parseNumber(controls.levelRangeText);
     if (!(st.levelRange > 0)) {
-        replaceBox(controls, SectionBox::LevelRange, "60", replacements);
+        replaceSectionBox(controls, SectionBox::LevelRange, "60", replacements);
         st.levelRange = 60.0;
     } else if (st.levelRange > kSectionMaxLevelRange) {
-        replaceBox(controls, SectionBox::LevelRange, format("%d", satInt(kSectionMaxLevelRange)), replacements);
+        replaceSectionBox(controls, SectionBox::LevelRange, format("%d", satInt(kSectionMaxLevelRange)), replacements);
         st.levelRange = kSectionMaxLevelRange;
     }
     st.gainFactor = static_cast<float>(std::pow(10.0, st.gainDb * 0.05));
@@ -114,11 +106,11 @@ SectionSettings sectionSetup(SectionControls& controls, const SignalState& signa
         st.freqRange = fs * 0.5;
     if (st.freqRange < fs / 64) {
         st.freqRange = fs / 64;
-        replaceBox(controls, SectionBox::FrequencyRange, format("%d", satInt(st.freqRange)), replacements);
+        replaceSectionBox(controls, SectionBox::FrequencyRange, format("%d", satInt(st.freqRange)), replacements);
     }
     if (st.freqRange > fs * 0.5) {
         st.freqRange = fs * 0.5;
-        replaceBox(controls, SectionBox::FrequencyRange, "fs/2", replacements);
+        replaceSectionBox(controls, SectionBox::FrequencyRange, "fs/2", replacements);
     }
 
     // 5–7. Frame length (two samples at least, so the hop is never 0), FFT length, hop.

@@ -90,6 +90,14 @@ void setSectionBox(SectionControls& controls, SectionBox box, const std::string&
     sectionBoxItem(controls, box) = indexOf(sectionBoxItems(box), text);
 }
 
+void replaceSectionBox(SectionControls& controls, SectionBox box, const std::string& newText,
+                       std::vector<std::string>& replacements)
+{
+    replacements.push_back(sectionBoxLabel(box) + ": \"" + sectionBoxText(controls, box) + "\" replaced by \"" +
+                           newText + "\"");
+    setSectionBox(controls, box, newText);
+}
+
 const std::vector<std::string>& sectionWindowItems()
 {
     static const std::vector<std::string> items = {"Square", "Hamming", "Blackman", "Bl-Harris"};

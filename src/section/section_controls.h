@@ -64,6 +64,11 @@ int& sectionBoxItem(SectionControls& controls, SectionBox box);
 /// selected, any other text is typed (item −1).
 void setSectionBox(SectionControls& controls, SectionBox box, const std::string& text);
 
+/// Replaces a box's text by `newText` as setSectionBox does and appends the line
+/// `LABEL: "old" replaced by "new"` to `replacements`.
+void replaceSectionBox(SectionControls& controls, SectionBox box, const std::string& newText,
+                       std::vector<std::string>& replacements);
+
 /// The radio groups' item texts: "Square", "Hamming", "Blackman", "Bl-Harris";
 /// "F spectrum", "LP spectrum", "Cepstrum", "Autocorrel", "Harm sum"; "Flat", "+6dB/oct".
 const std::vector<std::string>& sectionWindowItems();

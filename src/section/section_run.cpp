@@ -57,27 +57,20 @@ void SectionRun::run(SectionControls& controls, bool printing, PageHost& host)
     m_replacements.clear();
     m_printing = printing;
     m_stopped = false;
-    m_host = &host;
     m_sectionsDrawn = 0;
     const TimeInterval interval = analysisInterval(m_signal);
 
     // Print size and sections per page; the pixel boxes follow the page begun.
     double printSize = parseNumber(controls.printSizeText) * 0.01;
     if (!(printSize > 0)) {
-        m_replacements.push_back(sectionBoxLabel(SectionBox::PrintSize) + ": \"" + controls.printSizeText +
-                                 "\" replaced by \"70\"");
-        setSectionBox(controls, SectionBox::PrintSize, "70");
+        replaceSectionBox(controls, SectionBox::PrintSize, "70", m_replacements);
         printSize = 0.7;
     }
     printSize = std::min(printSize, 1.0);
     const double typedSections = parseNumber(controls.sectionsPerPageText);
     const int sectionsPerPage = sanitizedSectionsPerPage(typedSections);
-    if (sectionsPerPage != satInt(typedSections)) {
-        const std::string text = format("%d", sectionsPerPage);
-        m_replacements.push_back(sectionBoxLabel(SectionBox::SectionsPerPage) + ": \"" +
-                                 controls.sectionsPerPageText + "\" replaced by \"" + text + "\"");
-        setSectionBox(controls, SectionBox::SectionsPerPage, text);
-    }
+    if (sectionsPerPage != satInt(typedSections))
+        replaceSectionBox(controls, SectionBox::SectionsPerPage, format("%d", sectionsPerPage), m_replacements);
     m_plot.plottextsize(static_cast<float>(std::sqrt(printSize)));
     m_layout = sectionLayout(m_plot.pageWidthPx(), m_plot.pageHeightPx(), printSize, m_plot.lineheight(),
                              sectionsPerPage);

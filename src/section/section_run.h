@@ -82,7 +82,6 @@ private:
     // Per run.
     bool m_printing = false;
     bool m_stopped = false;
-    PageHost* m_host = nullptr;
     int m_timeStepItem = 0;
     double m_stripEnd = 0.0;  // s: how far the time-wave strip has been drawn
     int m_onPage = 0;         // sections drawn on the current page
