@@ -151,6 +151,7 @@ void SectionRun::sectionpage(const std::string& pageText)
                kAlignBottomLeft);
     m_onPage = 0;
     m_lastMarker = {};
+    m_lastBar = {};
     m_lastWindowShape.clear();
     refresh();
 }
@@ -212,6 +213,12 @@ void SectionRun::drawStripAndMarker()
     FrameCache& frames = m_analyser.frames();
     auto drawColumn = [&](int x, float low, float high) {
         const int yLow = d.plotypix(low), yHigh = d.plotypix(high);
+        // The strip gets black lines only, so the bar the last section drew in
+        // this column, drawn again, changes nothing.
+        const std::array<int, 3> bar = {x, yLow, yHigh};
+        if (bar == m_lastBar)
+            return;
+        m_lastBar = bar;
         d.plotmove(x - 1, yLow, kMove);
         d.plotmove(x - 1, yHigh, kSolid);
         d.plotmove(x, yHigh, kSolid);

@@ -88,6 +88,7 @@ private:
     int m_sectionsDrawn = 0;  // on the run
     double m_nextTime = 0.0;
     std::array<int, 3> m_lastMarker{};  // the window marker last drawn on this page
+    std::array<int, 3> m_lastBar{};     // the strip's last column bar: x, rows of min and max
     std::vector<std::pair<int, int>> m_lastWindowShape;  // and the window shape
     std::vector<float> m_stripChunk;
 };
