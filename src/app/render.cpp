@@ -11,6 +11,7 @@
 #include "page_files.h"
 #include "parse_number.h"
 #include "program_state.h"
+#include "section_run.h"
 #include "sound_file.h"
 #include "waveform_run.h"
 
@@ -52,6 +53,7 @@ struct View {
 const std::vector<View>& views()
 {
     static const std::vector<View> all = {
+        {"section", [](ProgramState& s) { return makeSectionLabelledRun(s.signal, s.plot, s.analysis, s.labelFileName); }},
         {"waveform", [](ProgramState& s) { return makeWaveformLabelledRun(s.signal, s.plot); }},
     };
     return all;
