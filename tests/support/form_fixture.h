@@ -3,6 +3,7 @@
 // recording print service, and a clicker that presses "View next" while a
 // preview waits.
 
+#include "analysis_workspace.h"
 #include "page_hosts.h"
 #include "plot_device.h"
 #include "recording_print_service.h"
@@ -22,6 +23,8 @@ struct FormFixture {
     PlotDevice plot;
     RunCoordinator runs;
     RecordingPrintService printer;
+    AnalysisWorkspace analysis;
+    std::string labelFile;  // the shared label-file name
 
     /// Loads a mono tone of `seconds` at `rate` as the main window would.
     void loadTone(double seconds, int rate = 16000, int channels = 1)

@@ -6,6 +6,8 @@
 
 #include <QImage>
 
+#include <functional>
+
 #include <string>
 
 namespace kelvox::test {
@@ -18,6 +20,7 @@ public:
     QImage picture;  // the last picture drawn
     PageRect source;
     int pageDpi = -1;
+    std::function<void()> onEndJob;  // runs when a job ends (a user clicking "Abort" then)
 
     std::string beginJob() override
     {
@@ -39,6 +42,8 @@ public:
     {
         ++ended;
         open = false;
+        if (onEndJob)
+            onEndJob();
         return {};
     }
     void abortJob() override
