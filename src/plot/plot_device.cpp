@@ -196,6 +196,8 @@ void PlotDevice::plotwindow(double x0, double y0, double x1, double y1,
 {
     const int px0 = clampInt16(px0In), py0 = clampInt16(py0In);
     const int px1 = clampInt16(px1In), py1 = clampInt16(py1In);
+    if (!std::isfinite(x0) || !std::isfinite(y0) || !std::isfinite(x1) || !std::isfinite(y1))
+        ++m_nonFinite;
     m_x0 = x0;
     m_y0 = y0;
     m_px0 = static_cast<int16_t>(px0);
@@ -244,9 +246,19 @@ int mapToPixel(double v, double v0, double scale, double span, int p0)
 
 }  // namespace
 
-int PlotDevice::plotxpix(double x) const { return mapToPixel(x, m_x0, m_xscale, m_xspan, m_px0); }
+int PlotDevice::plotxpix(double x) const
+{
+    if (!std::isfinite(x))
+        ++m_nonFinite;
+    return mapToPixel(x, m_x0, m_xscale, m_xspan, m_px0);
+}
 
-int PlotDevice::plotypix(double y) const { return mapToPixel(y, m_y0, m_yscale, m_yspan, m_py0); }
+int PlotDevice::plotypix(double y) const
+{
+    if (!std::isfinite(y))
+        ++m_nonFinite;
+    return mapToPixel(y, m_y0, m_yscale, m_yspan, m_py0);
+}
 
 QPen PlotDevice::linePen(DashStyle style) const
 {

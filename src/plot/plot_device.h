@@ -206,6 +206,11 @@ public:
     const QImage& image() const { return m_image; }
 
     void setPrintService(PrintService* service) { m_printService = service; }
+
+    /// How many data values given to plotwindow, plotxpix and plotypix were NaN or
+    /// infinite since the device was made: a page composer's arithmetic went wrong.
+    /// The tests and fuzz targets of the runs read it; drawing goes on regardless.
+    int nonFiniteCount() const { return m_nonFinite; }
     PrintService* printService() const { return m_printService; }
 
 private:
@@ -235,6 +240,7 @@ private:
     std::vector<ReadoutRegion> m_regions;
     std::function<void()> m_showHook;
     PrintService* m_printService = nullptr;
+    mutable int m_nonFinite = 0;
 };
 
 /// The mouse read-out at pixel (x, y): the first region (in the order added) whose
