@@ -12,6 +12,7 @@
 #include "parse_number.h"
 #include "program_state.h"
 #include "sound_file.h"
+#include "spectrogram_run.h"
 
 #include <QApplication>
 
@@ -50,7 +51,9 @@ struct View {
 };
 const std::vector<View>& views()
 {
-    static const std::vector<View> all = {};
+    static const std::vector<View> all = {
+        {"spectrogram", [](ProgramState& s) { return makeSpectrogramLabelledRun(s.signal, s.layout, s.plot, s.analysis, s.spectrogram, s.labelFileName); }},
+    };
     return all;
 }
 

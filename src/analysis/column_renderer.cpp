@@ -1,0 +1,155 @@
+#include "column_renderer.h"
+
+#include "numeric.h"
+
+#include <QImage>
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+#include <vector>
+
+namespace kelvox {
+
+namespace {
+
+constexpr int kRowMargin = 2;     // renderer rows reach one row below and above the strip
+constexpr int kBlack = 1024;      // gray of a black pixel
+constexpr int kThreshold = 512;   // above it a pixel turns black
+constexpr QRgb kBlackPixel = 0xFF000000u;
+constexpr QRgb kWhitePixel = 0xFFFFFFFFu;
+
+// Column value at index k, 0 outside what the column holds: a fractional row at the
+// very top reads one bin beyond the last, with weight zero.
+float columnValue(const std::vector<float>& column, int k, int last)
+{
+    return k >= 0 && k <= last ? column[static_cast<size_t>(k)] : 0.0f;
+}
+
+// Rows per unit of column index: row i reads the column at i / rowsPerBin.
+double binsPerRow(const SpectrogramState& st)
+{
+    const double rows = st.rowCount;
+    if (st.cepstrumMode != 0)
+        return st.sampleRate / (rows * st.bandwidth);  // quefrency 0 … windowLength/2
+    if (st.qFactor != 0.0)  // bands up to topFrequency at 24 per octave
+        return (kQBandCount + 79.726 * std::log10(2.0 * st.topFrequency / st.sampleRate)) / rows;
+    return st.topFrequency * (2.0 * st.binCount) / (rows * st.sampleRate);
+}
+
+// Bark axis: slot k takes the largest value over the FFT bins up to barkBins[k + 1];
+// a slot without bins of its own takes the value at the current bin.
+void rebinToBark(std::vector<float>& column, const SpectrogramState& st)
+{
+    const int slotCount = st.barkSlots;
+    if (slotCount < 0 || static_cast<size_t>(slotCount) + 2 > st.barkBins.size())
+        return;
+    const int last = st.binCount;
+    std::vector<float> slotValue(static_cast<size_t>(slotCount) + 1);
+    int q = 0;
+    for (int k = 0; k <= slotCount; ++k) {
+        float s = columnValue(column, q, last);
+        const int end = std::min(st.barkBins[static_cast<size_t>(k) + 1], last + 1);
+        for (; q < end; ++q)
+            s = std::max(s, column[static_cast<size_t>(q)]);
+        slotValue[static_cast<size_t>(k)] = s;
+    }
+    std::copy(slotValue.begin(), slotValue.end(), column.begin());
+}
+
+}  // namespace
+
+void selectsubdisplay(SpectrogramPage& page, int k, bool framed)
+{
+    if (k < 0 || k >= static_cast<int>(page.st.sub.size()))
+        return;
+    const PageSubDisplay& d = page.st.sub[static_cast<size_t>(k)];
+    PlotDevice& plot = page.plot;
+    plot.plotwindow(d.x0, d.y0, d.x1, d.y1, d.px0, d.py0, d.px1, d.py1, 0);
+    if (!framed)
+        return;
+    // The frame is drawn by plotwindow, which sets the width it is given.
+    plot.plotlw(2);
+    plot.plotwindow(d.x0, d.y0, d.x1, d.y1, d.px0, d.py0, d.px1, d.py1, 1);
+    plot.plottext(d.px0 + 1, std::min(d.py0, d.py1) + 1, d.caption, 0);
+    plot.plotlw(1);
+}
+
+void resetRendererRows(SpectrogramState& st)
+{
+    const size_t rows = static_cast<size_t>(std::max(st.rowCount, 0)) + 2 * kRowMargin;
+    for (std::vector<int>* row : {&st.prevGray, &st.curGray, &st.errThis, &st.errNext})
+        row->assign(rows, 0);
+}
+
+void drawcolumn(SpectrogramPage& page, int x, int width)
+{
+    SpectrogramState& st = page.st;
+    selectsubdisplay(page, 2, false);
+    const int rows = st.rowCount;
+    if (rows < 1)
+        return;
+    if (st.curGray.size() < static_cast<size_t>(rows) + 2 * kRowMargin)
+        resetRendererRows(st);
+
+    std::vector<float>& column = page.ws.AnalysisRe;
+    const int last = std::clamp(st.binCount, 0, kAnalysisArraySize - 1);
+    column[static_cast<size_t>(last)] = 0.0f;
+    if (st.barkCount != 0.0)
+        rebinToBark(column, st);
+
+    // Gray of every pixel row, 0 = bottom.
+    int* cur = st.curGray.data() + kRowMargin;
+    int* prev = st.prevGray.data() + kRowMargin;
+    const double step = binsPerRow(st);
+    const double grayScale = 1024.0 / st.grayRange;
+    for (int i = 0; i <= rows; ++i) {
+        const double s = i * step;
+        const int k = satInt(s);
+        const float here = columnValue(column, k, last);
+        const float value = here + static_cast<float>(s - k) * (columnValue(column, k + 1, last) - here);
+        const long long g = static_cast<long long>(satInt((value + st.blackLevel - 98.0) * grayScale)) + kBlack;
+        cur[i] = static_cast<int>(std::clamp<long long>(g, 0, kBlack));
+    }
+    if (x == 0)
+        std::copy(cur, cur + rows + 1, prev);
+
+    // Error diffusion, one pixel column at a time, upward through the rows.
+    QImage& image = page.plot.image();
+    const int imageWidth = image.width(), imageHeight = image.height();
+    uchar* bits = width > 0 ? image.bits() : nullptr;
+    const qsizetype bytesPerLine = image.bytesPerLine();
+    // Rows outside the image are dithered all the same but not written.
+    const int bottomRow = st.spgmTop + rows;  // image row of renderer row 0
+    const int firstDrawn = std::max(1, bottomRow - (imageHeight - 1));
+    const int lastDrawn = std::min(rows, bottomRow);
+    for (int d = 0; d < width; ++d) {
+        const long long px = static_cast<long long>(st.spgmLeft) + x + d;
+        if (px >= st.spgmRight)
+            break;
+        const bool columnInside = px >= 0 && px < imageWidth;
+        const double f = static_cast<double>(d) / width;
+        int* errThis = st.errThis.data() + kRowMargin;
+        int* errNext = st.errNext.data() + kRowMargin;
+        for (int i = 1; i <= rows; ++i) {
+            int v = prev[i] + static_cast<int>((cur[i] - prev[i]) * f) + errThis[i];
+            const bool black = v > kThreshold;
+            if (black)
+                v -= kBlack;
+            if (columnInside && i >= firstDrawn && i <= lastDrawn) {
+                auto* line = reinterpret_cast<QRgb*>(bits + (bottomRow - i) * bytesPerLine);
+                line[px] = black ? kBlackPixel : kWhitePixel;
+            }
+            const int e = v >> 4;  // arithmetic shift: rounds toward minus infinity
+            errThis[i + 1] += 7 * e;
+            errNext[i - 1] += 3 * e;
+            errNext[i] += 5 * e;
+            errNext[i + 1] += e;
+        }
+        std::swap(st.errThis, st.errNext);
+        std::fill(st.errNext.begin(), st.errNext.end(), 0);
+    }
+    std::swap(st.prevGray, st.curGray);
+}
+
+}  // namespace kelvox

@@ -1,0 +1,250 @@
+#include "pitch_track.h"
+
+#include "column_renderer.h"
+#include "numeric.h"
+#include "real_fft.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdlib>
+
+namespace kelvox {
+
+namespace {
+
+constexpr double kDbPerNeper = 4.342944819032518;  // 10/ln 10
+constexpr int kMaxAmdfWindow = 500;
+constexpr int kCepstrumLength = 512;
+constexpr int kCepstrumHalf = kCepstrumLength / 2;
+
+// Clamps an estimate to the pitch limits; true when it had to be clamped. An
+// undefined estimate counts as too high.
+bool clampPitch(SpectrogramState& st)
+{
+    if (std::isnan(st.pitch) || st.pitch > st.maxPitch) {
+        st.pitch = st.maxPitch;
+        return true;
+    }
+    if (st.pitch < st.minPitch) {
+        st.pitch = st.minPitch;
+        return true;
+    }
+    return false;
+}
+
+// A horizontal stroke at the current pitch from column x0 to x1 (x1 left out).
+void stroke(SpectrogramPage& page, int x0, int x1, int width)
+{
+    PlotDevice& plot = page.plot;
+    const int y = plot.plotypix(std::log10(page.st.pitch));
+    plot.plotlw(width);
+    plot.plotmove(x0, y, 0);
+    plot.plotmove(x1, y, 1);
+    page.st.pitchStrokeDrawn = true;
+}
+
+// Pixel columns covered by one pair step.
+int pairStrokeLength(const SpectrogramState& st)
+{
+    return satInt(st.pairStep * static_cast<double>(st.pixelsPerSecond) / st.sampleRate);
+}
+
+// Sum of |R[e + f] − R[e + f + L]| over f = 0, c, 2c, … < W.
+double magnitudeDifference(const SpectrogramState& st, int64_t e, int L, int W, int c)
+{
+    double sum = 0.0;
+    if (e >= 0 && e + W + L <= st.bufferFill) {
+        const float* r = st.ResonatorSamples.data() + e;
+        for (int f = 0; f < W; f += c)
+            sum += std::fabs(r[f] - r[f + L]);
+    } else {
+        for (int f = 0; f < W; f += c)
+            sum += std::fabs(st.resonatorAt(e + f) - st.resonatorAt(e + f + L));
+    }
+    return sum;
+}
+
+void amdfPitch(SpectrogramPage& page)
+{
+    SpectrogramState& st = page.st;
+    const double fs = st.sampleRate;
+    int W = std::min(kMaxAmdfWindow, satInt(2.0 * fs / st.midPitch));
+    int first, last, c;
+    if (st.pitchQuality != 0) {
+        // Wide search over the whole range the mid pitch allows, coarsely.
+        first = W / 4;
+        last = W - 1;
+        c = W / 80 > 1 ? W / 80 : 2;
+    } else {
+        // Narrow search around the last period.
+        const int d = satInt(fs / st.pitch);
+        W = static_cast<int>(std::min<long long>(kMaxAmdfWindow, 2LL * d));
+        first = satInt(0.8 * d);
+        last = std::min(satInt(1.25 * d), kMaxAmdfWindow) - 1;
+        c = 1;
+    }
+
+    double least = 1e18, largest = 0.0;
+    int bestLag = -1;
+    for (int L = first; L <= last; L += c) {
+        const int64_t e = std::max<int64_t>(0, st.analysisPos + (static_cast<int64_t>(st.pairStep) - W - L) / 2);
+        const double D = magnitudeDifference(st, e, L, W, c);
+        if (D < least) {
+            least = D;
+            bestLag = L;
+        }
+        largest = std::max(largest, D);
+    }
+    if (bestLag >= 0) {
+        st.pitch = fs / refinelag(st, bestLag + st.analysisPos, bestLag);
+        st.pitchQuality = least <= largest / 3.0 ? 0 : 1;
+    } else {
+        st.pitch = st.maxPitch + 1.0;
+    }
+    if (clampPitch(st))
+        st.pitchQuality = 2;
+
+    st.lastX = st.pairX0 + st.sub[PageLayout::kPitch].px0;
+    if (st.lowLevel > st.pitchGate)
+        stroke(page, st.lastX, st.lastX + pairStrokeLength(st), st.pitchQuality == 0 ? 2 : 1);
+}
+
+void peakPitch(SpectrogramPage& page)
+{
+    SpectrogramState& st = page.st;
+    const double fs = st.sampleRate;
+    const int left = st.sub[PageLayout::kPitch].px0;
+    const int right = st.sub[PageLayout::kPitch].px1;
+    for (int i = 0; i < st.pairStep; ++i) {
+        st.peakMin *= st.peakDecay;
+        st.peakMax *= st.peakDecay;
+        const float b = st.resonatorAt(static_cast<int64_t>(st.analysisPos) + i);
+        if (b < st.peakMin) {
+            st.peakMin = b;
+            st.prevDir = st.dir;
+            st.dir = -1;
+        }
+        if (b > st.peakMax) {
+            st.peakMax = b;
+            st.prevDir = st.dir;
+            st.dir = 1;
+        }
+        if (st.dir > 0 && st.prevDir < 0) {
+            // One period mark per turn from a new minimum to a new maximum.
+            st.pitch = fs / refinelag(st, st.analysisPos + i, st.peakCount);
+            clampPitch(st);
+            st.peakCount = 0;
+            st.prevDir = st.dir;
+        }
+        ++st.peakCount;
+
+        const int x = st.pairX0 + left + satInt(i * static_cast<double>(st.pixelsPerSecond) / fs);
+        if (x != st.lastX || i == st.pairStep - 1) {
+            if (st.lastX < right && st.lowLevel > st.pitchGate)
+                stroke(page, st.lastX, x, 2);
+            st.lastX = x;
+        }
+    }
+}
+
+void cepstralPitch(SpectrogramPage& page)
+{
+    SpectrogramState& st = page.st;
+    const AnalysisWorkspace& ws = page.ws;
+    const double fs = st.sampleRate;
+    const int D = std::max(1, satInt(6.0 * fs / (kCepstrumLength * static_cast<double>(st.midPitch))));
+
+    std::array<float, kCepstrumLength> x{};
+    for (int i = 0; i < kCepstrumLength; ++i)
+        x[static_cast<size_t>(i)] =
+            st.conditionedAt(static_cast<int64_t>(st.analysisPos) + static_cast<int64_t>(i) * D - kCepstrumHalf);
+    const auto powerDb = [&x](int k) {
+        const double re = x[static_cast<size_t>(k)], im = x[static_cast<size_t>(kCepstrumLength - k)];
+        return std::log(std::max(re * re + im * im, 0.001)) * kDbPerNeper;
+    };
+
+    bool voiced = realfft(ws, kCepstrumLength, x.data()) == 0;
+    std::array<double, kCepstrumHalf> spectrum{};
+    if (voiced) {
+        double lowSum = 0.0;
+        for (int k = 1; k < kCepstrumHalf; ++k) {
+            spectrum[static_cast<size_t>(k)] = powerDb(k);
+            if (k < kCepstrumHalf / 4)
+                lowSum += spectrum[static_cast<size_t>(k)];
+        }
+        voiced = lowSum / (kCepstrumHalf / 4) > 10.0;
+    }
+    if (!voiced) {
+        st.pitch = st.midPitch;
+        return;
+    }
+
+    // The log spectrum as an even sequence, flat above the shown frequency range.
+    x.fill(0.0f);
+    for (int k = 1; k < kCepstrumHalf; ++k)
+        x[static_cast<size_t>(k)] = x[static_cast<size_t>(kCepstrumLength - k)] =
+            static_cast<float>(spectrum[static_cast<size_t>(k)]);
+    const int K = std::clamp(satInt(kCepstrumLength * st.topFrequency / (D * fs)), 1, kCepstrumLength);
+    double sum = 0.0;
+    for (int j = 0; j < K; ++j)
+        sum += x[static_cast<size_t>(j)];
+    const float mean = static_cast<float>(sum / K);
+    for (int j = K; j <= kCepstrumLength - K; ++j)
+        x[static_cast<size_t>(j)] = mean;
+    realfft(ws, kCepstrumLength, x.data());
+
+    // The best cepstral peak near the expected period.
+    const int g = satInt(fs / (D * st.avgPitch));
+    const int first = std::max(1, g / 3);
+    const int last = std::min(static_cast<long long>(3LL * g), static_cast<long long>(kCepstrumHalf)) - 1;
+    double best = -100.0;
+    int bestJ = -1;
+    for (int j = first; j <= last; ++j) {
+        const double score = powerDb(j) - 3.0 * std::fabs(fs / (j * static_cast<double>(D)) - st.avgPitch) /
+                                              ((st.jitter + 0.05) * st.avgPitch);
+        if (score > best) {
+            best = score;
+            bestJ = j;
+        }
+    }
+    if (bestJ < 0)
+        bestJ = std::max(1, last);
+    st.pitch = fs / (static_cast<double>(D) * bestJ);
+    st.jitter += (std::fabs(st.pitch - st.avgPitch) / st.avgPitch - st.jitter) * 0.02;
+    st.avgPitch += ((4.0 * st.pitch + st.midPitch) * 0.2 - st.avgPitch) * 0.05;
+
+    st.lastX = st.pairX0 + st.sub[PageLayout::kPitch].px0;
+    stroke(page, st.lastX, st.lastX + pairStrokeLength(st), 2);
+}
+
+}  // namespace
+
+double refinelag(const SpectrogramState& st, int end, int T)
+{
+    double S = 0.0, B = 0.0;
+    const auto R = [&st](int64_t i) { return static_cast<double>(st.resonatorAt(i)); };
+    for (int i = 0; i <= T - 2; ++i) {
+        if (static_cast<int64_t>(end) - T - i <= 0)
+            continue;
+        const int64_t k = static_cast<int64_t>(end) - i;
+        const double t = 0.5 * ((R(k) - R(k - 1)) + (R(k - T) - R(k - T - 1)));
+        S += (R(k - T) - R(k)) * t;
+        B += t * t;
+    }
+    return B == 0.0 ? T : T + S / B;
+}
+
+void pitchtrack(SpectrogramPage& page)
+{
+    selectsubdisplay(page, PageLayout::kPitch, false);
+    page.st.pitchStrokeDrawn = false;
+    if (page.st.amdfMode)
+        amdfPitch(page);
+    else if (page.st.cepstralPitchMode)
+        cepstralPitch(page);
+    else
+        peakPitch(page);
+}
+
+}  // namespace kelvox
