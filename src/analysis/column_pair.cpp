@@ -103,8 +103,10 @@ void predictorFrame(float* x, const SpectrogramState& st, int n, std::vector<flo
     float error = 0.0f;
     autoc(std::min(st.windowLength, n), scratch.data(), kLinPrOrder, a.data(), &error, reflection.data(),
           st.analysisPos);
-    std::copy(a.begin(), a.end(), x);
-    std::fill(x + kLinPrOrder + 1, x + n, 0.0f);
+    // A transform shorter than the predictor takes its first n coefficients.
+    std::copy(a.begin(), a.begin() + std::min(n, kLinPrOrder + 1), x);
+    if (n > kLinPrOrder + 1)
+        std::fill(x + kLinPrOrder + 1, x + n, 0.0f);
 }
 
 // Turns the inverse-filter spectrum of a frame into the model spectrum, its peak

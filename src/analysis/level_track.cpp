@@ -169,7 +169,9 @@ void levelpass(SpectrogramPage& page)
         const int x = static_cast<int>(std::clamp<int64_t>(
             static_cast<int64_t>(wave.px0) + st.pairX0 + static_cast<int64_t>(n) * pairWidth / st.pairStep,
             std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
-        if ((x == st.levelPrevX && n != st.pairStep - 1) || x >= wave.px1)
+        const bool newColumn = x != st.levelSampleX;
+        st.levelSampleX = x;
+        if ((!newColumn && n != st.pairStep - 1) || x >= wave.px1)
             continue;
         if (st.subOn[PageLayout::kWave])
             drawWaveform(page, x);

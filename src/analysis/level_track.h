@@ -15,8 +15,9 @@ namespace kelvox {
 ///  - each band's two-pole smoother (st.levelSmoother) on 10·log10 of its power and
 ///    the one-pole follower (st.levelFollower); st.lowLevel, highLevel, totalLevel =
 ///    follower − 34 dB; st.midLevel/endLevel = the total smoother at mid/end of pair;
-///  - at each new pixel column x (and at the pair's last sample) left of the strip's
-///    right edge: the waveform envelope as a vertical line (waveform strip on), the
+///  - at each sample whose pixel column x differs from the previous sample's (so at
+///    a page's first sample too), and at the pair's last sample, while x lies left
+///    of the strip's right edge: the waveform envelope as a vertical line (waveform strip on), the
 ///    held label with its tick when its sample is reached, and the high (width 1,
 ///    +14 dB with "SPL/SPLH") and low (width 2) level curves shifted left by
 ///    highShift and highShift + lowShift (level strip on, shifted x inside it).

@@ -125,24 +125,13 @@ void pitchScale(SpectrogramPage& page, double pageEnd)
 {
     const SpectrogramState& st = page.st;
     PlotDevice& plot = page.plot;
+    const std::vector<AxisTick> ticks = pitchTicks(page);
     selectsubdisplay(page, PageLayout::kPitch, true);
     const PageSubDisplay& d = st.sub[PageLayout::kPitch];
-    const int gap = plot.lineheight();
-    const double base = nicestep(st.midPitch);
-    bool firstLabel = true;
-    int labelY = 0;
-    for (double factor : kPitchFactors) {
-        const double f = base * factor;
-        const int y = plot.plotypix(std::log10(f));
-        if (!(y > d.py1 && y < d.py0 - 1))
-            continue;
-        dottedLine(plot, d.px0, y, d.px1, y);
-        // Labels upward, each at least a text gap above the one before.
-        if (firstLabel || y <= labelY - gap) {
-            plot.plottext(d.px0 - 2, y, format("%d", satInt(f + 0.6)), kAlignMiddleRight);
-            labelY = y;
-            firstLabel = false;
-        }
+    for (const AxisTick& tick : ticks) {
+        dottedLine(plot, d.px0, tick.pixel, d.px1, tick.pixel);
+        if (!tick.label.empty())
+            plot.plottext(d.px0 - 2, tick.pixel, tick.label, kAlignMiddleRight);
     }
     plot.addregion(d.px0, d.py0, d.px1, d.py1, st.analysisStart, static_cast<float>(std::log10(st.midPitch / 2.0)),
                    static_cast<float>(pageEnd), static_cast<float>(std::log10(2.0 * st.midPitch)), true);
@@ -280,6 +269,33 @@ std::vector<AxisTick> spectrogramTicks(const SpectrogramState& st, double freque
                 frequencyStep >= 1 ? format("%dk", satInt(f + 0.5)) : format("%d", satInt(f * 1000.0 + 0.5));
             ticks.push_back({y, label, y > st.spgmTop && y < bottom});
         }
+    }
+    return ticks;
+}
+
+std::vector<AxisTick> pitchTicks(SpectrogramPage& page)
+{
+    const SpectrogramState& st = page.st;
+    selectsubdisplay(page, PageLayout::kPitch, false);
+    const PageSubDisplay& d = st.sub[PageLayout::kPitch];
+    const int gap = page.plot.lineheight();
+    const double base = nicestep(st.midPitch);
+    std::vector<AxisTick> ticks;
+    bool firstLabel = true;
+    int labelY = 0;
+    for (double factor : kPitchFactors) {
+        const double f = base * factor;
+        const int y = page.plot.plotypix(std::log10(f));
+        if (!(y > d.py1 && y < d.py0 - 1))
+            continue;
+        AxisTick tick{y, "", true};
+        // Labels upward, each at least a text line above the one before.
+        if (firstLabel || y <= labelY - gap) {
+            tick.label = format("%d", satInt(f + 0.6));
+            labelY = y;
+            firstLabel = false;
+        }
+        ticks.push_back(tick);
     }
     return ticks;
 }

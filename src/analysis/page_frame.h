@@ -55,6 +55,12 @@ std::vector<AxisTick> timeTicks(const SpectrogramState& st, double step);
 /// kHz, `quefrencyStep` in s.
 std::vector<AxisTick> spectrogramTicks(const SpectrogramState& st, double frequencyStep, double quefrencyStep);
 
+/// The pitch scale's ticks: for the 16 factors 0.5 … 2.0 of nicestep(midPitch), at
+/// plotypix(log10 f) of the pitch strip (which it selects, without frame), those
+/// strictly between its top and bottom − 1 rows; each labelled "%d" of trunc(f + 0.6)
+/// unless it lies less than a text line above the last label (then the label is "").
+std::vector<AxisTick> pitchTicks(SpectrogramPage& page);
+
 /// Completes the page: frames and captions of sub-displays 0, 1 (when on) and 2; the
 /// caption "Kelvox|Speg <file>, Ch <channel>(<channels>), Page <page>" and, when the
 /// print size exceeds 0.5, the analysis line; the resolution box (linear axes but

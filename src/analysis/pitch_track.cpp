@@ -72,7 +72,7 @@ void amdfPitch(SpectrogramPage& page)
     int W = std::min(kMaxAmdfWindow, satInt(2.0 * fs / st.midPitch));
     int first, last, c;
     if (st.pitchQuality != 0) {
-        // Wide search over the whole range the mid pitch allows, coarsely.
+        // Wide search over every lag the mid pitch allows, comparing every c-th sample.
         first = W / 4;
         last = W - 1;
         c = W / 80 > 1 ? W / 80 : 2;
@@ -87,7 +87,7 @@ void amdfPitch(SpectrogramPage& page)
 
     double least = 1e18, largest = 0.0;
     int bestLag = -1;
-    for (int L = first; L <= last; L += c) {
+    for (int L = first; L <= last; ++L) {
         const int64_t e = std::max<int64_t>(0, st.analysisPos + (static_cast<int64_t>(st.pairStep) - W - L) / 2);
         const double D = magnitudeDifference(st, e, L, W, c);
         if (D < least) {

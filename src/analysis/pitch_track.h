@@ -19,8 +19,9 @@ double refinelag(const SpectrogramState& st, int end, int T);
 /// The pitch track of one column pair: selects sub-display 3 and, by method,
 ///  - "AMDF" (st.amdfMode): the lag of least average magnitude difference of the
 ///    resonator output, searched widely over W/4 … W − 1 (W = 2·fs/midPitch, at most
-///    500, lag and sample step c = max(2, W/80)) after a weak or clamped estimate,
-///    else narrowly over 0.8 … 1.25 times the last period with step 1; refined with
+///    500, every c-th sample compared, c = W/80 or 2 when that is not above 1) after a
+///    weak or clamped estimate, else narrowly over 0.8 … 1.25 times the last period
+///    comparing every sample; the smallest difference wins (the first on ties), refined with
 ///    refinelag, clamped to [minPitch, maxPitch] (quality 2), else quality 0 when the
 ///    least difference is at most a third of the largest, 1 otherwise; one stroke
 ///    over the pair, width 2 for quality 0, else 1;

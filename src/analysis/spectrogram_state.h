@@ -28,6 +28,9 @@ inline constexpr int kSampleBufferSize = 16385;
 inline constexpr int kConditionedMargin = 4096;
 inline constexpr int kConditionedSize = kSampleBufferSize + kConditionedMargin;
 
+/// A pixel column no sample ever maps to: the level pass draws at a run's first sample.
+inline constexpr int kNoPixel = -(1 << 30);
+
 /// The "Levels" choice of the spectrogram window.
 enum class LevelsMode {
     LowHigh1k,  // "LP/HP 1kHz": low band below, high band above 1 kHz
@@ -169,7 +172,8 @@ struct SpectrogramState {
     double lowLevel = 0.0, highLevel = 0.0, totalLevel = 0.0;  // follower − 34 dB
     double midLevel = 0.0, endLevel = 0.0;  // total smoother output at mid and end of a pair
     std::array<TwoPoleMemory, 2> lowBandMemory, highBandMemory;
-    int levelPrevX = 0;             // px: where the level curves and the waveform last drew
+    int levelSampleX = kNoPixel;    // px: the column of the previous sample
+    int levelPrevX = 0;             // px: where the level curves last ended (page start: the strip's left edge)
     double prevHighLevel = 0.0, prevLowLevel = 0.0;
     float waveMin = 0.0f, waveMax = 0.0f;  // envelope since the last drawn column
 

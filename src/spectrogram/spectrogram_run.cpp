@@ -124,6 +124,7 @@ void SpectrogramRun::resetRunState()
     st.dir = st.prevDir = 0;
     st.peakCount = 0;
     st.levelsStarted = false;
+    st.levelSampleX = kNoPixel;
     st.lowBandMemory = {};
     st.highBandMemory = {};
     st.waveMin = st.waveMax = 0.0f;
@@ -142,15 +143,17 @@ void SpectrogramRun::setUpDisplay(SpectrogramSettings& s)
     double timeScale = readBox(s, SpectrogramBox::TimeScale, isPositive);
     double printSize = readBox(s, SpectrogramBox::PrintSize, isPositive);
     const double midPitch = readBox(s, SpectrogramBox::MidPitch, isPositive);
-    // A page needs at least one pixel column per second of signal.
-    const auto columnsPerSecond = [&] {
-        return satInt(m_plot.resolution() * timeScale * std::min(printSize * 0.01, 1.0) / 25.4);
+    // A page needs at least one pixel column per second of signal: a time scale too
+    // small for that even at full size is replaced, then a print size that shrinks
+    // it below.
+    const auto columnsPerSecond = [&](double factor) {
+        return satInt(m_plot.resolution() * timeScale * factor / 25.4);
     };
-    if (columnsPerSecond() < 1) {
+    if (columnsPerSecond(1.0) < 1) {
         replaceBox(s, SpectrogramBox::TimeScale, boxDefault(SpectrogramBox::TimeScale));
         timeScale = parseNumber(s.timeScaleText);
     }
-    if (columnsPerSecond() < 1) {
+    if (columnsPerSecond(std::min(printSize * 0.01, 1.0)) < 1) {
         replaceBox(s, SpectrogramBox::PrintSize, boxDefault(SpectrogramBox::PrintSize));
         printSize = parseNumber(s.printSizeText);
     }
@@ -338,6 +341,10 @@ void SpectrogramRun::firstFill()
 {
     SpectrogramState& st = m_st;
     SpectrogramPage p = page(nullptr);
+    // The measurement must not see the previous run's high-pass memories, which hold
+    // samples at that run's gain.
+    if (m_autoGain)
+        st.hpX1 = st.hpX2 = st.hpY1 = st.hpY2 = 0.0;
     fillSampleBuffer(p);
     if (m_autoGain) {
         const float largest = largestMagnitude(st, st.bufferFill - 1);
