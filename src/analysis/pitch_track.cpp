@@ -8,6 +8,8 @@
 #include <array>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
+#include <vector>
 
 namespace kelvox {
 
@@ -50,20 +52,60 @@ int pairStrokeLength(const SpectrogramState& st)
     return satInt(st.pairStep * static_cast<double>(st.pixelsPerSecond) / st.sampleRate);
 }
 
-// Sum of |R[e + f] − R[e + f + L]| over f = 0, c, 2c, … < W.
-double magnitudeDifference(const SpectrogramState& st, int64_t e, int L, int W, int c)
+// Sum of |a[i] − b[i]| over i < n, added in eight interleaved lanes that are summed
+// in a fixed order at the end: every build adds the same numbers in the same order,
+// and the lanes map onto vector registers.
+using Lanes = float __attribute__((vector_size(32)));
+using LaneBits = int32_t __attribute__((vector_size(32)));
+
+__attribute__((target_clones("avx2", "default")))
+float absoluteDifferenceSum(const float* a, const float* b, int n)
 {
-    double sum = 0.0;
-    if (e >= 0 && e + W + L <= st.bufferFill) {
-        const float* r = st.ResonatorSamples.data() + e;
-        for (int f = 0; f < W; f += c)
-            sum += std::fabs(r[f] - r[f + L]);
-    } else {
-        for (int f = 0; f < W; f += c)
-            sum += std::fabs(st.resonatorAt(e + f) - st.resonatorAt(e + f + L));
+    Lanes sum = {};
+    int i = 0;
+    for (; i + 8 <= n; i += 8) {
+        Lanes x, y;
+        std::memcpy(&x, a + i, sizeof x);
+        std::memcpy(&y, b + i, sizeof y);
+        const Lanes d = x - y;
+        sum += reinterpret_cast<Lanes>(reinterpret_cast<LaneBits>(d) & 0x7FFFFFFF);
     }
-    return sum;
+    float tail = 0.0f;
+    for (; i < n; ++i)
+        tail += std::fabs(a[i] - b[i]);
+    return ((sum[0] + sum[1]) + (sum[2] + sum[3])) + ((sum[4] + sum[5]) + (sum[6] + sum[7])) + tail;
 }
+
+// The resonator samples an AMDF search reads, [first, end), 0 outside the valid
+// buffer, split into c phases (phase p holds samples first + p, first + p + c, …) so
+// that every stride-c comparison reads two contiguous runs.
+class AmdfSegment {
+public:
+    AmdfSegment(const SpectrogramState& st, int64_t first, int64_t end, int c, std::vector<float>& storage)
+        : m_first(first), m_c(c), m_phaseLength((end - first + c - 1) / c)
+    {
+        storage.assign(static_cast<size_t>(m_phaseLength * c), 0.0f);
+        m_data = storage.data();
+        const float* r = st.ResonatorSamples.data();
+        const int64_t valid = std::min<int64_t>(st.bufferFill, static_cast<int64_t>(st.ResonatorSamples.size()));
+        for (int64_t i = std::max<int64_t>(first, 0); i < std::min(end, valid); ++i) {
+            const int64_t offset = i - first;
+            m_data[(offset % c) * m_phaseLength + offset / c] = r[i];
+        }
+    }
+    // Samples at, c apart.
+    const float* at(int64_t i) const
+    {
+        const int64_t offset = i - m_first;
+        return m_data + (offset % m_c) * m_phaseLength + offset / m_c;
+    }
+
+private:
+    int64_t m_first;
+    int m_c;
+    int64_t m_phaseLength;
+    float* m_data = nullptr;
+};
 
 void amdfPitch(SpectrogramPage& page)
 {
@@ -85,16 +127,26 @@ void amdfPitch(SpectrogramPage& page)
         c = 1;
     }
 
+    // Window start for lag L: centred on the pair, never before the buffer.
+    const auto start = [&st, W](int L) {
+        return std::max<int64_t>(0, st.analysisPos + (static_cast<int64_t>(st.pairStep) - W - L) / 2);
+    };
+    const int compared = W > 0 ? (W + c - 1) / c : 0;
     double least = 1e18, largest = 0.0;
     int bestLag = -1;
-    for (int L = first; L <= last; ++L) {
-        const int64_t e = std::max<int64_t>(0, st.analysisPos + (static_cast<int64_t>(st.pairStep) - W - L) / 2);
-        const double D = magnitudeDifference(st, e, L, W, c);
-        if (D < least) {
-            least = D;
-            bestLag = L;
+    if (first <= last && compared > 0) {
+        const int64_t from = start(last);
+        const int64_t to = std::max(start(first) + first, start(last) + last) + static_cast<int64_t>(compared) * c;
+        const AmdfSegment segment(st, from, to, c, st.amdfSegment);
+        for (int L = first; L <= last; ++L) {
+            const int64_t e = start(L);
+            const double D = absoluteDifferenceSum(segment.at(e), segment.at(e + L), compared);
+            if (D < least) {
+                least = D;
+                bestLag = L;
+            }
+            largest = std::max(largest, D);
         }
-        largest = std::max(largest, D);
     }
     if (bestLag >= 0) {
         st.pitch = fs / refinelag(st, bestLag + st.analysisPos, bestLag);

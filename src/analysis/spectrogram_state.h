@@ -184,6 +184,7 @@ struct SpectrogramState {
     int peakCount = 0;              // samples since the last period mark
     double avgPitch = 0.0;          // Hz, running average of the cepstral method
     bool pitchStrokeDrawn = false;  // the last pitchtrack call drew a stroke
+    std::vector<float> amdfSegment; // scratch of the AMDF search
 
     // ---- Label marks
     LabelMarks labels;

@@ -82,8 +82,9 @@ TEST(SpectrogramRun, AutomaticGainBringsTheFirstBufferNearFullScaleForTheWholeRu
     // Later buffers are conditioned with the same gain.
     RecordingHost host;
     host.onPage = [&](int) {
-        if (f.st.bufferFill > 0)
+        if (f.st.bufferFill > 0) {
             EXPECT_GT(largest(), 16384.0f * std::pow(10.0f, -0.1f));
+        }
     };
     f.runPages(host);
     EXPECT_GE(host.pages.size(), 2u);
