@@ -91,6 +91,9 @@ void drawcolumn(SpectrogramPage& page, int x, int width)
         return;
     if (st.curGray.size() < static_cast<size_t>(rows) + 2 * kRowMargin)
         resetRendererRows(st);
+    // Lines still to be drawn must not land on top of pixels written after them.
+    if (page.lines.mayTouch({st.spgmLeft, st.spgmTop, st.spgmRight, st.spgmTop + rows}))
+        page.lines.flush(page.plot);
 
     std::vector<float>& column = page.ws.AnalysisRe;
     const int last = std::clamp(st.binCount, 0, kAnalysisArraySize - 1);

@@ -75,7 +75,7 @@ void drawWaveform(SpectrogramPage& page, int x)
     if (yMax == yMin)
         --yMax;
     plot.plotmove(x, yMin, 0);
-    plot.plotmove(x, yMax, 1);
+    page.lines.draw(plot, x, yMax);
 }
 
 void drawLabel(SpectrogramPage& page, int x)
@@ -83,10 +83,12 @@ void drawLabel(SpectrogramPage& page, int x)
     SpectrogramState& st = page.st;
     PlotDevice& plot = page.plot;
     const int bottom = st.sub[PageLayout::kWave].py0;
+    // The text's white background covers what was drawn before it.
+    page.lines.flush(plot);
     plot.plotlines(x, bottom + kLabelDrop, st.labels.text);
     plot.plotlw(1);
     plot.plotmove(x, bottom, 0);
-    plot.plotmove(x, bottom - kLabelTick, 1);
+    page.lines.draw(plot, x, bottom - kLabelTick);
     int pos = st.labels.pos;
     st.labels.text = st.labels.reader.labelnext(&pos);
     st.labels.pos = pos;
@@ -105,11 +107,11 @@ void drawLevels(SpectrogramPage& page, int x)
     selectsubdisplay(page, PageLayout::kLevel, false);
     plot.plotlw(1);
     plot.plotmove(st.levelPrevX - st.highShift, row(st.prevHighLevel + raise), 0);
-    plot.plotmove(x - st.highShift, row(st.highLevel + raise), 1);
+    page.lines.draw(plot, x - st.highShift, row(st.highLevel + raise));
     const int lowShift = st.highShift + st.lowShift;
     plot.plotlw(2);
     plot.plotmove(st.levelPrevX - lowShift, row(st.prevLowLevel), 0);
-    plot.plotmove(x - lowShift, row(st.lowLevel), 1);
+    page.lines.draw(plot, x - lowShift, row(st.lowLevel));
 }
 
 }  // namespace
@@ -185,6 +187,7 @@ void levelpass(SpectrogramPage& page)
         st.prevLowLevel = st.lowLevel;
     }
     st.endLevel = st.levelY[kBandTotal];
+    finishLines(page);
 }
 
 }  // namespace kelvox

@@ -178,6 +178,7 @@ bool drawpage(SpectrogramPage& page)
 
     const int width = st.spgmRight - st.spgmLeft;
     const double pps = st.pixelsPerSecond;
+    page.deferLines = true;
     while (true) {
         st.pairX0 = satInt((st.pageTime - st.analysisStart) * pps);
         st.nextPairTime = st.pageTime + st.pairStep / st.sampleRate;
@@ -188,10 +189,13 @@ bool drawpage(SpectrogramPage& page)
             static_cast<int64_t>(st.pixelsSinceShow) + st.pairX1 - st.pairX0, std::numeric_limits<int>::max()));
         if (st.pixelsSinceShow > kRefreshPixels) {
             st.pixelsSinceShow -= kRefreshPixels;
+            page.lines.flush(plot);
             if (!st.printing)
                 plot.plotshow();
-            if (page.stopRequested && page.stopRequested())
+            if (page.stopRequested && page.stopRequested()) {
+                page.deferLines = false;
                 return false;
+            }
         }
 
         st.pageTime = st.nextPairTime;
@@ -203,6 +207,8 @@ bool drawpage(SpectrogramPage& page)
         if (st.pairX0 >= width || st.bufferFill <= 0 || st.analysisPos >= st.bufferFill)
             break;
     }
+    page.lines.flush(plot);
+    page.deferLines = false;
     pageframe(page);
     if (!st.printing)
         plot.plotshow();

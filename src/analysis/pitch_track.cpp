@@ -42,7 +42,7 @@ void stroke(SpectrogramPage& page, int x0, int x1, int width)
     const int y = plot.plotypix(std::log10(page.st.pitch));
     plot.plotlw(width);
     plot.plotmove(x0, y, 0);
-    plot.plotmove(x1, y, 1);
+    page.lines.draw(plot, x1, y);
     page.st.pitchStrokeDrawn = true;
 }
 
@@ -297,6 +297,7 @@ void pitchtrack(SpectrogramPage& page)
         cepstralPitch(page);
     else
         peakPitch(page);
+    finishLines(page);
 }
 
 }  // namespace kelvox

@@ -5,6 +5,7 @@
 
 #include "analysis_workspace.h"
 #include "page_layout.h"
+#include "page_lines.h"
 #include "plot_device.h"
 #include "signal_state.h"
 #include "spectrogram_state.h"
@@ -33,6 +34,19 @@ struct SpectrogramPage {
     std::function<bool()> stopRequested;
     /// Called once per column pair, when set.
     std::function<void(const PairTrack&)> trackSink;
+    /// The pitch strokes, waveform columns, label ticks and level curves on their way
+    /// to the page image. The routines draw them before they return unless
+    /// deferLines is set (the page loop sets it and draws them at its refresh points,
+    /// before anything else that could cover them, and at the page's end).
+    PageLines lines;
+    bool deferLines = false;
 };
+
+/// Draws the page's held lines now unless the page loop defers them.
+inline void finishLines(SpectrogramPage& page)
+{
+    if (!page.deferLines)
+        page.lines.flush(page.plot);
+}
 
 }  // namespace kelvox
