@@ -42,6 +42,16 @@ void loadFrames(AnalysisWorkspace& ws, const SpectrogramState& st, int n)
     const float length = static_cast<float>(st.windowLength);
     float* re = ws.AnalysisRe.data();
     float* im = ws.AnalysisIm.data();
+    if (first >= 0 && first + n + offsetB < st.bufferFill) {
+        // Both frames lie in the valid buffer.
+        const float* a = st.ConditionedSamples.data() + first;
+        const float* b = a + offsetB;
+        for (int j = 0; j <= n; ++j) {
+            re[j] = a[j] / length;
+            im[j] = b[j] / length;
+        }
+        return;
+    }
     for (int j = 0; j <= n; ++j) {
         re[j] = st.conditionedAt(first + j) / length;
         im[j] = st.conditionedAt(first + j + offsetB) / length;

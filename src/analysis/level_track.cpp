@@ -139,9 +139,11 @@ void levelpass(SpectrogramPage& page)
     const int levelLeft = st.sub[PageLayout::kLevel].px0;
     const int pairWidth = st.pairX1 - st.pairX0;
 
+    const float* conditioned = st.ConditionedSamples.data();
+    const int64_t valid = std::min<int64_t>(st.bufferFill, static_cast<int64_t>(st.ConditionedSamples.size()));
     for (int n = 0; n < st.pairStep; ++n) {
         const int64_t p = static_cast<int64_t>(st.analysisPos) + n;
-        const float u = st.conditionedAt(p);
+        const float u = p >= 0 && p < valid ? conditioned[p] : 0.0f;
 
         std::array<double, 3> db;
         if (linPr) {

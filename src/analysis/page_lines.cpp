@@ -11,17 +11,11 @@ namespace kelvox {
 
 void PageLines::draw(PlotDevice& plot, int x, int y)
 {
-    const Line line{QPoint(plot.penX(), plot.penY()), QPoint(clampInt16(x), clampInt16(y)),
-                    std::max(0, plot.lineWidth()), plot.paletteColor(plot.colour())};
+    Line line{QPoint(plot.penX(), plot.penY()), QPoint(clampInt16(x), clampInt16(y)), std::max(0, plot.lineWidth()),
+              plot.paletteColor(plot.colour()), {}};
     const int margin = line.width + 1;
-    const PageRect box{std::min(line.from.x(), line.to.x()) - margin, std::min(line.from.y(), line.to.y()) - margin,
-                       std::max(line.from.x(), line.to.x()) + margin + 1,
-                       std::max(line.from.y(), line.to.y()) + margin + 1};
-    if (m_lines.empty())
-        m_bounds = box;
-    else
-        m_bounds = {std::min(m_bounds.left, box.left), std::min(m_bounds.top, box.top),
-                    std::max(m_bounds.right, box.right), std::max(m_bounds.bottom, box.bottom)};
+    line.box = {std::min(line.from.x(), line.to.x()) - margin, std::min(line.from.y(), line.to.y()) - margin,
+                std::max(line.from.x(), line.to.x()) + margin + 1, std::max(line.from.y(), line.to.y()) + margin + 1};
     m_lines.push_back(line);
     plot.plotmove(x, y, 0);
 }
@@ -49,12 +43,22 @@ void PageLines::flush(PlotDevice& plot)
         drawPageLine(p, line.from, line.to);
     }
     m_lines.clear();
+    m_checked = 0;
+    m_touches = false;
 }
 
-bool PageLines::mayTouch(const PageRect& area) const
+bool PageLines::mayTouch(const PageRect& area)
 {
-    return !m_lines.empty() && m_bounds.left < area.right && area.left < m_bounds.right &&
-           m_bounds.top < area.bottom && area.top < m_bounds.bottom;
+    if (!(area == m_area)) {
+        m_area = area;
+        m_checked = 0;
+        m_touches = false;
+    }
+    for (; m_checked < m_lines.size() && !m_touches; ++m_checked) {
+        const PageRect& b = m_lines[m_checked].box;
+        m_touches = b.left < area.right && area.left < b.right && b.top < area.bottom && area.top < b.bottom;
+    }
+    return m_touches;
 }
 
 }  // namespace kelvox

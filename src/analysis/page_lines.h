@@ -25,8 +25,9 @@ public:
     void flush(PlotDevice& plot);
 
     /// Whether a line held may set a pixel inside `area` (which must then not be
-    /// written before a flush, or the order of drawing would change).
-    bool mayTouch(const PageRect& area) const;
+    /// written before a flush, or the order of drawing would change). Asked again
+    /// about the same area, it looks only at the lines added since.
+    bool mayTouch(const PageRect& area);
 
     bool empty() const { return m_lines.empty(); }
 
@@ -35,9 +36,13 @@ private:
         QPoint from, to;
         int width;
         QRgb colour;
+        PageRect box;  // the pixels the line may set, widened by its pen
     };
     std::vector<Line> m_lines;
-    PageRect m_bounds;  // of every line held, widened by its pen
+    // What mayTouch found for m_area over the first m_checked lines.
+    PageRect m_area;
+    size_t m_checked = 0;
+    bool m_touches = false;
 };
 
 }  // namespace kelvox

@@ -272,17 +272,34 @@ void cepstralPitch(SpectrogramPage& page)
 
 }  // namespace
 
-double refinelag(const SpectrogramState& st, int end, int T)
+namespace {
+
+// The sums of refinelag over i = 0 … T − 2 with the samples read through `R`.
+template <typename Read>
+void alignmentSums(Read R, int64_t end, int T, double& S, double& B)
 {
-    double S = 0.0, B = 0.0;
-    const auto R = [&st](int64_t i) { return static_cast<double>(st.resonatorAt(i)); };
     for (int i = 0; i <= T - 2; ++i) {
-        if (static_cast<int64_t>(end) - T - i <= 0)
+        if (end - T - i <= 0)
             continue;
-        const int64_t k = static_cast<int64_t>(end) - i;
+        const int64_t k = end - i;
         const double t = 0.5 * ((R(k) - R(k - 1)) + (R(k - T) - R(k - T - 1)));
         S += (R(k - T) - R(k)) * t;
         B += t * t;
+    }
+}
+
+}  // namespace
+
+double refinelag(const SpectrogramState& st, int end, int T)
+{
+    double S = 0.0, B = 0.0;
+    const int64_t last = end, lowest = static_cast<int64_t>(end) - 2LL * T + 1;
+    if (lowest >= 0 && last < st.bufferFill) {
+        // Every sample read lies in the valid buffer.
+        const float* r = st.ResonatorSamples.data();
+        alignmentSums([r](int64_t i) { return static_cast<double>(r[i]); }, end, T, S, B);
+    } else {
+        alignmentSums([&st](int64_t i) { return static_cast<double>(st.resonatorAt(i)); }, end, T, S, B);
     }
     return B == 0.0 ? T : T + S / B;
 }
