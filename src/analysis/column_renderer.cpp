@@ -57,6 +57,78 @@ void rebinToBark(std::vector<float>& column, const SpectrogramState& st)
     std::copy(slotValue.begin(), slotValue.end(), column.begin());
 }
 
+// Gray level of t = (L + blackLevel − 98)·1024/grayRange: trunc(t) + 1024 clipped
+// to 0 … 1024 (an undefined t, as satInt has it, counts as 0: black).
+int grayOf(double t)
+{
+    if (t >= 0.0 || std::isnan(t))
+        return kBlack;
+    if (t <= -kBlack)
+        return 0;
+    return static_cast<int>(t) + kBlack;
+}
+
+// The fractional column index of every pixel row, kept while the strip and the axis
+// stay the same.
+void mapRows(SpectrogramState& st)
+{
+    const double step = binsPerRow(st);
+    if (st.rowMapRows == st.rowCount && st.rowMapStep == step)
+        return;
+    st.rowBin.resize(static_cast<size_t>(st.rowCount) + 1);
+    st.rowFraction.resize(static_cast<size_t>(st.rowCount) + 1);
+    for (int i = 0; i <= st.rowCount; ++i) {
+        const double s = i * step;
+        const int k = satInt(s);
+        st.rowBin[static_cast<size_t>(i)] = k;
+        st.rowFraction[static_cast<size_t>(i)] = static_cast<float>(s - k);
+    }
+    st.rowMapRows = st.rowCount;
+    st.rowMapStep = step;
+}
+
+// Dithers renderer rows first … last of one pixel column at blend f. With `pixel`
+// set, row i's pixel is written at pixel − (i − first)·bytesPerLine (rows go up).
+// `carry` is the 7/16 of the error the row below passes up (it stays in a register
+// instead of going through errThis). At f = 0 the blend is the previous column.
+template <bool Blend>
+void ditherRows(const int* prev, const int* cur, double f, const int* errThis, int* errNext, int first, int last,
+                QRgb* pixel, qsizetype bytesPerLine, int& carry)
+{
+    for (int i = first; i <= last; ++i) {
+        int v = prev[i] + errThis[i] + carry;
+        if constexpr (Blend)
+            v += static_cast<int>((cur[i] - prev[i]) * f);
+        const int black = v > kThreshold ? 1 : 0;
+        v -= black * kBlack;
+        if (pixel) {
+            *pixel = black ? kBlackPixel : kWhitePixel;
+            if (i < last)
+                pixel = reinterpret_cast<QRgb*>(reinterpret_cast<uchar*>(pixel) - bytesPerLine);
+        }
+        const int e = v >> 4;  // arithmetic shift: rounds toward minus infinity
+        carry = 7 * e;
+        errNext[i - 1] += 3 * e;
+        errNext[i] += 5 * e;
+        errNext[i + 1] += e;
+    }
+}
+
+// One pixel column: the rows below the image, those in it (written), those above.
+template <bool Blend>
+void ditherColumn(const int* prev, const int* cur, double f, const int* errThis, int* errNext, int rows,
+                  int firstDrawn, int lastDrawn, QRgb* firstPixel, qsizetype bytesPerLine)
+{
+    int carry = 0;
+    if (!firstPixel) {
+        ditherRows<Blend>(prev, cur, f, errThis, errNext, 1, rows, nullptr, 0, carry);
+        return;
+    }
+    ditherRows<Blend>(prev, cur, f, errThis, errNext, 1, firstDrawn - 1, nullptr, 0, carry);
+    ditherRows<Blend>(prev, cur, f, errThis, errNext, firstDrawn, lastDrawn, firstPixel, bytesPerLine, carry);
+    ditherRows<Blend>(prev, cur, f, errThis, errNext, lastDrawn + 1, rows, nullptr, 0, carry);
+}
+
 }  // namespace
 
 void selectsubdisplay(SpectrogramPage& page, int k, bool framed)
@@ -104,15 +176,15 @@ void drawcolumn(SpectrogramPage& page, int x, int width)
     // Gray of every pixel row, 0 = bottom.
     int* cur = st.curGray.data() + kRowMargin;
     int* prev = st.prevGray.data() + kRowMargin;
-    const double step = binsPerRow(st);
+    mapRows(st);
+    const float* values = column.data();
     const double grayScale = 1024.0 / st.grayRange;
     for (int i = 0; i <= rows; ++i) {
-        const double s = i * step;
-        const int k = satInt(s);
-        const float here = columnValue(column, k, last);
-        const float value = here + static_cast<float>(s - k) * (columnValue(column, k + 1, last) - here);
-        const long long g = static_cast<long long>(satInt((value + st.blackLevel - 98.0) * grayScale)) + kBlack;
-        cur[i] = static_cast<int>(std::clamp<long long>(g, 0, kBlack));
+        const int k = st.rowBin[static_cast<size_t>(i)];
+        const float here = k >= 0 && k <= last ? values[k] : 0.0f;
+        const float next = k + 1 >= 0 && k + 1 <= last ? values[k + 1] : 0.0f;
+        const float value = here + st.rowFraction[static_cast<size_t>(i)] * (next - here);
+        cur[i] = grayOf((value + st.blackLevel - 98.0) * grayScale);
     }
     if (x == 0)
         std::copy(cur, cur + rows + 1, prev);
@@ -124,31 +196,22 @@ void drawcolumn(SpectrogramPage& page, int x, int width)
     const qsizetype bytesPerLine = image.bytesPerLine();
     // Rows outside the image are dithered all the same but not written.
     const int bottomRow = st.spgmTop + rows;  // image row of renderer row 0
-    const int firstDrawn = std::max(1, bottomRow - (imageHeight - 1));
-    const int lastDrawn = std::min(rows, bottomRow);
+    const int firstDrawn = std::clamp(bottomRow - (imageHeight - 1), 1, rows + 1);
+    const int lastDrawn = std::clamp(bottomRow, firstDrawn - 1, rows);
     for (int d = 0; d < width; ++d) {
         const long long px = static_cast<long long>(st.spgmLeft) + x + d;
         if (px >= st.spgmRight)
             break;
-        const bool columnInside = px >= 0 && px < imageWidth;
         const double f = static_cast<double>(d) / width;
         int* errThis = st.errThis.data() + kRowMargin;
         int* errNext = st.errNext.data() + kRowMargin;
-        for (int i = 1; i <= rows; ++i) {
-            int v = prev[i] + static_cast<int>((cur[i] - prev[i]) * f) + errThis[i];
-            const bool black = v > kThreshold;
-            if (black)
-                v -= kBlack;
-            if (columnInside && i >= firstDrawn && i <= lastDrawn) {
-                auto* line = reinterpret_cast<QRgb*>(bits + (bottomRow - i) * bytesPerLine);
-                line[px] = black ? kBlackPixel : kWhitePixel;
-            }
-            const int e = v >> 4;  // arithmetic shift: rounds toward minus infinity
-            errThis[i + 1] += 7 * e;
-            errNext[i - 1] += 3 * e;
-            errNext[i] += 5 * e;
-            errNext[i + 1] += e;
-        }
+        QRgb* firstPixel = px >= 0 && px < imageWidth && firstDrawn <= lastDrawn
+                               ? reinterpret_cast<QRgb*>(bits + (bottomRow - firstDrawn) * bytesPerLine) + px
+                               : nullptr;
+        if (d == 0)
+            ditherColumn<false>(prev, cur, f, errThis, errNext, rows, firstDrawn, lastDrawn, firstPixel, bytesPerLine);
+        else
+            ditherColumn<true>(prev, cur, f, errThis, errNext, rows, firstDrawn, lastDrawn, firstPixel, bytesPerLine);
         std::swap(st.errThis, st.errNext);
         std::fill(st.errNext.begin(), st.errNext.end(), 0);
     }

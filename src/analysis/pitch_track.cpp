@@ -52,28 +52,47 @@ int pairStrokeLength(const SpectrogramState& st)
     return satInt(st.pairStep * static_cast<double>(st.pixelsPerSecond) / st.sampleRate);
 }
 
-// Sum of |a[i] − b[i]| over i < n, added in eight interleaved lanes that are summed
-// in a fixed order at the end: every build adds the same numbers in the same order,
-// and the lanes map onto vector registers.
+// Sums of |a[k][i] − b[k][i]| over i < n for `count` (1 … 4) pairs of runs at once.
+// Each sum is added in eight interleaved lanes that are summed in a fixed order at
+// the end, so every build, and every grouping of the pairs, adds the same numbers in
+// the same order; the lanes map onto vector registers and the pairs keep them busy.
 using Lanes = float __attribute__((vector_size(32)));
 using LaneBits = int32_t __attribute__((vector_size(32)));
+constexpr int kLagsAtOnce = 4;
+
+template <int Count>
+__attribute__((always_inline)) inline void absoluteDifferenceSumsOf(const float* const* a, const float* const* b,
+                                                                    int n, float* sums)
+{
+    Lanes lane[Count] = {};
+    const int whole = n - n % 8;
+    for (int i = 0; i < whole; i += 8) {
+        for (int k = 0; k < Count; ++k) {
+            Lanes x, y;
+            std::memcpy(&x, a[k] + i, sizeof x);
+            std::memcpy(&y, b[k] + i, sizeof y);
+            const Lanes d = x - y;
+            lane[k] += reinterpret_cast<Lanes>(reinterpret_cast<LaneBits>(d) & 0x7FFFFFFF);
+        }
+    }
+    for (int k = 0; k < Count; ++k) {
+        float tail = 0.0f;
+        for (int i = whole; i < n; ++i)
+            tail += std::fabs(a[k][i] - b[k][i]);
+        const Lanes& s = lane[k];
+        sums[k] = ((s[0] + s[1]) + (s[2] + s[3])) + ((s[4] + s[5]) + (s[6] + s[7])) + tail;
+    }
+}
 
 __attribute__((target_clones("avx2", "default")))
-float absoluteDifferenceSum(const float* a, const float* b, int n)
+void absoluteDifferenceSums(const float* const* a, const float* const* b, int count, int n, float* sums)
 {
-    Lanes sum = {};
-    int i = 0;
-    for (; i + 8 <= n; i += 8) {
-        Lanes x, y;
-        std::memcpy(&x, a + i, sizeof x);
-        std::memcpy(&y, b + i, sizeof y);
-        const Lanes d = x - y;
-        sum += reinterpret_cast<Lanes>(reinterpret_cast<LaneBits>(d) & 0x7FFFFFFF);
+    switch (count) {
+    case 1: absoluteDifferenceSumsOf<1>(a, b, n, sums); break;
+    case 2: absoluteDifferenceSumsOf<2>(a, b, n, sums); break;
+    case 3: absoluteDifferenceSumsOf<3>(a, b, n, sums); break;
+    default: absoluteDifferenceSumsOf<kLagsAtOnce>(a, b, n, sums); break;
     }
-    float tail = 0.0f;
-    for (; i < n; ++i)
-        tail += std::fabs(a[i] - b[i]);
-    return ((sum[0] + sum[1]) + (sum[2] + sum[3])) + ((sum[4] + sum[5]) + (sum[6] + sum[7])) + tail;
 }
 
 // The resonator samples an AMDF search reads, [first, end), 0 outside the valid
@@ -88,9 +107,11 @@ public:
         m_data = storage.data();
         const float* r = st.ResonatorSamples.data();
         const int64_t valid = std::min<int64_t>(st.bufferFill, static_cast<int64_t>(st.ResonatorSamples.size()));
-        for (int64_t i = std::max<int64_t>(first, 0); i < std::min(end, valid); ++i) {
-            const int64_t offset = i - first;
-            m_data[(offset % c) * m_phaseLength + offset / c] = r[i];
+        for (int p = 0; p < c; ++p) {
+            float* phase = m_data + p * m_phaseLength;
+            for (int64_t j = 0, i = first + p; j < m_phaseLength && i < end; ++j, i += c)
+                if (i >= 0 && i < valid)
+                    phase[j] = r[i];
         }
     }
     // Samples at, c apart.
@@ -138,14 +159,25 @@ void amdfPitch(SpectrogramPage& page)
         const int64_t from = start(last);
         const int64_t to = std::max(start(first) + first, start(last) + last) + static_cast<int64_t>(compared) * c;
         const AmdfSegment segment(st, from, to, c, st.amdfSegment);
-        for (int L = first; L <= last; ++L) {
-            const int64_t e = start(L);
-            const double D = absoluteDifferenceSum(segment.at(e), segment.at(e + L), compared);
-            if (D < least) {
-                least = D;
-                bestLag = L;
+        for (int group = first; group <= last; group += kLagsAtOnce) {
+            const int count = std::min(kLagsAtOnce, last - group + 1);
+            const float* a[kLagsAtOnce];
+            const float* b[kLagsAtOnce];
+            for (int k = 0; k < count; ++k) {
+                const int64_t e = start(group + k);
+                a[k] = segment.at(e);
+                b[k] = segment.at(e + group + k);
             }
-            largest = std::max(largest, D);
+            float sums[kLagsAtOnce];
+            absoluteDifferenceSums(a, b, count, compared, sums);
+            for (int k = 0; k < count; ++k) {
+                const double D = sums[k];
+                if (D < least) {
+                    least = D;
+                    bestLag = group + k;
+                }
+                largest = std::max(largest, D);
+            }
         }
     }
     if (bestLag >= 0) {

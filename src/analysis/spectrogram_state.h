@@ -164,6 +164,12 @@ struct SpectrogramState {
 
     // ---- Column renderer rows, one entry per pixel row plus two of margin each side
     std::vector<int> prevGray, curGray, errThis, errNext;
+    // Where each pixel row reads the column (bin and fraction), for rowMapRows rows
+    // at rowMapStep bins per row.
+    std::vector<int> rowBin;
+    std::vector<float> rowFraction;
+    int rowMapRows = -1;
+    double rowMapStep = 0.0;
 
     // ---- Level track (levelpass), kept across pairs and pages of a run
     bool levelsStarted = false;     // the first pair of the run seeds the smoothers
