@@ -103,12 +103,18 @@ public:
     AmdfSegment(const SpectrogramState& st, int64_t first, int64_t end, int c, std::vector<float>& storage)
         : m_first(first), m_c(c), m_phaseLength((end - first + c - 1) / c)
     {
-        storage.assign(static_cast<size_t>(m_phaseLength * c), 0.0f);
-        m_data = storage.data();
         const float* r = st.ResonatorSamples.data();
         const int64_t valid = std::min<int64_t>(st.bufferFill, static_cast<int64_t>(st.ResonatorSamples.size()));
+        if (c == 1 && first >= 0 && end <= valid) {
+            // One phase, all of it valid: the buffer itself.
+            m_data = r + first;
+            return;
+        }
+        storage.assign(static_cast<size_t>(m_phaseLength * c), 0.0f);
+        float* data = storage.data();
+        m_data = data;
         for (int p = 0; p < c; ++p) {
-            float* phase = m_data + p * m_phaseLength;
+            float* phase = data + p * m_phaseLength;
             for (int64_t j = 0, i = first + p; j < m_phaseLength && i < end; ++j, i += c)
                 if (i >= 0 && i < valid)
                     phase[j] = r[i];
@@ -125,7 +131,7 @@ private:
     int64_t m_first;
     int m_c;
     int64_t m_phaseLength;
-    float* m_data = nullptr;
+    const float* m_data = nullptr;
 };
 
 void amdfPitch(SpectrogramPage& page)
