@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <memory>
 #include <numbers>
 
 using namespace kelvox;
@@ -289,4 +290,38 @@ TEST(SpectrogramRun, SettingsThatCannotWorkAreReplacedAndWrittenBack)
     f.settings.printSizeText = "0.001";
     f.runPages(host);
     EXPECT_EQ(f.run.replacements(), (std::vector<std::string>{"Print size %: \"0.001\" replaced by \"100\""}));
+}
+
+TEST(SpectrogramLabelledRun, DrivesTheRunByLabelsAndWritesTracks)
+{
+    RunFixture f(noisyTone(110.0, 16000, 1.0, 3000.0));
+    f.layout.stripValue[PageLayout::kPitch] = 0;  // pitch strip off: no pitch columns
+    std::unique_ptr<LabelledRun> run = makeSpectrogramLabelledRun(f.signal, f.layout, f.plot, f.ws, f.st, f.labelFile);
+    EXPECT_EQ(run->controls().size(), 11u);
+    std::string error;
+    ASSERT_TRUE(run->set("Gain dB", "10", error));
+    EXPECT_FALSE(run->set("Levels", "SPL", error));
+    EXPECT_FALSE(run->setDataOutput("--values", "/tmp/x.csv", error));
+    EXPECT_FALSE(run->setDataOutput("--tracks", "/nonexistent/dir/tracks.csv", error));
+    const std::string csv = writeTempFile("adapter-tracks.csv", Bytes{});
+    ASSERT_TRUE(run->setDataOutput("--tracks", csv, error)) << error;
+    RecordingHost host;
+    run->run(192, host);
+    EXPECT_EQ(f.plot.resolution(), 192);
+    EXPECT_EQ(host.pages, (std::vector<int>{0}));
+    EXPECT_TRUE(run->replacements().empty());
+    EXPECT_FLOAT_EQ(f.st.gainDb, 10.0f);
+
+    FILE* in = std::fopen(csv.c_str(), "r");
+    ASSERT_NE(in, nullptr);
+    char line[256];
+    ASSERT_NE(std::fgets(line, sizeof line, in), nullptr);
+    EXPECT_STREQ(line, "time_s,pitch_hz,pitch_quality,pitch_drawn,low_db,high_db,total_db\n");
+    ASSERT_NE(std::fgets(line, sizeof line, in), nullptr);
+    EXPECT_EQ(std::string(line).rfind("0.000000,,,,", 0), 0u) << line;
+    int rows = 1;
+    while (std::fgets(line, sizeof line, in))
+        ++rows;
+    std::fclose(in);
+    EXPECT_EQ(rows, 200);  // 1 s in pairs of 80 samples
 }
