@@ -5,8 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
-#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -24,22 +23,25 @@ struct RenderRun {
     std::string err;  // stderr
 };
 
-// Runs kelvox-render on the bundled example with `args` (already quoted).
+std::string contents(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Runs kelvox-render on the bundled example with `args` (already quoted), its two
+// output streams sent to files.
 RenderRun renderDemo(const std::string& args)
 {
+    const std::string outFile = writeTempFile("render-spectrogram-stdout.txt", {});
     const std::string errFile = writeTempFile("render-spectrogram-stderr.txt", {});
     const std::string cmd = std::string(KELVOX_RENDER) + " '" + KELVOX_EXAMPLES + "/kelvox-demo.wav' --view spectrogram " +
-                            args + " 2>" + errFile;
+                            args + " >" + outFile + " 2>" + errFile;
+    const int st = std::system(cmd.c_str());
     RenderRun r;
-    FILE* p = popen(cmd.c_str(), "r");
-    std::array<char, 4096> buf{};
-    std::size_t n;
-    while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0)
-        r.out.append(buf.data(), n);
-    const int st = pclose(p);
     r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    std::ifstream e(errFile);
-    r.err.assign(std::istreambuf_iterator<char>(e), std::istreambuf_iterator<char>());
+    r.out = contents(outFile);
+    r.err = contents(errFile);
     return r;
 }
 
