@@ -22,7 +22,7 @@ constexpr int kLayoutHeight = 2000;  // layout units down the page
 constexpr int kRefreshPixels = 32;
 constexpr int kLinPrOrder = 17;
 
-// Frames of the selected channel that a fill may read: the spec's end of data,
+// Frames of the selected channel that a fill may read: the page loop's end of data,
 // dataOffset frames before the last.
 int64_t framesAvailable(const SignalState& s)
 {

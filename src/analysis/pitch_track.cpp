@@ -84,7 +84,10 @@ __attribute__((always_inline)) inline void absoluteDifferenceSumsOf(const float*
     }
 }
 
+// On x86-64 a second copy uses AVX2 where the processor has it; both add the same.
+#if defined(__x86_64__) && defined(__GNUC__)
 __attribute__((target_clones("avx2", "default")))
+#endif
 void absoluteDifferenceSums(const float* const* a, const float* const* b, int count, int n, float* sums)
 {
     switch (count) {

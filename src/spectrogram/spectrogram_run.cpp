@@ -135,8 +135,8 @@ void SpectrogramRun::resetRunState()
     st.labels.open = false;
 }
 
-// Steps 2 to 5: time scale, print size and mid pitch, the page geometry, the
-// analysis type, gain and gray scale, and the pitch method.
+// Time scale, print size and mid pitch, the page geometry, the analysis type, gain
+// and gray scale, and the pitch method.
 void SpectrogramRun::setUpDisplay(SpectrogramSettings& s)
 {
     SpectrogramState& st = m_st;
@@ -193,8 +193,8 @@ void SpectrogramRun::setUpDisplay(SpectrogramSettings& s)
     st.cepstralPitchMode = s.pitchMethod == PitchMethod::Cepstrum;
 }
 
-// Steps 6 and 7: the top of the frequency axis, written back when it had to be
-// corrected, and the bandwidth "Q=34" implies.
+// The top of the frequency axis, written back when it had to be corrected, and the
+// bandwidth "Q=34" implies.
 void SpectrogramRun::setUpFrequencyRange(SpectrogramSettings& s)
 {
     SpectrogramState& st = m_st;
@@ -227,8 +227,8 @@ void SpectrogramRun::setUpFrequencyRange(SpectrogramSettings& s)
         setBoxText(s, SpectrogramBox::Bandwidth, qBandwidthText(st.topFrequency));
 }
 
-// Steps 8 to 13: bandwidth and levels, time and frame geometry, window, weighting,
-// FFT or constant-Q sizes, the cepstral pitch FFT and the Bark bins.
+// Bandwidth and levels, time and frame geometry, window, weighting, FFT or
+// constant-Q sizes, the cepstral pitch FFT and the Bark bins.
 void SpectrogramRun::setUpAnalysis(SpectrogramSettings& s)
 {
     SpectrogramState& st = m_st;
@@ -305,8 +305,8 @@ void SpectrogramRun::setUpAnalysis(SpectrogramSettings& s)
     }
 }
 
-// Steps 14 and 15: the conditioning high-pass, the level smoothing and its drawing
-// delays, the 1 kHz band filters and the pitch pre-filter.
+// The conditioning high-pass, the level smoothing and its drawing delays, the 1 kHz
+// band filters and the pitch pre-filter.
 void SpectrogramRun::setUpFilters()
 {
     SpectrogramState& st = m_st;
@@ -399,8 +399,8 @@ bool SpectrogramRun::prepare(SpectrogramSettings& s, bool printing)
     return true;
 }
 
-// Steps 5 to 7 of the page loop: the next page starts 10 mm of time axis before the
-// end of this one; a start before the buffer refills the buffer from there.
+// After a page: the next page starts 10 mm of time axis before the end of this one;
+// a start before the buffer refills the buffer from there.
 void SpectrogramRun::startNextPage(SpectrogramPage& p)
 {
     SpectrogramState& st = m_st;
