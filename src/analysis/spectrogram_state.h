@@ -10,7 +10,11 @@
 // and adds the page-loop variables it needs here, beside them, so that this record
 // stays the one home of the run's shared values.
 
+#include "label_file.h"
+
+#include <array>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace kelvox {
@@ -24,10 +28,56 @@ inline constexpr int kSampleBufferSize = 16385;
 inline constexpr int kConditionedMargin = 4096;
 inline constexpr int kConditionedSize = kSampleBufferSize + kConditionedMargin;
 
+/// A pixel column no sample ever maps to: the level pass draws at a run's first sample.
+inline constexpr int kNoPixel = -(1 << 30);
+
 /// The "Levels" choice of the spectrogram window.
 enum class LevelsMode {
     LowHigh1k,  // "LP/HP 1kHz": low band below, high band above 1 kHz
     SplSplh,    // "SPL/SPLH": unweighted level and the SPLH-weighted level
+};
+
+/// One sub-display of the page being drawn: the layout's record scaled to page pixels
+/// and shrunk by the print size. Strips have px0 left, py0 lower edge, px1 right, py1
+/// upper edge, so that the data y0 lies at the bottom; the page frame (0) has (px0, py0)
+/// top-left and (px1, py1) bottom-right.
+struct PageSubDisplay {
+    std::string caption;
+    double x0 = 0, y0 = 0, x1 = 0, y1 = 0;  // data rectangle
+    int px0 = 0, py0 = 0, px1 = 0, py1 = 0;  // page pixels
+};
+
+/// Coefficients of one two-pole section: c0 = 1 + c1 + c2 (unity gain at 0 Hz for a
+/// low-pass), feedback c1 and c2.
+struct TwoPole {
+    double c0 = 0, c1 = 0, c2 = 0;
+};
+
+/// Memories of one two-pole section: the last two inputs and outputs.
+struct TwoPoleMemory {
+    double x1 = 0, x2 = 0, y1 = 0, y2 = 0;
+};
+
+/// The label file of a run and the label it holds until its time comes. A copy of
+/// the state gets a closed reader: an open label file belongs to one run.
+struct LabelMarks {
+    LabelReader reader;
+    bool open = false;   // a label is held and the file is read on
+    std::string text;    // the held label
+    int pos = 0;         // its position, recording frame index
+
+    LabelMarks() = default;
+    LabelMarks(const LabelMarks& other) : text(other.text), pos(other.pos) {}
+    LabelMarks& operator=(const LabelMarks& other)
+    {
+        reader.labelclose();
+        open = false;
+        text = other.text;
+        pos = other.pos;
+        return *this;
+    }
+    LabelMarks(LabelMarks&&) = default;
+    LabelMarks& operator=(LabelMarks&&) = default;
 };
 
 struct SpectrogramState {
@@ -71,6 +121,79 @@ struct SpectrogramState {
     float midPitch = 0.0f;          // Hz, "Mid pitch Hz"
     float minPitch = 0.0f, maxPitch = 0.0f;  // Hz, clamp range of the pitch estimate
     float peakDecay = 0.0f;         // per-sample decay of the "Peak P" trackers
+    int samplesPerColumn = 1;       // trunc(fs / pixelsPerSecond)
+    double pageDuration = 0.0;      // s, time across the waveform strip
+    double printScale = 1.0;        // "Print size %" / 100, at most 1
+    float gainDb = 0.0f;            // dB, after the automatic gain
+    float blackLevel = 0.0f;        // dB, black level offset
+    float grayRange = 40.0f;        // dB from white to black
+    float waveScale = 1.0f;         // waveform strip amplitude factor
+    double levelTop = 60.0;         // dB, top of the level strip's data range
+    std::vector<int> barkBins;      // FFT bin of each Bark row group, M + 2 entries
+    int barkSlots = 0;              // M: row groups of the Bark axis (last index)
+    bool amdfMode = false;          // pitch method "AMDF"
+    bool cepstralPitchMode = false; // pitch method "Cepstrum"
+    float pitchGate = 30.0f;        // dB: "Peak P"/"AMDF" strokes only while lowLevel exceeds it
+    int realFftHalf = 256;          // half the cepstral pitch method's real FFT length
+
+    // ---- Level smoothing and band filters (set by the run)
+    TwoPole envelopeSmoother;       // fc = min(8 Hz, fs/100): the conditioning high-pass poles
+    TwoPole levelSmoother;          // w = bandwidth·1.1107/fs: G0 = c0, F1 = c1, F2 = c2
+    double levelFollower = 0.0;     // α = 1 − e^(−1.7 w)
+    int highShift = 0;              // px: the level curves' shift left for the smoother delay
+    int lowShift = 0;               // px: the low curve's extra shift for the 1 kHz filter delay
+    std::array<TwoPole, 2> lowBandFilter;   // "LinPr 17": low-pass sections at lowCutHz
+    std::array<TwoPole, 2> highBandFilter;  // "LinPr 17": high-pass sections at |highCutHz|
+
+    // ---- Page geometry (pagegeometry): the sub-displays scaled to the page
+    std::array<PageSubDisplay, 5> sub;
+    std::array<bool, 5> subOn{};    // strips 1 … 4 drawn ([0] unused)
+    int spgmLeft = 0, spgmRight = 0;  // pixel columns of the spectrogram strip
+    int spgmTop = 0;                // pixel row of its upper edge
+    int rowCount = 0;               // its lower edge − upper edge, pixel rows
+
+    // ---- Page loop (drawpage and the run's page loop)
+    float analysisStart = 0.0f;     // s, start of the page being drawn
+    float analysisEnd = 0.0f;       // s, end of the analysed interval
+    double pageTime = 0.0;          // s, time of the current pair
+    double nextPairTime = 0.0;      // s, time of the next pair
+    int pageNumber = 0;             // 0 for the first page of a run
+    bool printing = false;          // a print run: no screen refreshes
+    int pixelsSinceShow = 0;        // pixels drawn since the last refresh
+    bool refillBroughtData = true;  // the last buffer refill appended samples
+
+    // ---- Column renderer rows, one entry per pixel row plus two of margin each side
+    std::vector<int> prevGray, curGray, errThis, errNext;
+    // Where each pixel row reads the column (bin and fraction), for rowMapRows rows
+    // at rowMapStep bins per row.
+    std::vector<int> rowBin;
+    std::vector<float> rowFraction;
+    int rowMapRows = -1;
+    double rowMapStep = 0.0;
+
+    // ---- Level track (levelpass), kept across pairs and pages of a run
+    bool levelsStarted = false;     // the first pair of the run seeds the smoothers
+    std::array<double, 3> levelY{}, levelY1{}, levelY2{};  // smoother output, low/high/total
+    std::array<double, 3> levelS{};  // followers
+    double lowLevel = 0.0, highLevel = 0.0, totalLevel = 0.0;  // follower − 34 dB
+    double midLevel = 0.0, endLevel = 0.0;  // total smoother output at mid and end of a pair
+    std::array<TwoPoleMemory, 2> lowBandMemory, highBandMemory;
+    int levelSampleX = kNoPixel;    // px: the column of the previous sample
+    int levelPrevX = 0;             // px: where the level curves last ended (page start: the strip's left edge)
+    double prevHighLevel = 0.0, prevLowLevel = 0.0;
+    float waveMin = 0.0f, waveMax = 0.0f;  // envelope since the last drawn column
+
+    // ---- Pitch track, kept across pairs and pages of a run
+    int lastX = 0;                  // px: end of the previous stroke
+    float peakMin = 0.0f, peakMax = 0.0f;  // "Peak P" trackers
+    int dir = 0, prevDir = 0;       // direction of the last and of the previous new extreme
+    int peakCount = 0;              // samples since the last period mark
+    double avgPitch = 0.0;          // Hz, running average of the cepstral method
+    bool pitchStrokeDrawn = false;  // the last pitchtrack call drew a stroke
+    std::vector<float> amdfSegment; // scratch of the AMDF search
+
+    // ---- Label marks
+    LabelMarks labels;
 
     // ---- Persists across runs: set once at program start, never reset by a run
     double hpX1 = 0.0, hpX2 = 0.0;  // high-pass input memories

@@ -13,6 +13,7 @@
 #include "program_state.h"
 #include "section_run.h"
 #include "sound_file.h"
+#include "spectrogram_run.h"
 #include "waveform_run.h"
 
 #include <QApplication>
@@ -53,6 +54,7 @@ struct View {
 const std::vector<View>& views()
 {
     static const std::vector<View> all = {
+        {"spectrogram", [](ProgramState& s) { return makeSpectrogramLabelledRun(s.signal, s.layout, s.plot, s.analysis, s.spectrogram, s.labelFileName); }},
         {"section", [](ProgramState& s) { return makeSectionLabelledRun(s.signal, s.plot, s.analysis, s.labelFileName); }},
         {"waveform", [](ProgramState& s) { return makeWaveformLabelledRun(s.signal, s.plot); }},
     };

@@ -96,11 +96,11 @@ std::string stripTickText(double seconds, double step)
     return text;
 }
 
-double frequencyTickStep(double freqRange) { return firstStepNotBelow(freqRange / 10); }
+double sectionFrequencyTickStep(double freqRange) { return firstStepNotBelow(freqRange / 10); }
 
 std::vector<AxisTick> frequencyTicks(int left, int right, double freqRange)
 {
-    const double f = frequencyTickStep(freqRange);
+    const double f = sectionFrequencyTickStep(freqRange);
     std::vector<AxisTick> ticks;
     const int count = satInt(freqRange / f);
     for (int i = 0; i <= count; ++i) {

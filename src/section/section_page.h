@@ -61,7 +61,7 @@ struct AxisTick {
 /// i = 0 … trunc(freqRange / step) within the cell, labelled "%1.0fk" (step ≥ 1000),
 /// "%3.1fk" (≥ 100) or "%3.0f".
 std::vector<AxisTick> frequencyTicks(int left, int right, double freqRange);
-double frequencyTickStep(double freqRange);
+double sectionFrequencyTickStep(double freqRange);
 
 /// Lag ticks of a cell showing `lagCount` lags at sampleRate: step = the first of
 /// 0.1 … 5000 × 0.1 ms not below a tenth of the lag span (the last when none is);

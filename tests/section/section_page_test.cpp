@@ -87,7 +87,7 @@ TEST(SectionAxes, StripTickSteps)
 
 TEST(SectionAxes, FrequencyTicksAtFiveKilohertz)
 {
-    EXPECT_DOUBLE_EQ(frequencyTickStep(5000), 500);
+    EXPECT_DOUBLE_EQ(sectionFrequencyTickStep(5000), 500);
     const std::vector<AxisTick> ticks = frequencyTicks(100, 600, 5000);
     ASSERT_EQ(ticks.size(), 11u);
     EXPECT_EQ(ticks[0].text, "0.0k");
@@ -106,7 +106,7 @@ TEST(SectionAxes, FrequencyTicksAtOtherRanges)
     const std::vector<AxisTick> low = frequencyTicks(0, 100, 250);
     EXPECT_EQ(low[1].text, " 50");
     // Far beyond the table the last step is used.
-    EXPECT_DOUBLE_EQ(frequencyTickStep(96000), 5000);
+    EXPECT_DOUBLE_EQ(sectionFrequencyTickStep(96000), 5000);
 }
 
 TEST(SectionAxes, LagTicksInMilliseconds)

@@ -1,0 +1,221 @@
+#include "column_renderer.h"
+
+#include "numeric.h"
+
+#include <QImage>
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+#include <vector>
+
+namespace kelvox {
+
+namespace {
+
+constexpr int kRowMargin = 2;     // renderer rows reach one row below and above the strip
+constexpr int kBlack = 1024;      // gray of a black pixel
+constexpr int kThreshold = 512;   // above it a pixel turns black
+constexpr QRgb kBlackPixel = 0xFF000000u;
+constexpr QRgb kWhitePixel = 0xFFFFFFFFu;
+
+// Column value at index k, 0 outside what the column holds: a fractional row at the
+// very top reads one bin beyond the last, with weight zero.
+float columnValue(const std::vector<float>& column, int k, int last)
+{
+    return k >= 0 && k <= last ? column[static_cast<size_t>(k)] : 0.0f;
+}
+
+// Rows per unit of column index: row i reads the column at i / rowsPerBin.
+double binsPerRow(const SpectrogramState& st)
+{
+    const double rows = st.rowCount;
+    if (st.cepstrumMode != 0)
+        return st.sampleRate / (rows * st.bandwidth);  // quefrency 0 … windowLength/2
+    if (st.qFactor != 0.0)  // bands up to topFrequency at 24 per octave
+        return (kQBandCount + 79.726 * std::log10(2.0 * st.topFrequency / st.sampleRate)) / rows;
+    return st.topFrequency * (2.0 * st.binCount) / (rows * st.sampleRate);
+}
+
+// Bark axis: slot k takes the largest value over the FFT bins up to barkBins[k + 1];
+// a slot without bins of its own takes the value at the current bin.
+void rebinToBark(std::vector<float>& column, const SpectrogramState& st)
+{
+    const int slotCount = st.barkSlots;
+    if (slotCount < 0 || static_cast<size_t>(slotCount) + 2 > st.barkBins.size())
+        return;
+    const int last = st.binCount;
+    std::vector<float> slotValue(static_cast<size_t>(slotCount) + 1);
+    int q = 0;
+    for (int k = 0; k <= slotCount; ++k) {
+        float s = columnValue(column, q, last);
+        const int end = std::min(st.barkBins[static_cast<size_t>(k) + 1], last + 1);
+        for (; q < end; ++q)
+            s = std::max(s, column[static_cast<size_t>(q)]);
+        slotValue[static_cast<size_t>(k)] = s;
+    }
+    std::copy(slotValue.begin(), slotValue.end(), column.begin());
+}
+
+// Gray level of t = (L + blackLevel − 98)·1024/grayRange: trunc(t) + 1024 clipped
+// to 0 … 1024 (an undefined t, as satInt has it, counts as 0: black).
+int grayOf(double t)
+{
+    if (t >= 0.0 || std::isnan(t))
+        return kBlack;
+    if (t <= -kBlack)
+        return 0;
+    return static_cast<int>(t) + kBlack;
+}
+
+// The fractional column index of every pixel row, kept while the strip and the axis
+// stay the same.
+void mapRows(SpectrogramState& st)
+{
+    const double step = binsPerRow(st);
+    if (st.rowMapRows == st.rowCount && st.rowMapStep == step)
+        return;
+    st.rowBin.resize(static_cast<size_t>(st.rowCount) + 1);
+    st.rowFraction.resize(static_cast<size_t>(st.rowCount) + 1);
+    for (int i = 0; i <= st.rowCount; ++i) {
+        const double s = i * step;
+        const int k = satInt(s);
+        st.rowBin[static_cast<size_t>(i)] = k;
+        st.rowFraction[static_cast<size_t>(i)] = static_cast<float>(s - k);
+    }
+    st.rowMapRows = st.rowCount;
+    st.rowMapStep = step;
+}
+
+// Dithers renderer rows first … last of one pixel column at blend f. With `pixel`
+// set, row i's pixel is written at pixel − (i − first)·bytesPerLine (rows go up).
+// `carry` is the 7/16 of the error the row below passes up (it stays in a register
+// instead of going through errThis). At f = 0 the blend is the previous column.
+template <bool Blend>
+void ditherRows(const int* prev, const int* cur, double f, const int* errThis, int* errNext, int first, int last,
+                QRgb* pixel, qsizetype bytesPerLine, int& carry)
+{
+    for (int i = first; i <= last; ++i) {
+        int v = prev[i] + errThis[i] + carry;
+        if constexpr (Blend)
+            v += static_cast<int>((cur[i] - prev[i]) * f);
+        const int black = v > kThreshold ? 1 : 0;
+        v -= black * kBlack;
+        if (pixel) {
+            *pixel = black ? kBlackPixel : kWhitePixel;
+            if (i < last)
+                pixel = reinterpret_cast<QRgb*>(reinterpret_cast<uchar*>(pixel) - bytesPerLine);
+        }
+        const int e = v >> 4;  // arithmetic shift: rounds toward minus infinity
+        carry = 7 * e;
+        errNext[i - 1] += 3 * e;
+        errNext[i] += 5 * e;
+        errNext[i + 1] += e;
+    }
+}
+
+// One pixel column: the rows below the image, those in it (written), those above.
+template <bool Blend>
+void ditherColumn(const int* prev, const int* cur, double f, const int* errThis, int* errNext, int rows,
+                  int firstDrawn, int lastDrawn, QRgb* firstPixel, qsizetype bytesPerLine)
+{
+    int carry = 0;
+    if (!firstPixel) {
+        ditherRows<Blend>(prev, cur, f, errThis, errNext, 1, rows, nullptr, 0, carry);
+        return;
+    }
+    ditherRows<Blend>(prev, cur, f, errThis, errNext, 1, firstDrawn - 1, nullptr, 0, carry);
+    ditherRows<Blend>(prev, cur, f, errThis, errNext, firstDrawn, lastDrawn, firstPixel, bytesPerLine, carry);
+    ditherRows<Blend>(prev, cur, f, errThis, errNext, lastDrawn + 1, rows, nullptr, 0, carry);
+}
+
+}  // namespace
+
+void selectsubdisplay(SpectrogramPage& page, int k, bool framed)
+{
+    if (k < 0 || k >= static_cast<int>(page.st.sub.size()))
+        return;
+    const PageSubDisplay& d = page.st.sub[static_cast<size_t>(k)];
+    PlotDevice& plot = page.plot;
+    plot.plotwindow(d.x0, d.y0, d.x1, d.y1, d.px0, d.py0, d.px1, d.py1, 0);
+    if (!framed)
+        return;
+    // The frame is drawn by plotwindow, which sets the width it is given.
+    plot.plotlw(2);
+    plot.plotwindow(d.x0, d.y0, d.x1, d.y1, d.px0, d.py0, d.px1, d.py1, 1);
+    plot.plottext(d.px0 + 1, std::min(d.py0, d.py1) + 1, d.caption, 0);
+    plot.plotlw(1);
+}
+
+void resetRendererRows(SpectrogramState& st)
+{
+    const size_t rows = static_cast<size_t>(std::max(st.rowCount, 0)) + 2 * kRowMargin;
+    for (std::vector<int>* row : {&st.prevGray, &st.curGray, &st.errThis, &st.errNext})
+        row->assign(rows, 0);
+}
+
+void drawcolumn(SpectrogramPage& page, int x, int width)
+{
+    SpectrogramState& st = page.st;
+    selectsubdisplay(page, 2, false);
+    const int rows = st.rowCount;
+    if (rows < 1)
+        return;
+    if (st.curGray.size() < static_cast<size_t>(rows) + 2 * kRowMargin)
+        resetRendererRows(st);
+    // Lines still to be drawn must not land on top of pixels written after them.
+    if (page.lines.mayTouch({st.spgmLeft, st.spgmTop, st.spgmRight, st.spgmTop + rows}))
+        page.lines.flush(page.plot);
+
+    std::vector<float>& column = page.ws.AnalysisRe;
+    const int last = std::clamp(st.binCount, 0, kAnalysisArraySize - 1);
+    column[static_cast<size_t>(last)] = 0.0f;
+    if (st.barkCount != 0.0)
+        rebinToBark(column, st);
+
+    // Gray of every pixel row, 0 = bottom.
+    int* cur = st.curGray.data() + kRowMargin;
+    int* prev = st.prevGray.data() + kRowMargin;
+    mapRows(st);
+    const float* values = column.data();
+    const double grayScale = 1024.0 / st.grayRange;
+    for (int i = 0; i <= rows; ++i) {
+        const int k = st.rowBin[static_cast<size_t>(i)];
+        const float here = k >= 0 && k <= last ? values[k] : 0.0f;
+        const float next = k + 1 >= 0 && k + 1 <= last ? values[k + 1] : 0.0f;
+        const float value = here + st.rowFraction[static_cast<size_t>(i)] * (next - here);
+        cur[i] = grayOf((value + st.blackLevel - 98.0) * grayScale);
+    }
+    if (x == 0)
+        std::copy(cur, cur + rows + 1, prev);
+
+    // Error diffusion, one pixel column at a time, upward through the rows.
+    QImage& image = page.plot.image();
+    const int imageWidth = image.width(), imageHeight = image.height();
+    uchar* bits = width > 0 ? image.bits() : nullptr;
+    const qsizetype bytesPerLine = image.bytesPerLine();
+    // Rows outside the image are dithered all the same but not written.
+    const int bottomRow = st.spgmTop + rows;  // image row of renderer row 0
+    const int firstDrawn = std::clamp(bottomRow - (imageHeight - 1), 1, rows + 1);
+    const int lastDrawn = std::clamp(bottomRow, firstDrawn - 1, rows);
+    for (int d = 0; d < width; ++d) {
+        const long long px = static_cast<long long>(st.spgmLeft) + x + d;
+        if (px >= st.spgmRight)
+            break;
+        const double f = static_cast<double>(d) / width;
+        int* errThis = st.errThis.data() + kRowMargin;
+        int* errNext = st.errNext.data() + kRowMargin;
+        QRgb* firstPixel = px >= 0 && px < imageWidth && firstDrawn <= lastDrawn
+                               ? reinterpret_cast<QRgb*>(bits + (bottomRow - firstDrawn) * bytesPerLine) + px
+                               : nullptr;
+        if (d == 0)
+            ditherColumn<false>(prev, cur, f, errThis, errNext, rows, firstDrawn, lastDrawn, firstPixel, bytesPerLine);
+        else
+            ditherColumn<true>(prev, cur, f, errThis, errNext, rows, firstDrawn, lastDrawn, firstPixel, bytesPerLine);
+        std::swap(st.errThis, st.errNext);
+        std::fill(st.errNext.begin(), st.errNext.end(), 0);
+    }
+    std::swap(st.prevGray, st.curGray);
+}
+
+}  // namespace kelvox

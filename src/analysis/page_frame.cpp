@@ -1,0 +1,336 @@
+#include "page_frame.h"
+
+#include "bark.h"
+#include "column_renderer.h"
+#include "label_file.h"
+#include "numeric.h"
+#include "parse_number.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+namespace kelvox {
+
+namespace {
+
+// Tick steps in seconds (time, quefrency) or kHz (frequency); the searches use the
+// first 12.
+constexpr std::array<double, 13> kTickSteps = {0.001, 0.002, 0.005, 0.01, 0.02, 0.05, 0.1,
+                                              0.2,   0.5,   1,     2,    5,    10};
+constexpr int kSearchedSteps = 12;
+constexpr std::array<double, 16> kPitchFactors = {0.5, 0.6, 0.7, 0.8, 0.9, 1.0, 1.1, 1.2,
+                                                  1.3, 1.4, 1.5, 1.6, 1.7, 1.8, 1.9, 2.0};
+constexpr int kMaxTimeTicks = 10000;
+constexpr int kDotted = 5;  // plotmove mode of a dotted line
+constexpr int kAlignTopLeft = 0, kAlignTopCentre = 1, kAlignMiddleRight = 5;
+
+// The largest searched tick step below `limit`; the smallest step when none is.
+double largestStepBelow(double limit)
+{
+    double step = kTickSteps[0];
+    for (int i = 0; i < kSearchedSteps; ++i)
+        if (kTickSteps[static_cast<size_t>(i)] < limit)
+            step = kTickSteps[static_cast<size_t>(i)];
+    return step;
+}
+
+void dottedLine(PlotDevice& plot, int x0, int y0, int x1, int y1)
+{
+    plot.plotmove(x0, y0, 0);
+    plot.plotmove(x1, y1, kDotted);
+}
+
+int spectrogramBottom(const SpectrogramState& st)
+{
+    return st.spgmTop + st.rowCount;
+}
+
+void captions(SpectrogramPage& page)
+{
+    const SpectrogramState& st = page.st;
+    const SignalState& s = page.signal;
+    PlotDevice& plot = page.plot;
+    const PageSubDisplay& frame = st.sub[PageLayout::kFrame];
+    plot.plotwindow(0, 0, 1, 1, 0, 0, plot.pageWidthPx(), plot.pageHeightPx(), 0);
+    plot.plottext(frame.px0 + 4, frame.py0 + 1,
+                  format("Kelvox|Speg %s, Ch %d(%d), Page %d", s.fileName.c_str(), s.selectedChannel,
+                         s.channelCount, st.pageNumber),
+                  kAlignTopLeft);
+    if (st.printScale <= 0.5)
+        return;
+    const double kHz = st.sampleRate / 1000.0;
+    const std::string line =
+        st.qFactor != 0.0
+            ? format("Sf %1.2f kHz, Bw f/%d Hz, Te %d/f s, Gain %1d dB, n=24/oct", kHz, satInt(st.qFactor),
+                     satInt(st.qFactor), satInt(st.gainDb))
+            : format("Sf %1.2f kHz, Bw %2d Hz, Te %3.1f ms, Gain %1d dB, nFFT %1d of %1d", kHz,
+                     satInt(st.bandwidth), 500.0 * st.windowLength / st.sampleRate, satInt(st.gainDb),
+                     st.windowLength, page.ws.FftSize);
+    plot.plottext(frame.px0 + 4, frame.py0 + 1 + plot.lineheight(), line, kAlignTopLeft);
+}
+
+// The time and frequency extent of one analysis window, as a box near the top left
+// of the spectrogram.
+void resolutionBox(SpectrogramPage& page)
+{
+    const SpectrogramState& st = page.st;
+    PlotDevice& plot = page.plot;
+    const int left = st.spgmLeft + 9, top = st.spgmTop + 28;
+    const int right = left + satInt(st.windowLength * 0.5 * st.pixelsPerSecond / st.sampleRate);
+    const int bottom = top + satInt(st.rowCount * st.bandwidth / st.topFrequency);
+    plot.plotmove(left, top, 0);
+    plot.plotmove(right, top, 1);
+    plot.plotmove(right, bottom, 1);
+    plot.plotmove(left, bottom, 1);
+    plot.plotmove(left, top, 1);
+}
+
+void timeAxis(SpectrogramPage& page, double step)
+{
+    const SpectrogramState& st = page.st;
+    PlotDevice& plot = page.plot;
+    const int gap = plot.lineheight();
+    int labelLimit = 0;
+    bool firstTick = true;
+    for (const AxisTick& tick : timeTicks(st, step)) {
+        if (firstTick)
+            labelLimit = tick.pixel - 80;
+        firstTick = false;
+        if (tick.pixel > labelLimit) {
+            const int width = plot.plottext(tick.pixel, spectrogramBottom(st) + 2, tick.label, kAlignTopCentre);
+            labelLimit = tick.pixel + width + gap;
+        }
+        for (int k = PageLayout::kWave; k <= PageLayout::kLevel; ++k) {
+            if (k != PageLayout::kSpectrogram && !st.subOn[static_cast<size_t>(k)])
+                continue;
+            const PageSubDisplay& d = st.sub[static_cast<size_t>(k)];
+            dottedLine(plot, tick.pixel, d.py0, tick.pixel, d.py1);
+        }
+    }
+}
+
+void spectrogramScale(SpectrogramPage& page, double frequencyStep, double quefrencyStep)
+{
+    const SpectrogramState& st = page.st;
+    PlotDevice& plot = page.plot;
+    for (const AxisTick& tick : spectrogramTicks(st, frequencyStep, quefrencyStep)) {
+        plot.plottext(st.spgmLeft - 2, tick.pixel, tick.label, kAlignMiddleRight);
+        if (tick.line)
+            dottedLine(plot, st.spgmLeft, tick.pixel, st.spgmRight, tick.pixel);
+    }
+}
+
+void pitchScale(SpectrogramPage& page, double pageEnd)
+{
+    const SpectrogramState& st = page.st;
+    PlotDevice& plot = page.plot;
+    const std::vector<AxisTick> ticks = pitchTicks(page);
+    selectsubdisplay(page, PageLayout::kPitch, true);
+    const PageSubDisplay& d = st.sub[PageLayout::kPitch];
+    for (const AxisTick& tick : ticks) {
+        dottedLine(plot, d.px0, tick.pixel, d.px1, tick.pixel);
+        if (!tick.label.empty())
+            plot.plottext(d.px0 - 2, tick.pixel, tick.label, kAlignMiddleRight);
+    }
+    plot.addregion(d.px0, d.py0, d.px1, d.py1, st.analysisStart, static_cast<float>(std::log10(st.midPitch / 2.0)),
+                   static_cast<float>(pageEnd), static_cast<float>(std::log10(2.0 * st.midPitch)), true);
+}
+
+void levelScale(SpectrogramPage& page, double pageEnd)
+{
+    const SpectrogramState& st = page.st;
+    PlotDevice& plot = page.plot;
+    selectsubdisplay(page, PageLayout::kLevel, true);
+    const PageSubDisplay& d = st.sub[PageLayout::kLevel];
+    const auto inside = [&d](int y) { return y >= std::min(d.py0, d.py1) && y <= std::max(d.py0, d.py1); };
+    for (int i = -2; i <= 9; ++i) {
+        const int y = leveltoy(st, static_cast<int16_t>(10 * i));
+        if (inside(y))
+            dottedLine(plot, d.px0, y, d.px1, y);
+    }
+    for (int i = 0; i <= 4; ++i) {
+        const int y = leveltoy(st, static_cast<int16_t>(20 * i));
+        if (inside(y))
+            plot.plottext(d.px0 - 2, y, format("-%2d", 20 * i), kAlignMiddleRight);
+    }
+    const double levelBottom = st.levelTop - st.grayRange;
+    plot.addregion(d.px0, d.py0, d.px1, d.py1, st.analysisStart, static_cast<float>(levelBottom - 60.0),
+                   static_cast<float>(pageEnd), static_cast<float>(st.levelTop - 60.0), false);
+}
+
+}  // namespace
+
+double nicestep(double x)
+{
+    if (x <= 0.5e-5 || x >= 1e5)
+        return x;
+    static const std::array<double, 31> nice = [] {
+        std::array<double, 31> values{};
+        size_t n = 0;
+        for (int e = -5; e <= 4; ++e)
+            for (double m : {1.0, 2.0, 5.0})
+                values[n++] = m * std::pow(10.0, e);
+        values[n] = 1e5;
+        return values;
+    }();
+    for (double v : nice)
+        if (v >= x)
+            return v;
+    return x;
+}
+
+int leveltoy(const SpectrogramState& st, int16_t dB)
+{
+    const PageSubDisplay& level = st.sub[PageLayout::kLevel];
+    const int bottom = level.py0, top = level.py1;
+    const double fraction = (dB - static_cast<double>(st.gainDb) + st.levelTop - 60.0) / st.grayRange;
+    return satInt(bottom + static_cast<double>(satInt((top - bottom) * fraction)));
+}
+
+double timeTickStep(double spanSeconds)
+{
+    return largestStepBelow(spanSeconds / 10.0);
+}
+
+double frequencyTickStep(double topFrequencyHz)
+{
+    return largestStepBelow(topFrequencyHz / 3000.0);
+}
+
+double quefrencyTickStep(int windowLength, double sampleRate)
+{
+    const double span = (windowLength / 2) / sampleRate;
+    for (int i = 0; i < kSearchedSteps; ++i)
+        if (kTickSteps[static_cast<size_t>(i)] >= span)
+            return kTickSteps[static_cast<size_t>(i)] / 10.0;
+    return kTickSteps.back() / 10.0;
+}
+
+std::string timeTickLabel(double t, double step)
+{
+    std::string text;
+    if (step < 0.01)
+        text = format("%8.3f", t);
+    else if (step < 0.1)
+        text = format("%8.2f", t);
+    else if (step >= 1)
+        text = format("%d", satInt(t));
+    else
+        text = format("%8.1f", t);
+    trimleft(text);
+    return text;
+}
+
+std::vector<AxisTick> timeTicks(const SpectrogramState& st, double step)
+{
+    std::vector<AxisTick> ticks;
+    const double start = st.analysisStart;
+    double t = (std::trunc(start / step) + 1.0) * step;
+    for (int n = 0; n < kMaxTimeTicks; ++n, t += step) {
+        const long long x = static_cast<long long>(st.spgmLeft) + satInt((t - start) * st.pixelsPerSecond);
+        if (x >= st.spgmRight || !(t - 0.095 < st.analysisEnd))
+            break;
+        ticks.push_back({static_cast<int>(x), timeTickLabel(t, step), true});
+    }
+    return ticks;
+}
+
+std::vector<AxisTick> spectrogramTicks(const SpectrogramState& st, double frequencyStep, double quefrencyStep)
+{
+    std::vector<AxisTick> ticks;
+    const int bottom = spectrogramBottom(st);
+    const int rows = st.rowCount;
+    if (st.qFactor != 0.0) {
+        // Octave marks down from the top frequency, 24 bands each.
+        const double v = 79.726 * std::log10(2.0 * st.topFrequency / st.sampleRate) + kQBandCount;
+        double divisor = 1.0;
+        for (double w = v; w >= 0 && v > 0; w -= 24.0, divisor *= 2.0)
+            ticks.push_back({bottom - satInt(w * rows / v), format("%d", satInt(st.topFrequency / divisor)), true});
+    } else if (st.barkCount != 0.0) {
+        for (int z = 0; z <= st.barkCount; z += 2)
+            ticks.push_back({bottom - satInt(z * rows / st.barkCount), format("%4d", satInt(bark2hz(z))), true});
+    } else if (st.cepstrumMode != 0) {
+        const int n = satInt(1.0 / (quefrencyStep * st.bandwidth));
+        for (int i = 0; i <= n; ++i) {
+            const double q = quefrencyStep * i;
+            ticks.push_back({bottom - satInt(i * rows * quefrencyStep * st.bandwidth),
+                             quefrencyStep >= 0.1 ? format("%3.1f", q) : format("%3.1fm", q * 1000.0 + 0.0001),
+                             true});
+        }
+    } else {
+        const double topKHz = st.topFrequency / 1000.0;
+        for (int i = 0;; ++i) {
+            const double f = i * frequencyStep;
+            if (!(f <= topKHz + 0.005))
+                break;
+            const int y = bottom - satInt(f * rows * 1000.0 / st.topFrequency);
+            const std::string label =
+                frequencyStep >= 1 ? format("%dk", satInt(f + 0.5)) : format("%d", satInt(f * 1000.0 + 0.5));
+            ticks.push_back({y, label, y > st.spgmTop && y < bottom});
+        }
+    }
+    return ticks;
+}
+
+std::vector<AxisTick> pitchTicks(SpectrogramPage& page)
+{
+    const SpectrogramState& st = page.st;
+    selectsubdisplay(page, PageLayout::kPitch, false);
+    const PageSubDisplay& d = st.sub[PageLayout::kPitch];
+    const int gap = page.plot.lineheight();
+    const double base = nicestep(st.midPitch);
+    std::vector<AxisTick> ticks;
+    bool firstLabel = true;
+    int labelY = 0;
+    for (double factor : kPitchFactors) {
+        const double f = base * factor;
+        const int y = page.plot.plotypix(std::log10(f));
+        if (!(y > d.py1 && y < d.py0 - 1))
+            continue;
+        AxisTick tick{y, "", true};
+        // Labels upward, each at least a text line above the one before.
+        if (firstLabel || y <= labelY - gap) {
+            tick.label = format("%d", satInt(f + 0.6));
+            labelY = y;
+            firstLabel = false;
+        }
+        ticks.push_back(tick);
+    }
+    return ticks;
+}
+
+void pageframe(SpectrogramPage& page)
+{
+    SpectrogramState& st = page.st;
+    PlotDevice& plot = page.plot;
+    const double span = (st.spgmRight - st.spgmLeft) / static_cast<double>(st.pixelsPerSecond);
+    const double timeStep = timeTickStep(span);
+    const double frequencyStep = frequencyTickStep(st.topFrequency);
+    const double quefrencyStep = quefrencyTickStep(st.windowLength, st.sampleRate);
+
+    plot.clearRegions();
+    const double pageEnd = span + st.analysisStart;
+    selectsubdisplay(page, PageLayout::kFrame, true);
+    if (st.subOn[PageLayout::kWave])
+        selectsubdisplay(page, PageLayout::kWave, true);
+    selectsubdisplay(page, PageLayout::kSpectrogram, true);
+
+    captions(page);
+    plot.plotlw(1);
+    if (st.barkCount == 0.0 && st.qFactor == 0.0)
+        resolutionBox(page);
+    timeAxis(page, timeStep);
+    spectrogramScale(page, frequencyStep, quefrencyStep);
+    if (st.barkCount == 0.0 && st.qFactor == 0.0 && st.cepstrumMode == 0)
+        plot.addregion(st.spgmLeft, spectrogramBottom(st), st.spgmRight, st.spgmTop, st.analysisStart, 0.0f,
+                       static_cast<float>(pageEnd), static_cast<float>(st.topFrequency), false);
+    if (st.subOn[PageLayout::kPitch])
+        pitchScale(page, pageEnd);
+    if (st.subOn[PageLayout::kLevel])
+        levelScale(page, pageEnd);
+    if (!st.printing)
+        plot.plotshow();
+}
+
+}  // namespace kelvox

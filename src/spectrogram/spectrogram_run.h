@@ -1,0 +1,95 @@
+#pragma once
+// The spectrogram run: turns the window's settings into one consistent set of
+// analysis and drawing parameters, loads the first stretch of samples and the label
+// file, and draws the pages of the analysis interval one after another, handing each
+// to the page host.
+
+#include "analysis_workspace.h"
+#include "page_layout.h"
+#include "page_run.h"
+#include "plot_device.h"
+#include "signal_state.h"
+#include "spectrogram_page.h"
+#include "spectrogram_settings.h"
+#include "spectrogram_state.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace kelvox {
+
+/// The start of the page after one whose last pair ended at `pageTime` (s): 10 mm of
+/// time axis before it (pageTimeScale in mm/s, after the print size), cut down to a
+/// whole tenth of a second. When that is not later than `pageStart`, the uncut time;
+/// when that is not later either (a page narrower than 10 mm), `pageTime` itself, so
+/// every page moves the run on.
+float nextPageStart(float pageStart, double pageTime, float pageTimeScale);
+
+class SpectrogramRun {
+public:
+    /// The run reads and writes these owners; `layout` is copied at each run, and
+    /// `labelFileName` is the shared name a section run forms (empty: no labels).
+    SpectrogramRun(SignalState& signal, const PageLayout& layout, PlotDevice& plot, AnalysisWorkspace& ws,
+                   SpectrogramState& st, const std::string& labelFileName);
+
+    /// Sets up the run and draws every page of the analysis interval (taken afresh
+    /// from the SignalState) on a page the caller has begun (plotscreen or
+    /// plotprinter). After each page: host.pageFinished(number, lastPage), then the
+    /// run stops if host.stopRequested(); the host is also polled at the refresh
+    /// points, where a stop abandons the page in hand. `printing` skips the screen
+    /// refreshes. Settings the run corrects or replaces are written back into
+    /// `settings`; replacements() lists them. Prints "Mix file >%s< not found\n" when
+    /// a named label file cannot be opened and "Negative datpos %d\n" when a next
+    /// page starts before the buffer (the buffer is then refilled from that start).
+    void run(SpectrogramSettings& settings, bool printing, PageHost& host);
+
+    /// Parameter set-up, first buffer fill and label file of a run, without pages.
+    /// False (nothing set up) when no recording is loaded.
+    bool prepare(SpectrogramSettings& settings, bool printing);
+
+    /// One line per setting the last run replaced or corrected, e.g.
+    /// `Time scale mm/s: "0" replaced by "100"`.
+    const std::vector<std::string>& replacements() const { return m_replacements; }
+
+    /// The top of the frequency axis of the last run in Hz (0 before any run).
+    double topFrequency() const { return m_st.topFrequency; }
+
+    /// Called once per column pair with its track values (kelvox-render --tracks).
+    void setTrackSink(std::function<void(const PairTrack&)> sink) { m_trackSink = std::move(sink); }
+
+private:
+    SpectrogramPage page(PageHost* host);
+    double readBox(SpectrogramSettings& s, SpectrogramBox box, bool (*acceptable)(double));
+    void replaceBox(SpectrogramSettings& s, SpectrogramBox box, const std::string& text);
+    void setUpDisplay(SpectrogramSettings& s);
+    void setUpFrequencyRange(SpectrogramSettings& s);
+    void setUpAnalysis(SpectrogramSettings& s);
+    void setUpFilters();
+    void resetRunState();
+    void firstFill();
+    void openLabels();
+    void startNextPage(SpectrogramPage& page);
+
+    SignalState& m_signal;
+    const PageLayout& m_layout;
+    PlotDevice& m_plot;
+    AnalysisWorkspace& m_ws;
+    SpectrogramState& m_st;
+    const std::string& m_labelFileName;
+    std::function<void(const PairTrack&)> m_trackSink;
+    std::vector<std::string> m_replacements;
+    bool m_autoGain = false;
+};
+
+/// The spectrogram as kelvox-render drives it: settings set by control labels, pages
+/// begun at 96 dpi (screen) or 192 dpi (print), "--tracks FILE" for a CSV of the
+/// pitch and level tracks (one row per column pair: time_s, pitch_hz,
+/// pitch_quality, pitch_drawn, low_db, high_db, total_db; the pitch columns empty
+/// when the pitch strip is off).
+std::unique_ptr<LabelledRun> makeSpectrogramLabelledRun(SignalState& signal, PageLayout& layout, PlotDevice& plot,
+                                                        AnalysisWorkspace& ws, SpectrogramState& st,
+                                                        std::string& labelFileName);
+
+}  // namespace kelvox

@@ -1,0 +1,331 @@
+// Whole spectrogram runs: paging, the captions' page numbers, the automatic gain,
+// label files, refills before the buffer, stop requests and hostile settings.
+#include "run_fixture.h"
+
+#include "sound_files.h"
+
+#include <gtest/gtest.h>
+
+#include <QImage>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <numbers>
+
+using namespace kelvox;
+using namespace kelvox::test;
+
+TEST(SpectrogramRun, PagesAreNumberedFromZeroAndTheLastIsMarked)
+{
+    RunFixture f(noisyTone(440.0, 16000, 6.0, 3000.0));
+    RecordingHost host;
+    f.runPages(host);
+    // 6 s at 2.7 s per page, each next page 10 mm + up to 0.1 s earlier.
+    EXPECT_EQ(host.pages, (std::vector<int>{0, 1, 2}));
+    EXPECT_EQ(host.lastFlags, (std::vector<bool>{false, false, true}));
+    EXPECT_EQ(f.st.bufferFill, 0);
+}
+
+TEST(SpectrogramRun, CaptionCarriesTheRecordingChannelAndPageNumber)
+{
+    RunFixture f(noisyTone(440.0, 16000, 4.0, 3000.0), 16000, "/tmp/kelvox caption/take.wav");
+    std::vector<QImage> captions;
+    const PageSubDisplay& frame = f.st.sub[PageLayout::kFrame];
+    RecordingHost host;
+    host.onPage = [&](int) {
+        captions.push_back(f.plot.image().copy(frame.px0 + 4, frame.py0 + 1, 500, f.plot.lineheight()));
+    };
+    f.runPages(host);
+    ASSERT_EQ(captions.size(), 2u);
+    for (int page = 0; page < 2; ++page) {
+        PlotDevice reference;
+        reference.plotscreen();
+        reference.plottextsize(1.0f);
+        reference.plottext(frame.px0 + 4, frame.py0 + 1,
+                           "Kelvox|Speg /tmp/kelvox caption/take.wav, Ch 0(1), Page " + std::to_string(page), 0);
+        EXPECT_EQ(captions[static_cast<size_t>(page)],
+                  reference.image().copy(frame.px0 + 4, frame.py0 + 1, 500, reference.lineheight()))
+            << page;
+    }
+}
+
+TEST(SpectrogramRun, PrintPagesAreDrawnAtTwiceTheResolution)
+{
+    RunFixture f(noisyTone(440.0, 16000, 1.0, 3000.0));
+    RecordingHost host;
+    f.runPages(host, 192);
+    ASSERT_EQ(host.pages.size(), 1u);
+    EXPECT_FLOAT_EQ(f.st.pixelsPerSecond, 755.0f);
+    EXPECT_EQ(f.st.spgmRight, 2800 * 2137 / 2828);
+    EXPECT_TRUE(f.st.printing);
+}
+
+TEST(SpectrogramRun, AutomaticGainBringsTheFirstBufferNearFullScaleForTheWholeRun)
+{
+    RunFixture f(noisyTone(440.0, 16000, 3.0, 1000.0));
+    f.settings.gainText = "-200";
+    ASSERT_TRUE(f.run.prepare(f.settings, false));
+    // Two decibels of amplitude per step of the rule: within 2 dB below 16384.
+    EXPECT_EQ(static_cast<int>(f.st.gainDb) % 2, 0);
+    EXPECT_GE(f.st.gainDb, 20.0f);
+    const auto largest = [&f] {
+        float m = 0;
+        for (int i = 0; i < f.st.bufferFill; ++i)
+            m = std::max(m, std::fabs(f.st.ConditionedSamples[static_cast<size_t>(i)]));
+        return m;
+    };
+    EXPECT_LE(largest(), 16384.0f);
+    EXPECT_GT(largest(), 16384.0f * std::pow(10.0f, -0.1f));
+    EXPECT_EQ(f.settings.gainText, "-200");  // the box keeps asking for the automatic gain
+
+    // Later buffers are conditioned with the same gain.
+    RecordingHost host;
+    host.onPage = [&](int) {
+        if (f.st.bufferFill > 0) {
+            EXPECT_GT(largest(), 16384.0f * std::pow(10.0f, -0.1f));
+        }
+    };
+    f.runPages(host);
+    EXPECT_GE(host.pages.size(), 2u);
+
+    RunFixture silent(std::vector<int>(16000, 0));
+    silent.settings.gainText = "-200";
+    ASSERT_TRUE(silent.run.prepare(silent.settings, false));
+    EXPECT_EQ(silent.st.gainDb, 0.0f);
+}
+
+TEST(SpectrogramRun, AStartBeforeTheBufferRefillsInsteadOfEndingTheRun)
+{
+    // At 10 mm/s the next page starts a second (16 000 samples) before the end of the
+    // last: always before the 4096 samples kept in the buffer.
+    RunFixture f(noisyTone(440.0, 16000, 40.0, 3000.0));
+    f.settings.timeScaleText = "10";
+    double lastPair = 0.0;
+    f.run.setTrackSink([&lastPair](const PairTrack& t) { lastPair = std::max(lastPair, t.timeSeconds); });
+    RecordingHost host;
+    testing::internal::CaptureStdout();
+    f.runPages(host);
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(out.rfind("Negative datpos -", 0), 0u) << out;
+    EXPECT_EQ(host.pages, (std::vector<int>{0, 1}));
+    EXPECT_EQ(host.lastFlags, (std::vector<bool>{false, true}));
+    EXPECT_GT(lastPair, 39.9);  // the whole interval was drawn
+}
+
+TEST(SpectrogramRun, MissingLabelFileIsReportedAndTheRunGoesOn)
+{
+    RunFixture f(noisyTone(440.0, 16000, 1.0, 3000.0));
+    f.labelFile = "/nonexistent/kelvox/take.mix";
+    RecordingHost host;
+    testing::internal::CaptureStdout();
+    f.runPages(host);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Mix file >/nonexistent/kelvox/take.mix< not found\n");
+    EXPECT_EQ(host.pages.size(), 1u);
+}
+
+TEST(SpectrogramRun, LabelsAreMarkedUnderTheWaveform)
+{
+    RunFixture f(noisyTone(440.0, 16000, 2.0, 3000.0));
+    f.labelFile = writeTempFile("run-labels.mix", Bytes{});
+    {
+        FILE* file = std::fopen(f.labelFile.c_str(), "w");
+        std::fputs("header line\nFR 0.500 aa\nFR 1.000 bb\n", file);
+        std::fclose(file);
+    }
+    RecordingHost host;
+    int ticks = 0;
+    host.onPage = [&](int) {
+        const PageSubDisplay& wave = f.st.sub[PageLayout::kWave];
+        for (double t : {0.5, 1.0}) {
+            // The tick lies in the pixel column of the label's sample (or the next).
+            const int x = wave.px0 + static_cast<int>(t * f.st.pixelsPerSecond);
+            for (int dx = 0; dx <= 1; ++dx)
+                if ((f.plot.image().pixel(x + dx, wave.py0 - 5) & 0xFFFFFFu) == 0)
+                    ++ticks;
+        }
+    };
+    f.runPages(host);
+    EXPECT_EQ(ticks, 2);
+    EXPECT_FALSE(f.st.labels.reader.isOpen());
+
+    // A file without a single label line marks nothing.
+    FILE* file = std::fopen(f.labelFile.c_str(), "w");
+    std::fputs("no labels here\n", file);
+    std::fclose(file);
+    ticks = 0;
+    f.runPages(host);
+    EXPECT_EQ(ticks, 0);
+}
+
+TEST(SpectrogramRun, StopsWhenTheHostAsks)
+{
+    RunFixture f(noisyTone(440.0, 16000, 10.0, 3000.0));
+    RecordingHost host;
+    host.stopAfterPages = 1;
+    f.runPages(host);
+    EXPECT_EQ(host.pages, (std::vector<int>{0}));
+}
+
+TEST(SpectrogramRun, PitchEstimatePersistsIntoTheNextRun)
+{
+    RunFixture f(noisyTone(220.0, 16000, 1.0, 3000.0));
+    RecordingHost host;
+    f.runPages(host);
+    const double pitch = f.st.pitch;
+    EXPECT_NE(pitch, 50.0);
+    ASSERT_TRUE(f.run.prepare(f.settings, false));
+    EXPECT_EQ(f.st.pitch, pitch);
+}
+
+TEST(SpectrogramRun, TracksOfAllFourAnalysisTypesAreFinite)
+{
+    for (AnalysisType type : {AnalysisType::Fourier, AnalysisType::ConstantQ, AnalysisType::Cepstrum,
+                              AnalysisType::LinPr17}) {
+        RunFixture f(noisyTone(150.0, 16000, 1.5, 8000.0));
+        f.settings.analysis = type;
+        int pairs = 0, bad = 0;
+        double loudest = -1e9;
+        f.run.setTrackSink([&](const PairTrack& t) {
+            ++pairs;
+            if (!std::isfinite(t.pitchHz) || !std::isfinite(t.lowDb) || !std::isfinite(t.highDb) ||
+                !std::isfinite(t.totalDb))
+                ++bad;
+            loudest = std::max({loudest, t.lowDb, t.highDb, t.totalDb});
+        });
+        RecordingHost host;
+        testing::internal::CaptureStdout();
+        f.runPages(host);
+        testing::internal::GetCapturedStdout();
+        EXPECT_GT(pairs, 250) << static_cast<int>(type);
+        EXPECT_EQ(bad, 0) << static_cast<int>(type);
+        EXPECT_LT(loudest, 150.0) << static_cast<int>(type);  // no runaway filter
+    }
+}
+
+namespace {
+
+// Every value a hostile run hands on: finite, or the page is wrong.
+bool finiteState(const SpectrogramState& st)
+{
+    return std::isfinite(st.topFrequency) && std::isfinite(st.bandwidth) && std::isfinite(st.pixelsPerSecond) &&
+           st.pixelsPerSecond >= 1.0f && std::isfinite(st.gainFactor) && std::isfinite(st.waveScale) &&
+           std::isfinite(st.grayRange) && st.grayRange != 0.0f && std::isfinite(st.midPitch) && st.midPitch > 0 &&
+           st.pairStep >= 1 && st.windowLength >= 2;
+}
+
+}  // namespace
+
+// Each box in turn gets each hostile text, in every analysis type. A run must end
+// by itself within one page per sample of the interval (each page moves the run on
+// by at least a sample), hand on only finite values, and replace what cannot work.
+TEST(SpectrogramRun, HostileSettingsEndWithinAPageBoundAndStayFinite)
+{
+    const std::vector<int> samples = noisyTone(150.0, 8000, 0.025, 8000.0);
+    const std::vector<std::string> hostile = {"",       "abc",      "-5", "0", "1e9", "1000000000",
+                                              "0.0001", std::string(400, '9')};
+    const int bound = static_cast<int>(samples.size()) + 1;
+    for (AnalysisType type : {AnalysisType::Fourier, AnalysisType::ConstantQ, AnalysisType::Cepstrum,
+                              AnalysisType::LinPr17}) {
+        // One set of owners per type: what a hostile run leaves behind (pitch,
+        // filter memories, band energies) carries into the next, as in the program.
+        RunFixture f(samples, 8000);
+        int bad = 0;
+        f.run.setTrackSink([&](const PairTrack& t) {
+            if (!std::isfinite(t.pitchHz) || !std::isfinite(t.lowDb) || !std::isfinite(t.highDb) ||
+                !std::isfinite(t.totalDb) || !finiteState(f.st))
+                ++bad;
+        });
+        for (int box = 0; box < 8; ++box) {
+            for (const std::string& text : hostile) {
+                f.settings = SpectrogramSettings{};
+                f.settings.analysis = type;
+                f.settings.pitchMethod = static_cast<PitchMethod>(box % 3);
+                setBoxText(f.settings, static_cast<SpectrogramBox>(box), text);
+                bad = 0;
+                RecordingHost host;
+                host.stopAfterPages = bound + 1;
+                testing::internal::CaptureStdout();
+                f.runPages(host);
+                testing::internal::GetCapturedStdout();
+                const std::string what = boxLabel(static_cast<SpectrogramBox>(box)) + "=" + text.substr(0, 12) +
+                                         " type " + std::to_string(static_cast<int>(type));
+                ASSERT_FALSE(host.pages.empty()) << what;
+                EXPECT_LE(static_cast<int>(host.pages.size()), bound) << what;
+                EXPECT_TRUE(host.lastFlags.back()) << what;
+                EXPECT_EQ(bad, 0) << what;
+                EXPECT_TRUE(finiteState(f.st)) << what;
+            }
+        }
+    }
+}
+
+TEST(SpectrogramRun, SettingsThatCannotWorkAreReplacedAndWrittenBack)
+{
+    RunFixture f(noisyTone(440.0, 16000, 0.5, 3000.0));
+    f.settings.timeScaleText = "0";
+    f.settings.printSizeText = "abc";
+    f.settings.midPitchText = "-5";
+    f.settings.bandwidthText = "0";
+    f.settings.grayRangeText = "0";
+    f.settings.gainText = "999";
+    RecordingHost host;
+    f.runPages(host);
+    EXPECT_EQ(f.run.replacements(), (std::vector<std::string>{
+                                        "Time scale mm/s: \"0\" replaced by \"100\"",
+                                        "Print size %: \"abc\" replaced by \"100\"",
+                                        "Mid pitch Hz: \"-5\" replaced by \"100\"",
+                                        "Gain dB: \"999\" replaced by \"300\"",
+                                        "Range between black and white: \"0\" replaced by \"40\"",
+                                        "Bandwidth Hz: \"0\" replaced by \"250\"",
+                                    }));
+    EXPECT_EQ(f.settings.timeScaleText, "100");
+    EXPECT_EQ(f.settings.timeScaleItem, 3);
+    EXPECT_EQ(f.settings.printSizeItem, 0);
+    EXPECT_EQ(f.settings.bandwidthText, "250");
+    EXPECT_EQ(f.settings.bandwidthItem, -1);
+    EXPECT_EQ(f.st.windowLength, 128);
+
+    // A time scale too small for one pixel column per second at the print size.
+    f.settings.timeScaleText = "0.2";
+    f.runPages(host);
+    EXPECT_EQ(f.settings.timeScaleText, "100");
+    f.settings.printSizeText = "0.001";
+    f.runPages(host);
+    EXPECT_EQ(f.run.replacements(), (std::vector<std::string>{"Print size %: \"0.001\" replaced by \"100\""}));
+}
+
+TEST(SpectrogramLabelledRun, DrivesTheRunByLabelsAndWritesTracks)
+{
+    RunFixture f(noisyTone(110.0, 16000, 1.0, 3000.0));
+    f.layout.stripValue[PageLayout::kPitch] = 0;  // pitch strip off: no pitch columns
+    std::unique_ptr<LabelledRun> run = makeSpectrogramLabelledRun(f.signal, f.layout, f.plot, f.ws, f.st, f.labelFile);
+    EXPECT_EQ(run->controls().size(), 11u);
+    std::string error;
+    ASSERT_TRUE(run->set("Gain dB", "10", error));
+    EXPECT_FALSE(run->set("Levels", "SPL", error));
+    EXPECT_FALSE(run->setDataOutput("--values", "/tmp/x.csv", error));
+    EXPECT_FALSE(run->setDataOutput("--tracks", "/nonexistent/dir/tracks.csv", error));
+    const std::string csv = writeTempFile("adapter-tracks.csv", Bytes{});
+    ASSERT_TRUE(run->setDataOutput("--tracks", csv, error)) << error;
+    RecordingHost host;
+    run->run(192, host);
+    EXPECT_EQ(f.plot.resolution(), 192);
+    EXPECT_EQ(host.pages, (std::vector<int>{0}));
+    EXPECT_TRUE(run->replacements().empty());
+    EXPECT_FLOAT_EQ(f.st.gainDb, 10.0f);
+
+    FILE* in = std::fopen(csv.c_str(), "r");
+    ASSERT_NE(in, nullptr);
+    char line[256];
+    ASSERT_NE(std::fgets(line, sizeof line, in), nullptr);
+    EXPECT_STREQ(line, "time_s,pitch_hz,pitch_quality,pitch_drawn,low_db,high_db,total_db\n");
+    ASSERT_NE(std::fgets(line, sizeof line, in), nullptr);
+    EXPECT_EQ(std::string(line).rfind("0.000000,,,,", 0), 0u) << line;
+    int rows = 1;
+    while (std::fgets(line, sizeof line, in))
+        ++rows;
+    std::fclose(in);
+    EXPECT_EQ(rows, 200);  // 1 s in pairs of 80 samples
+}
