@@ -50,31 +50,52 @@ void PageFiles::pageFinished(int pageNumber, bool)
         return;
     }
     const std::string path = pageFileName(m_pattern, pageNumber);
-    std::string failure;
-    switch (m_format) {
-    case PageFormat::Bmp:
-        failure = saveMonochromeBmp(m_device.image(), m_device.usedarea, path);
-        break;
-    case PageFormat::Png: {
-        switchToMonochrome(m_device.image());
-        const QImage area = monochromeArea(m_device.image(), m_device.usedarea);
-        if (area.isNull())
-            failure = "the page has no drawn area";
-        else if (!area.save(QString::fromStdString(path), "PNG"))
-            failure = "cannot write " + path;
-        break;
-    }
-    case PageFormat::Pdf: {
+    if (m_format == PageFormat::Pdf) {
         QtPrintService pdf(path);
-        failure = printUsedArea(m_device, pdf, PrintFit::PageScale);
-        break;
-    }
-    }
-    if (!failure.empty()) {
-        m_error = path + ": " + failure;
+        const std::string failure = printUsedArea(m_device, pdf, PrintFit::PageScale);
+        if (!failure.empty()) {
+            m_error = path + ": " + failure;
+            return;
+        }
+        ++m_pages;
         return;
     }
+    // The black-and-white cut-out is made here; encoding and writing the file go
+    // on beside the drawing of the next page.
+    QImage area = monochromeArea(m_device.image(), m_device.usedarea);
+    if (area.isNull()) {
+        m_error = path + ": the page has no drawn area";
+        return;
+    }
+    const char* format = m_format == PageFormat::Bmp ? "BMP" : "PNG";
+    m_pending.push_back(std::async(std::launch::async, [area = std::move(area), path, format]() -> std::string {
+        if (!area.save(QString::fromStdString(path), format))
+            return path + ": cannot write the file";
+        return {};
+    }));
     ++m_pages;
+    // At most two pages wait to be written, so memory stays bounded.
+    while (m_pending.size() > 2)
+        collectOldest();
+}
+
+void PageFiles::collectOldest()
+{
+    const std::string failure = m_pending.front().get();
+    m_pending.pop_front();
+    if (!failure.empty() && m_error.empty())
+        m_error = failure;
+}
+
+void PageFiles::finish()
+{
+    while (!m_pending.empty())
+        collectOldest();
+}
+
+PageFiles::~PageFiles()
+{
+    finish();
 }
 
 }  // namespace kelvox

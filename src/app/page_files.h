@@ -5,6 +5,8 @@
 #include "page_run.h"
 #include "plot_device.h"
 
+#include <deque>
+#include <future>
 #include <string>
 
 namespace kelvox {
@@ -22,12 +24,15 @@ std::string pageFileName(const std::string& pattern, int pageNumber);
 class PageFiles : public PageHost {
 public:
     PageFiles(PlotDevice& device, std::string pattern, PageFormat format);
+    ~PageFiles() override;
     /// Writes the page: .png and .bmp hold the used area as the plot window's
     /// "Save" writes it (black and white; the bitmap 1 bit per pixel), .pdf one
     /// landscape page as a print job. A pattern without %d takes one page only:
     /// a second page stops the run and is reported by error().
     void pageFinished(int pageNumber, bool lastPage) override;
     bool stopRequested() const override { return !m_error.empty(); }
+    /// Waits until every page file is written; call before reading error().
+    void finish();
     /// Why the last page could not be written ("" when all went well).
     const std::string& error() const { return m_error; }
     /// The run had a second page for a pattern without %d (a usage error).
@@ -39,6 +44,9 @@ private:
     std::string m_pattern;
     PageFormat m_format;
     bool m_numbered;
+    void collectOldest();
+
+    std::deque<std::future<std::string>> m_pending;  // page files being written
     int m_pages = 0;
     bool m_needsNumbered = false;
     std::string m_error;

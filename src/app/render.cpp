@@ -205,6 +205,7 @@ int renderView(const Options& o, ProgramState& state)
     pageFormatOf(o.out, format);
     PageFiles files(state.plot, o.out, format);
     run->run(o.dpi, files);
+    files.finish();
     for (const std::string& line : run->replacements())
         std::fprintf(stderr, "kelvox-render: %s\n", line.c_str());
     if (!files.error().empty()) {

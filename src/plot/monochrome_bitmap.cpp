@@ -2,6 +2,9 @@
 
 #include <QPainter>
 
+#include <algorithm>
+#include <cstring>
+
 namespace kelvox {
 
 void switchToMonochrome(QImage& image)
@@ -34,19 +37,52 @@ QImage copyArea(const QImage& image, const PageRect& area)
 
 QImage monochromeArea(const QImage& image, const PageRect& area)
 {
-    const QImage rgb = copyArea(image, area);
-    if (rgb.isNull())
+    if (area.isEmpty())
         return {};
-    // Threshold, not dithering: the page holds only black and white.
-    return rgb.convertToFormat(QImage::Format_Mono, Qt::ThresholdDither);
+    QImage out(area.width(), area.height(), QImage::Format_Mono);
+    if (out.isNull())
+        return {};
+    out.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
+    out.setDotsPerMeterX(image.dotsPerMeterX());
+    out.setDotsPerMeterY(image.dotsPerMeterY());
+    // All white, the row padding included (the bitmap file carries it).
+    std::memset(out.bits(), 0xFF, static_cast<std::size_t>(out.sizeInBytes()));
+    const QImage rgb = image.format() == QImage::Format_RGB32 || image.format() == QImage::Format_ARGB32
+                           ? image
+                           : image.convertToFormat(QImage::Format_RGB32);
+    // The part of the area that lies inside the image; the rest stays white.
+    const int x0 = std::max(area.left, 0), x1 = std::min(area.right, rgb.width());
+    const int y0 = std::max(area.top, 0), y1 = std::min(area.bottom, rgb.height());
+    if (x0 >= x1)
+        return out;
+    const auto white = [](QRgb p) { return static_cast<uchar>((p & 0x00FFFFFFu) == 0x00FFFFFFu); };
+    for (int y = y0; y < y1; ++y) {
+        const auto* src = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
+        uchar* dst = out.scanLine(y - area.top);
+        int x = x0;
+        // Single bits up to a byte boundary of the output row (most significant bit first).
+        for (; x < x1 && ((x - area.left) & 7) != 0; ++x)
+            if (!white(src[x]))
+                dst[(x - area.left) >> 3] &= static_cast<uchar>(~(0x80u >> ((x - area.left) & 7)));
+        // Then whole bytes of eight pixels.
+        for (; x + 8 <= x1; x += 8) {
+            const QRgb* p = src + x;
+            dst[(x - area.left) >> 3] =
+                static_cast<uchar>((white(p[0]) << 7) | (white(p[1]) << 6) | (white(p[2]) << 5) | (white(p[3]) << 4)
+                                   | (white(p[4]) << 3) | (white(p[5]) << 2) | (white(p[6]) << 1) | white(p[7]));
+        }
+        for (; x < x1; ++x)
+            if (!white(src[x]))
+                dst[(x - area.left) >> 3] &= static_cast<uchar>(~(0x80u >> ((x - area.left) & 7)));
+    }
+    return out;
 }
 
-std::string saveMonochromeBmp(QImage& image, const PageRect& areaIn, const std::string& path)
+std::string writeMonochromeBmp(const QImage& image, const PageRect& areaIn, const std::string& path)
 {
     const PageRect area = areaIn.ordered();
     if (area.isEmpty())
         return "There is nothing to save: the selected area is empty.";
-    switchToMonochrome(image);
     const QImage mono = monochromeArea(image, area);
     if (mono.isNull())
         return "The area is too large to save.";
@@ -54,6 +90,14 @@ std::string saveMonochromeBmp(QImage& image, const PageRect& areaIn, const std::
     if (!mono.save(QString::fromStdString(path), "BMP"))
         return "Cannot write the file " + path + ".";
     return {};
+}
+
+std::string saveMonochromeBmp(QImage& image, const PageRect& areaIn, const std::string& path)
+{
+    if (areaIn.ordered().isEmpty())
+        return writeMonochromeBmp(image, areaIn, path);
+    switchToMonochrome(image);
+    return writeMonochromeBmp(image, areaIn, path);
 }
 
 }  // namespace kelvox

@@ -21,9 +21,15 @@ void switchToMonochrome(QImage& image);
 /// cannot be allocated.
 QImage copyArea(const QImage& image, const PageRect& area);
 
-/// `area` of a page image that is already black and white, as a 1-bit image
-/// (0 = black, 1 = white after the threshold). Null when the area is empty or too big.
+/// `area` of a page image as a 1-bit image by the same rule as switchToMonochrome
+/// (pure white stays white, anything else is black; what lies outside the image is
+/// white), with the image's dots per metre: colour 0 black, 1 white. The page
+/// image itself is not changed. Null when the area is empty or too big.
 QImage monochromeArea(const QImage& image, const PageRect& area);
+
+/// Writes `area` (taken as ordered) of the page image as a 1-bit Windows bitmap
+/// without changing the image (kelvox-render's pages). Returns "" or the reason.
+std::string writeMonochromeBmp(const QImage& image, const PageRect& area, const std::string& path);
 
 /// Saves `area` (taken as ordered) of the page image as a 1-bit Windows bitmap
 /// at `path`, the name used as given (no extension added). The page image is
