@@ -1,0 +1,167 @@
+#include "spectrogram_window.h"
+
+#include "form_fixture.h"
+#include "page_layout.h"
+#include "print_service.h"
+#include "spectrogram_state.h"
+
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+using namespace kelvox;
+using namespace kelvox::test;
+
+namespace {
+
+struct SpectrogramForm : FormFixture, ::testing::Test {
+    PageLayout layout = builtInLayout();
+    SpectrogramState st;
+    SpectrogramRun run{signal, layout, plot, analysis, st, labelFile};
+    TForm3 form{signal, run, runs, plot};
+
+    template <typename T>
+    T* child(const char* name)
+    {
+        T* w = form.findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(w, nullptr) << name;
+        return w;
+    }
+    void chooseAnalysis(int item) { form.findChild<QButtonGroup*>("RadioGroup2Items")->button(item)->click(); }
+    QString text(const char* name) { return child<QComboBox>(name)->currentText(); }
+};
+
+}  // namespace
+
+TEST_F(SpectrogramForm, StartsWithItsDefaultsAndHints)
+{
+    EXPECT_EQ(form.windowTitle(), "SPECTROGRAM");
+    EXPECT_EQ(form.readSettings(), SpectrogramSettings{});
+    EXPECT_EQ(text("ComboBox1"), "100");
+    EXPECT_EQ(text("ComboBox6"), "5000");
+    EXPECT_EQ(text("ComboBox8"), "0");
+    EXPECT_EQ(text("ComboBox7"), "40");
+    EXPECT_EQ(child<QComboBox>("ComboBox8")->toolTip(), "Adjust black level");
+    EXPECT_EQ(child<QPushButton>("Button3")->toolTip(), "Set up sub-display sizes");
+    EXPECT_FALSE(child<QPushButton>("Button4")->isEnabled());  // "Advanced"
+    EXPECT_FALSE(child<QPushButton>("Button2")->isEnabled());
+    EXPECT_FALSE(child<QPushButton>("Button6")->isEnabled());
+    EXPECT_EQ(child<QPushButton>("Button6")->toolTip(), "Abort printing operation");
+}
+
+TEST_F(SpectrogramForm, SpanAndPageCountOnActivation)
+{
+    loadTone(2.5);
+    form.FormActivate();
+    EXPECT_EQ(child<QLabel>("Label1")->text(), "From 0.000 to 2.500 => 2.500 s");
+    EXPECT_EQ(child<QLabel>("Label6")->text(), "1 pages");
+    signal.selectionStart = 0.2f;
+    signal.selectionEnd = 2.8f;
+    form.FormActivate();
+    EXPECT_EQ(child<QLabel>("Label1")->text(), "From 0.200 to 2.800 => 2.600 s");
+    EXPECT_EQ(child<QLabel>("Label6")->text(), "2 pages");
+    signal.selectionStart = signal.selectionEnd = 0.0f;  // nothing selected: the shown interval
+    signal.displayStart = 1.0f;
+    form.FormActivate();
+    EXPECT_EQ(child<QLabel>("Label1")->text(), "From 1.000 to 2.500 => 1.500 s");
+    child<QComboBox>("ComboBox1")->setEditText("abc");
+    EXPECT_EQ(child<QLabel>("Label6")->text(), "0 pages");
+}
+
+TEST_F(SpectrogramForm, QBandwidthFollowsTheLastRun)
+{
+    loadTone(0.3);
+    chooseAnalysis(1);  // "Q=34" before any run
+    EXPECT_EQ(text("ComboBox2"), "0");
+    chooseAnalysis(0);
+    child<QComboBox>("ComboBox2")->setCurrentText("200");
+    QTest::mouseClick(child<QPushButton>("Button5"), Qt::LeftButton);  // a print run at 5000 Hz
+    chooseAnalysis(2);
+    EXPECT_EQ(text("ComboBox2"), "200");  // other types leave the box alone
+    chooseAnalysis(1);
+    EXPECT_EQ(text("ComboBox2"), "294");
+}
+
+TEST_F(SpectrogramForm, FrequencyRangeCorrectionsComeBack)
+{
+    loadTone(0.3, 8000);
+    child<QComboBox>("ComboBox6")->setEditText("100");
+    QTest::mouseClick(child<QPushButton>("Button5"), Qt::LeftButton);
+    EXPECT_EQ(text("ComboBox6"), "125");
+    EXPECT_EQ(form.readSettings().frequencyRangeItem, -1);  // typed, not an item
+    child<QComboBox>("ComboBox6")->setCurrentText("5000");
+    QTest::mouseClick(child<QPushButton>("Button5"), Qt::LeftButton);
+    EXPECT_EQ(text("ComboBox6"), "fs/2");
+    EXPECT_EQ(form.readSettings().frequencyRangeItem, 1);
+}
+
+TEST_F(SpectrogramForm, PreviewWaitsAfterEachPageUntilViewNext)
+{
+    loadTone(6.0);
+    auto* next = child<QPushButton>("Button2");
+    bool enabledAfterFirstPage = false;
+    int pagesSeenWaiting = 0;
+    QTimer probe;
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        if (next->isEnabled()) {
+            enabledAfterFirstPage = true;
+            ++pagesSeenWaiting;
+            next->click();
+        }
+    });
+    probe.start(5);
+    QTest::mouseClick(child<QPushButton>("Button1"), Qt::LeftButton);
+    EXPECT_TRUE(enabledAfterFirstPage);
+    EXPECT_GE(pagesSeenWaiting, 2);  // 6 s at 100 mm/s takes three pages
+    EXPECT_FALSE(next->isEnabled());
+    EXPECT_FALSE(runs.busy());
+}
+
+TEST_F(SpectrogramForm, PreviewWhileWaitingRestartsCleanly)
+{
+    loadTone(6.0);
+    auto* next = child<QPushButton>("Button2");
+    int restarts = 0;
+    QTimer probe;
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        if (!next->isEnabled())
+            return;
+        if (restarts == 0) {
+            ++restarts;
+            child<QPushButton>("Button1")->click();  // "Preview" again while the first run waits
+        } else {
+            next->click();
+        }
+    });
+    probe.start(5);
+    QTest::mouseClick(child<QPushButton>("Button1"), Qt::LeftButton);
+    QTest::qWait(50);  // the restarted run is queued after the first one returns
+    QTRY_VERIFY_WITH_TIMEOUT(!runs.busy(), 10000);
+    EXPECT_EQ(restarts, 1);
+    EXPECT_FALSE(next->isEnabled());
+}
+
+TEST_F(SpectrogramForm, PrintToPdfWritesOnePerPageAndAbortStopsAfterThePageInHand)
+{
+    loadTone(6.0);
+    QTemporaryDir dir;
+    QtPrintService pdf([&dir] { return QDir(dir.path()).filePath("rec.wav").toStdString(); }, [](const std::string&) {});
+    pdf.setUseInstalledPrinter(false);
+    plot.setPrintService(&pdf);
+    QTest::mouseClick(child<QPushButton>("Button5"), Qt::LeftButton);
+    EXPECT_EQ(QDir(dir.path()).entryList({"rec-print-*.pdf"}).size(), 3);
+    EXPECT_EQ(plot.resolution(), 96);
+
+    plot.setPrintService(&printer);
+    printer.onEndJob = [this] { child<QPushButton>("Button6")->click(); };
+    QTest::mouseClick(child<QPushButton>("Button5"), Qt::LeftButton);
+    EXPECT_EQ(printer.ended, 1);
+    EXPECT_FALSE(child<QPushButton>("Button6")->isEnabled());
+}
