@@ -103,7 +103,13 @@ void drawLevels(SpectrogramPage& page, int x)
     SpectrogramState& st = page.st;
     PlotDevice& plot = page.plot;
     const double raise = st.levels == LevelsMode::SplSplh ? kSplhRaise : 0.0;
-    const auto row = [&st](double level) { return leveltoy(st, satInt16(level)); };
+    // The curves stay inside their strip, as anything drawn in a selected strip
+    // does: a loud SPLH level must not run over the pitch scale above it.
+    const PageSubDisplay& strip = st.sub[PageLayout::kLevel];
+    const int top = std::min(strip.py0, strip.py1), bottom = std::max(strip.py0, strip.py1);
+    const auto row = [&st, top, bottom](double level) {
+        return std::clamp(leveltoy(st, satInt16(level)), top, bottom);
+    };
     selectsubdisplay(page, PageLayout::kLevel, false);
     plot.plotlw(1);
     plot.plotmove(st.levelPrevX - st.highShift, row(st.prevHighLevel + raise), 0);

@@ -159,6 +159,26 @@ TEST(SpectrogramRun, LabelsAreMarkedUnderTheWaveform)
     EXPECT_EQ(ticks, 0);
 }
 
+TEST(SpectrogramRun, LevelCurvesStayInsideTheirStrip)
+{
+    // A loud 3 kHz tone with SPL/SPLH puts the curves far above the strip's 40 dB
+    // range; they must stop at its top instead of running over the strips above.
+    // With the pitch strip off, nothing else is drawn between the time labels under
+    // the spectrogram and the level strip.
+    RunFixture f(noisyTone(3000, 16000, 1.0, 30000));
+    f.layout.stripValue[PageLayout::kPitch] = 0;
+    RecordingHost host;
+    f.runPages(host);
+    const PageSubDisplay& spgm = f.st.sub[PageLayout::kSpectrogram];
+    const PageSubDisplay& level = f.st.sub[PageLayout::kLevel];
+    const QImage& page = f.plot.image();
+    int black = 0;
+    for (int y = std::max(spgm.py0, spgm.py1) + f.plot.lineheight() + 6; y < std::min(level.py0, level.py1) - 1; ++y)
+        for (int x = level.px0 + 1; x < level.px1; ++x)
+            black += qGray(page.pixel(x, y)) < 128;
+    EXPECT_EQ(black, 0);
+}
+
 TEST(SpectrogramRun, StopsWhenTheHostAsks)
 {
     RunFixture f(noisyTone(440.0, 16000, 10.0, 3000.0));
