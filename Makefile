@@ -43,10 +43,10 @@ sanitize: deps
 	cd build-asan && ctest --output-on-failure -j $(JOBS)
 
 fuzz: deps
-	cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELVOX_CORE_ONLY=ON -DKELVOX_TESTS=OFF \
+	cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELVOX_TESTS=OFF \
 	  -DKELVOX_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++-14 \
 	  -DCMAKE_CXX_FLAGS="$(SANITIZE) -fsanitize=fuzzer-no-link" -DCMAKE_EXE_LINKER_FLAGS="$(SANITIZE)"
-	cmake --build build-fuzz -j $(JOBS)
+	cmake --build build-fuzz -j $(JOBS) --target make_seed_corpus fuzz_loader fuzz_parse fuzz_labels fuzz_runs
 
 fuzz-smoke: fuzz
 	scripts/fuzz-smoke build-fuzz $(FUZZ_SECONDS)

@@ -17,3 +17,20 @@ foreach(f IN LISTS qtfree)
     message(SEND_ERROR "${f} is part of signal_core and includes a Qt header")
   endif()
 endforeach()
+
+# Every type a header defines at namespace scope has one name in the whole program:
+# two different `kelvox::AxisTick`s in two libraries link into one program and
+# silently share one definition.
+file(GLOB_RECURSE headers "${SRC}/*.h")
+set(seen "")
+foreach(f IN LISTS headers)
+  file(STRINGS "${f}" defs REGEX "^(struct|class|enum class) [A-Za-z_][A-Za-z0-9_]*( final)?( :[^;]*)? *\\{?$")
+  foreach(line IN LISTS defs)
+    string(REGEX REPLACE "^(struct|class|enum class) ([A-Za-z_][A-Za-z0-9_]*).*" "\\2" name "${line}")
+    list(FIND seen "${name}" at)
+    if(NOT at EQUAL -1)
+      message(SEND_ERROR "${name} is defined by more than one header (again in ${f})")
+    endif()
+    list(APPEND seen "${name}")
+  endforeach()
+endforeach()

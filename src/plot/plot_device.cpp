@@ -121,13 +121,48 @@ int pixelSizeForCellHeight(const QString& family, int cellHeightPx)
     return std::max(1, size);
 }
 
+namespace {
+
+// Whether `text` is well-formed UTF-8 (no overlong forms, surrogates or values
+// above U+10FFFF).
+bool isUtf8(const std::string& text)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const auto* end = p + text.size();
+    while (p < end) {
+        const unsigned c = *p++;
+        int follow = 0;
+        unsigned min = 0, value = 0;
+        if (c < 0x80)
+            continue;
+        if ((c & 0xE0) == 0xC0)
+            follow = 1, min = 0x80, value = c & 0x1F;
+        else if ((c & 0xF0) == 0xE0)
+            follow = 2, min = 0x800, value = c & 0x0F;
+        else if ((c & 0xF8) == 0xF0)
+            follow = 3, min = 0x10000, value = c & 0x07;
+        else
+            return false;
+        if (end - p < follow)
+            return false;
+        for (int i = 0; i < follow; ++i) {
+            if ((p[i] & 0xC0) != 0x80)
+                return false;
+            value = (value << 6) | (p[i] & 0x3F);
+        }
+        p += follow;
+        if (value < min || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 QString pageText(const std::string& text)
 {
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString decoded = utf8(QByteArrayView(text.data(), static_cast<qsizetype>(text.size())));
-    if (!utf8.hasError())
-        return decoded;
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+    const auto size = static_cast<qsizetype>(text.size());
+    return isUtf8(text) ? QString::fromUtf8(text.data(), size) : QString::fromLatin1(text.data(), size);
 }
 
 PlotDevice::PlotDevice()
@@ -262,7 +297,7 @@ int PlotDevice::plotypix(double y) const
 
 QPen PlotDevice::linePen(DashStyle style) const
 {
-    QPen pen(QColor(palette()[static_cast<std::size_t>(m_colour)]));
+    QPen pen{QColor(palette()[static_cast<std::size_t>(m_colour)])};
     pen.setWidth(std::max(0, m_lineWidth));
     // Flat caps leave out a line's last pixel, so connected lines draw each pixel
     // once and a closed outline has no doubled corner.

@@ -98,10 +98,10 @@ std::string stripTickText(double seconds, double step)
 
 double sectionFrequencyTickStep(double freqRange) { return firstStepNotBelow(freqRange / 10); }
 
-std::vector<AxisTick> frequencyTicks(int left, int right, double freqRange)
+std::vector<SectionTick> frequencyTicks(int left, int right, double freqRange)
 {
     const double f = sectionFrequencyTickStep(freqRange);
-    std::vector<AxisTick> ticks;
+    std::vector<SectionTick> ticks;
     const int count = satInt(freqRange / f);
     for (int i = 0; i <= count; ++i) {
         const int x = satInt((right - left) * (i * f) / freqRange) + left;
@@ -124,10 +124,10 @@ double lagTickStep(double lagSpanSeconds)
     return kCellSteps.back() * 1e-4;
 }
 
-std::vector<AxisTick> lagTicks(int left, int right, int lagCount, double sampleRate)
+std::vector<SectionTick> lagTicks(int left, int right, int lagCount, double sampleRate)
 {
     const double tau = lagTickStep(lagCount / sampleRate);
-    std::vector<AxisTick> ticks;
+    std::vector<SectionTick> ticks;
     const int count = satInt(lagCount / (tau * sampleRate));
     for (int i = 0; i <= count; ++i) {
         const int x = satInt((right - left) * (i * tau * sampleRate) / lagCount) + left;

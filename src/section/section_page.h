@@ -51,7 +51,7 @@ double stripTickStep(double spanSeconds);
 std::string stripTickText(double seconds, double step);
 
 /// One tick of a cell's horizontal axis: its pixel column and label text.
-struct AxisTick {
+struct SectionTick {
     int x = 0;
     std::string text;
 };
@@ -60,13 +60,13 @@ struct AxisTick {
 /// 0.1, 0.2, 0.5, … 5000 Hz not below freqRange / 10 (5000 when none is); ticks
 /// i = 0 … trunc(freqRange / step) within the cell, labelled "%1.0fk" (step ≥ 1000),
 /// "%3.1fk" (≥ 100) or "%3.0f".
-std::vector<AxisTick> frequencyTicks(int left, int right, double freqRange);
+std::vector<SectionTick> frequencyTicks(int left, int right, double freqRange);
 double sectionFrequencyTickStep(double freqRange);
 
 /// Lag ticks of a cell showing `lagCount` lags at sampleRate: step = the first of
 /// 0.1 … 5000 × 0.1 ms not below a tenth of the lag span (the last when none is);
 /// labels "%3.1f" of seconds (step ≥ 0.1 s) or "%3.1fm" of milliseconds.
-std::vector<AxisTick> lagTicks(int left, int right, int lagCount, double sampleRate);
+std::vector<SectionTick> lagTicks(int left, int right, int lagCount, double sampleRate);
 double lagTickStep(double lagSpanSeconds);
 
 /// One labelled line of a cell's level axis.

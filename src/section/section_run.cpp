@@ -298,7 +298,7 @@ void SectionRun::drawCellAxes(const SectionCell& cell, int binCount, bool lag, d
     const double levelTop = st.levelTop, levelBottom = st.levelTop - st.levelRange;
     // Horizontal axis: lags in seconds, or frequencies; labels where they do not
     // run into the previous one.
-    std::vector<AxisTick> ticks;
+    std::vector<SectionTick> ticks;
     int previousEnd = 0, gap = 0;
     double xAtRight = 0;
     if (lag) {
@@ -314,7 +314,7 @@ void SectionRun::drawCellAxes(const SectionCell& cell, int binCount, bool lag, d
     }
     d.addregion(cell.left, cell.bottom, cell.right, cell.top, 0.0f, static_cast<float>(levelBottom + readoutOffset),
                 static_cast<float>(xAtRight), static_cast<float>(levelTop + readoutOffset), false);
-    for (const AxisTick& tick : ticks) {
+    for (const SectionTick& tick : ticks) {
         if (previousEnd < tick.x - gap) {
             const int width = d.plottext(tick.x, cell.bottom + 1, tick.text, kAlignTopCentre);
             previousEnd = tick.x - width / 2 + width;

@@ -149,7 +149,10 @@ void SpectrogramRun::setUpDisplay(SpectrogramSettings& s)
     const auto columnsPerSecond = [&](double factor) {
         return satInt(m_plot.resolution() * timeScale * factor / 25.4);
     };
-    if (columnsPerSecond(1.0) < 1) {
+    // A time scale so large that a 250 mm page holds less than one sample would make
+    // one page per sample: it is replaced as well.
+    const double maxTimeScale = 250.0 * m_signal.sampleRateHz;
+    if (columnsPerSecond(1.0) < 1 || timeScale > maxTimeScale) {
         replaceBox(s, SpectrogramBox::TimeScale, boxDefault(SpectrogramBox::TimeScale));
         timeScale = parseNumber(s.timeScaleText);
     }

@@ -64,5 +64,12 @@ int main(int argc, char** argv)
             b.insert(b.end(), t.begin(), t.end());
             return b;
         }());
+
+    // Page runs: view and resolution, interval, then one choice byte per control.
+    const auto runs = root / "fuzz_runs";
+    for (uint8_t view = 0; view < 6; ++view)
+        put(runs, "run" + std::to_string(view), Bytes{view, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+    put(runs, "hostile", Bytes{0, 1, 1, 6, 11, 16, 21, 26, 31, 36, 41, 46, 3, 8});
+    put(runs, "raw", Bytes{1, 4, 4, '1', '2', 0, 4, '-', '3', 0, 4, 'x', 0});
     return 0;
 }

@@ -88,7 +88,7 @@ TEST(SectionAxes, StripTickSteps)
 TEST(SectionAxes, FrequencyTicksAtFiveKilohertz)
 {
     EXPECT_DOUBLE_EQ(sectionFrequencyTickStep(5000), 500);
-    const std::vector<AxisTick> ticks = frequencyTicks(100, 600, 5000);
+    const std::vector<SectionTick> ticks = frequencyTicks(100, 600, 5000);
     ASSERT_EQ(ticks.size(), 11u);
     EXPECT_EQ(ticks[0].text, "0.0k");
     EXPECT_EQ(ticks[1].text, "0.5k");
@@ -99,11 +99,11 @@ TEST(SectionAxes, FrequencyTicksAtFiveKilohertz)
 
 TEST(SectionAxes, FrequencyTicksAtOtherRanges)
 {
-    const std::vector<AxisTick> eight = frequencyTicks(0, 800, 8000);
+    const std::vector<SectionTick> eight = frequencyTicks(0, 800, 8000);
     ASSERT_EQ(eight.size(), 9u);
     EXPECT_EQ(eight[1].text, "1k");
     EXPECT_EQ(eight[8].text, "8k");
-    const std::vector<AxisTick> low = frequencyTicks(0, 100, 250);
+    const std::vector<SectionTick> low = frequencyTicks(0, 100, 250);
     EXPECT_EQ(low[1].text, " 50");
     // Far beyond the table the last step is used.
     EXPECT_DOUBLE_EQ(sectionFrequencyTickStep(96000), 5000);
@@ -113,7 +113,7 @@ TEST(SectionAxes, LagTicksInMilliseconds)
 {
     // 160 lags at 16 kHz span 10 ms: 1 ms ticks.
     EXPECT_NEAR(lagTickStep(0.01), 0.001, 1e-12);
-    const std::vector<AxisTick> ticks = lagTicks(0, 500, 160, 16000);
+    const std::vector<SectionTick> ticks = lagTicks(0, 500, 160, 16000);
     ASSERT_EQ(ticks.size(), 11u);
     EXPECT_EQ(ticks[0].text, "0.0m");
     EXPECT_EQ(ticks[3].text, "3.0m");

@@ -314,6 +314,16 @@ TEST(SpectrogramRun, SettingsThatCannotWorkAreReplacedAndWrittenBack)
     f.settings.printSizeText = "0.001";
     f.runPages(host);
     EXPECT_EQ(f.run.replacements(), (std::vector<std::string>{"Print size %: \"0.001\" replaced by \"100\""}));
+
+    // One so large that a page would hold less than one sample (250 mm at 16 kHz
+    // takes 4 000 000 mm/s).
+    f.settings.timeScaleText = "9999999999";
+    f.runPages(host);
+    EXPECT_EQ(f.settings.timeScaleText, "100");
+    f.signal.selectionEnd = 0.001f;  // a millisecond: a dozen pages at 3 000 000 mm/s
+    f.settings.timeScaleText = "3000000";
+    f.runPages(host);
+    EXPECT_EQ(f.settings.timeScaleText, "3000000");
 }
 
 TEST(SpectrogramLabelledRun, DrivesTheRunByLabelsAndWritesTracks)
