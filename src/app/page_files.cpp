@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 
 namespace kelvox {
 
@@ -58,6 +59,8 @@ void PageFiles::pageFinished(int pageNumber, bool)
             return;
         }
         ++m_pages;
+        if (m_showProgress)
+            std::fprintf(stderr, "\rkelvox-render: page %d", pageNumber);
         return;
     }
     // The black-and-white cut-out is made here; encoding and writing the file go
@@ -74,6 +77,8 @@ void PageFiles::pageFinished(int pageNumber, bool)
         return {};
     }));
     ++m_pages;
+    if (m_showProgress)
+        std::fprintf(stderr, "\rkelvox-render: page %d", pageNumber);
     // At most two pages wait to be written, so memory stays bounded.
     while (m_pending.size() > 2)
         collectOldest();
@@ -91,6 +96,10 @@ void PageFiles::finish()
 {
     while (!m_pending.empty())
         collectOldest();
+    if (m_showProgress && m_pages > 0) {
+        std::fputc('\n', stderr);
+        m_showProgress = false;
+    }
 }
 
 PageFiles::~PageFiles()

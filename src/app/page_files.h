@@ -31,6 +31,8 @@ public:
     /// a second page stops the run and is reported by error().
     void pageFinished(int pageNumber, bool lastPage) override;
     bool stopRequested() const override { return !m_error.empty(); }
+    /// Write "page n" on stderr as each page is done (for a terminal).
+    void setShowProgress(bool show) { m_showProgress = show; }
     /// Waits until every page file is written; call before reading error().
     void finish();
     /// Why the last page could not be written ("" when all went well).
@@ -49,6 +51,7 @@ private:
     std::deque<std::future<std::string>> m_pending;  // page files being written
     int m_pages = 0;
     bool m_needsNumbered = false;
+    bool m_showProgress = false;
     std::string m_error;
 };
 

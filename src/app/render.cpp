@@ -11,10 +11,13 @@
 #include "page_files.h"
 #include "parse_number.h"
 #include "program_state.h"
+#include "section_controls.h"
 #include "section_run.h"
 #include "sound_file.h"
 #include "spectrogram_run.h"
+#include "spectrogram_settings.h"
 #include "waveform_run.h"
+#include "waveform_settings.h"
 
 #include <QApplication>
 
@@ -46,19 +49,77 @@ const char* const kUsage =
     "                     [--from S] [--to S] [--channel N] [--dpi 96|192]\n"
     "                     [--set \"LABEL=VALUE\"]... [--tracks FILE.csv] [--values FILE.csv]\n";
 
-// The views kelvox-render can draw, each made on the program state.
+// The views kelvox-render can draw, each made on the program state, with its
+// window's controls for --help and the data file it can write.
 struct View {
     const char* name;
+    const char* window;
     std::function<std::unique_ptr<LabelledRun>(ProgramState&)> make;
+    std::function<std::vector<ControlInfo>()> controls;
+    const char* dataOption;  // "--tracks", "--values" or nullptr
+    const char* dataHelp;
 };
 const std::vector<View>& views()
 {
     static const std::vector<View> all = {
-        {"spectrogram", [](ProgramState& s) { return makeSpectrogramLabelledRun(s.signal, s.layout, s.plot, s.analysis, s.spectrogram, s.labelFileName); }},
-        {"section", [](ProgramState& s) { return makeSectionLabelledRun(s.signal, s.plot, s.analysis, s.labelFileName); }},
-        {"waveform", [](ProgramState& s) { return makeWaveformLabelledRun(s.signal, s.plot); }},
+        {"spectrogram", "SPECTROGRAM",
+         [](ProgramState& s) {
+             return makeSpectrogramLabelledRun(s.signal, s.layout, s.plot, s.analysis, s.spectrogram, s.labelFileName);
+         },
+         spectrogramControls, "--tracks",
+         "pitch and level tracks, one row per column pair:\n"
+         "      time_s,pitch_hz,pitch_quality,pitch_drawn,low_db,high_db,total_db"},
+        {"section", "SPECTRUM SECTION",
+         [](ProgramState& s) { return makeSectionLabelledRun(s.signal, s.plot, s.analysis, s.labelFileName); },
+         sectionControlInfo, "--values",
+         "every drawn section's values as the page's read-out shows them:\n"
+         "      section,time_s,x,value (x in Hz, or in seconds of lag for Cepstrum and Autocorrel)"},
+        {"waveform", "WAVEFORM", [](ProgramState& s) { return makeWaveformLabelledRun(s.signal, s.plot); },
+         waveformControls, nullptr, nullptr},
     };
     return all;
+}
+
+void printHelp()
+{
+    std::fputs(kUsage, stdout);
+    std::fputs(
+        "\n"
+        "Draws the pages of a view of FILE (WAV, SMP, or headerless 16-bit mono at 16 kHz)\n"
+        "exactly as the windows preview and print them. --info prints the main window's\n"
+        "parameter line instead.\n"
+        "\n"
+        "  --from S, --to S  the analysis interval in seconds (default: the whole file)\n"
+        "  --channel N       the channel to analyse, from 0 (default 0)\n"
+        "  --dpi 96|192      a screen page (96, default) or a print page (192)\n"
+        "  --out PATTERN     one file per page; %d in PATTERN is the page number (0 for\n"
+        "                    the first). The extension picks the format:\n"
+        "                      .png  the page's drawn area in black and white\n"
+        "                      .bmp  the same as a 1-bit Windows bitmap (as \"Save\" writes it)\n"
+        "                      .pdf  one landscape page, as a print job\n"
+        "  --set \"LABEL=VALUE\" a control of the view's window, named by the label the\n"
+        "                    window shows; VALUE is an item's text or any typed text\n"
+        "                    (radio groups take only their items). Repeatable.\n"
+        "\n"
+        "A label file beside FILE (its name with .mix) adds labels to spectrogram pages.\n"
+        "Settings that would divide by zero or never end are replaced by their defaults,\n"
+        "one line on stderr each, and the run goes on.\n",
+        stdout);
+    for (const View& v : views()) {
+        std::printf("\n--view %s (the %s window)\n", v.name, v.window);
+        for (const ControlInfo& c : v.controls()) {
+            std::string items;
+            for (const std::string& item : c.items)
+                items += (items.empty() ? "" : ", ") + item;
+            std::printf("  \"%s\"  default \"%s\"%s%s\n", c.label.c_str(), c.defaultValue.c_str(),
+                        items.empty() ? "" : (c.typed ? "; items " : "; one of "), items.c_str());
+        }
+        if (v.dataOption)
+            std::printf("  %s FILE.csv  %s\n", v.dataOption, v.dataHelp);
+    }
+    std::fputs("\nExit status: 0 on success, 1 when FILE cannot be opened (\"Can't Open File\")\n"
+               "or a page file cannot be written, 2 for a usage error.\n",
+               stdout);
 }
 
 struct Options {
@@ -110,7 +171,7 @@ int parseOptions(const std::vector<std::string>& args, Options& o)
         };
         std::string v;
         if (a == "--help" || a == "-h") {
-            std::fputs(kUsage, stdout);
+            printHelp();
             return kExitOk;
         } else if (a == "--info") {
             o.info = true;
@@ -204,6 +265,8 @@ int renderView(const Options& o, ProgramState& state)
     PageFormat format = PageFormat::Png;
     pageFormatOf(o.out, format);
     PageFiles files(state.plot, o.out, format);
+    // A long run shows its progress where a person watches, never in a script's log.
+    files.setShowProgress(::isatty(STDERR_FILENO) == 1);
     run->run(o.dpi, files);
     files.finish();
     for (const std::string& line : run->replacements())

@@ -67,3 +67,22 @@ TEST(RenderInfo, RefusedFilesAndUsageErrors)
     r = render("x.wav");
     EXPECT_EQ(r.status, 2);
 }
+
+TEST(RenderHelp, ListsEveryViewsSettingsFormatsAndExitCodes)
+{
+    const RenderRun r = render("--help");
+    EXPECT_EQ(r.status, 0);
+    for (const char* text : {"--view spectrogram", "--view section", "--view waveform", "\"Time scale mm/s\"",
+                             "\"Range between black and white\"", "one of Fourier, Q=34, Cepstrum, LinPr 17",
+                             "\"No of interpolated data points\"", "\"Lines/page\"", "default \"Auto\"", ".png", ".bmp",
+                             ".pdf", "--tracks FILE.csv", "--values FILE.csv", "Exit status"})
+        EXPECT_NE(r.out.find(text), std::string::npos) << text;
+}
+
+TEST(RenderProgress, NothingOnStderrWhenItIsNotATerminal)
+{
+    const std::string out = writeTempFile("progress/page-%d.png", {});
+    const RenderRun r = render(std::string("'") + KELVOX_EXAMPLES + "/kelvox-demo.wav' --view waveform --out '" + out + "'");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "|");  // no stdout, no stderr
+}
