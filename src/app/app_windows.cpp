@@ -1,0 +1,86 @@
+#include "app_windows.h"
+
+#include <QCoreApplication>
+#include <QMessageBox>
+
+#include <cstdio>
+#include <initializer_list>
+
+namespace kelvox {
+
+AppWindows::AppWindows(ProgramState& s)
+    : state(s),
+      waveformRun(s.signal, s.plot),
+      sectionRun(s.signal, s.plot, s.analysis, s.labelFileName),
+      spectrogramRun(s.signal, s.layout, s.plot, s.analysis, s.spectrogram, s.labelFileName),
+      form1(s.signal),
+      plotWindow(s.plot),
+      form3(s.signal, spectrogramRun, s.runs, s.plot),
+      form2(s.signal, waveformRun, s.runs, s.plot),
+      form4(s.signal, sectionRun, s.runs, s.plot),
+      layoutDialog(s.layout, s.plot),
+      printer([&s] { return s.signal.fileName; },
+              [this](const std::string& where) {
+                  QMessageBox::information(&form1, QStringLiteral("Print"), QString::fromStdString(where));
+              })
+{
+    // Only the main window ends the program when it closes.
+    for (QWidget* w : std::initializer_list<QWidget*>{&plotWindow, &form3, &form2, &form4, &layoutDialog})
+        w->setAttribute(Qt::WA_QuitOnClose, false);
+
+    const auto showPlotWindow = [this] {
+        plotWindow.show();
+        plotWindow.raise();
+    };
+    form3.showPlotWindow = showPlotWindow;
+    form2.showPlotWindow = showPlotWindow;
+    form4.showPlotWindow = showPlotWindow;
+    form3.showLayoutDialog = [this] {
+        layoutDialog.show();
+        layoutDialog.raise();
+        layoutDialog.activateWindow();
+    };
+
+    form1.addMenuItem(QStringLiteral("Wave"), QStringLiteral("Display time waveform"), [this] { showWave(); });
+    form1.addMenuItem(QStringLiteral("Section"), QStringLiteral("Display spectra at specific times"),
+                      [this] { showSection(); });
+    form1.addMenuItem(QStringLiteral("Spectrogram"), QStringLiteral("Make running spectrogram"),
+                      [this] { showSpectrogram(); });
+    form1.setExitHandler([this] {
+        // A run waiting for "View next" ends first; then every event loop leaves.
+        state.runs.quit();
+        std::fflush(stdout);
+        QCoreApplication::exit(0);
+    });
+    form1.setLoadedHandler([this] { state.labelFileName.clear(); });
+    state.plot.setPrintService(&printer);
+}
+
+void AppWindows::showOnly(QWidget* shown, std::initializer_list<QWidget*> hidden)
+{
+    for (QWidget* w : hidden)
+        w->hide();
+    shown->show();
+    shown->raise();
+    shown->activateWindow();
+}
+
+void AppWindows::showWave()
+{
+    showOnly(&form2, {&form3, &form4});
+}
+
+void AppWindows::showSection()
+{
+    showOnly(&form4, {&form3, &form2});
+}
+
+void AppWindows::showSpectrogram()
+{
+    // A fresh screen page; a run in progress is ended first, never drawn under.
+    state.runs.supersede();
+    state.plot.plotscreen();
+    showOnly(&form3, {&form2, &form4});
+}
+
+}  // namespace kelvox

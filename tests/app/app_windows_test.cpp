@@ -1,0 +1,59 @@
+#include "app_windows.h"
+
+#include "sound_files.h"
+
+#include <QAction>
+#include <QMenuBar>
+
+#include <gtest/gtest.h>
+
+using namespace kelvox;
+using namespace kelvox::test;
+
+namespace {
+
+QAction* menuItem(TForm1& form, const QString& text)
+{
+    for (QAction* a : form.menuBar()->actions())
+        if (a->text() == text)
+            return a;
+    return nullptr;
+}
+
+}  // namespace
+
+TEST(AppWindows, MenuShowsOneAnalysisWindowAtATime)
+{
+    ProgramState state;
+    AppWindows w(state);
+    QStringList items;
+    for (QAction* a : w.form1.menuBar()->actions())
+        items << a->text();
+    EXPECT_EQ(items, (QStringList{"File", "Wave", "Section", "Spectrogram"}));
+    EXPECT_EQ(menuItem(w.form1, "Spectrogram")->toolTip(), "Make running spectrogram");
+    for (QWidget* hidden : std::initializer_list<QWidget*>{&w.plotWindow, &w.form3, &w.form2, &w.form4, &w.layoutDialog})
+        EXPECT_FALSE(hidden->isVisible());
+
+    state.plot.plotprinter();
+    menuItem(w.form1, "Spectrogram")->trigger();
+    EXPECT_TRUE(w.form3.isVisible());
+    EXPECT_EQ(state.plot.resolution(), 96);  // a fresh screen page
+    menuItem(w.form1, "Wave")->trigger();
+    EXPECT_TRUE(w.form2.isVisible());
+    EXPECT_FALSE(w.form3.isVisible());
+    menuItem(w.form1, "Section")->trigger();
+    EXPECT_TRUE(w.form4.isVisible());
+    EXPECT_FALSE(w.form2.isVisible());
+    EXPECT_FALSE(w.form3.isVisible());
+    EXPECT_EQ(state.plot.printService(), &w.printer);
+}
+
+TEST(AppWindows, ALoadForgetsTheLabelFileOfTheRecordingBefore)
+{
+    ProgramState state;
+    AppWindows w(state);
+    state.labelFileName = "/old/take.mix";
+    const std::string path = writeTempFile("fresh.wav", makeWav({}, pcm16(sine(100, 16000, 1600, 1000))));
+    ASSERT_TRUE(w.form1.loadFile(QString::fromStdString(path)));
+    EXPECT_TRUE(state.labelFileName.empty());
+}
