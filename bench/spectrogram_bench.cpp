@@ -2,6 +2,8 @@
 // repeated), each analysis type at screen (96 dpi) and print (192 dpi) resolution:
 // page drawing only, no image encoding. Reports pages per second.
 #include "analysis_workspace.h"
+#include "column_pair.h"
+#include "spectrogram_page.h"
 #include "page_layout.h"
 #include "plot_device.h"
 #include "sound_file.h"
@@ -99,5 +101,38 @@ BENCHMARK(BM_SpectrogramPages)
     ->ArgsProduct({{0, 1, 2, 3}, {96, 192}})
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1);
+
+// One column pair of each analysis type: analysepair's two frames, their
+// transform and the two columns drawn by the column renderer, on a voiced stretch
+// of the recording after the run's own set-up.
+void BM_ColumnPair(benchmark::State& state)
+{
+    ensureGuiApplication();
+    const auto type = static_cast<AnalysisType>(state.range(0));
+    SignalState signal = tenMinutesOfSpeech();
+    signal.selectionStart = 0.8f;
+    signal.selectionEnd = 1.2f;
+    const PageLayout layout = builtInLayout();
+    PlotDevice plot;
+    AnalysisWorkspace ws;
+    SpectrogramState st;
+    const std::string labels;
+    SpectrogramRun run(signal, layout, plot, ws, st, labels);
+    SpectrogramSettings settings;
+    settings.analysis = type;
+    plot.plotscreen();
+    if (!run.prepare(settings, false))
+        state.SkipWithError("no recording");
+    SpectrogramPage page{signal, plot, ws, st, {}, {}, {}, false};
+    const int pos = st.analysisPos;
+    for (auto _ : state) {
+        st.analysisPos = pos;
+        st.pairX0 = 100;
+        st.pairX1 = 102;
+        analysepair(page);
+    }
+    state.SetLabel(analysisTypeText(type));
+}
+BENCHMARK(BM_ColumnPair)->DenseRange(0, 3)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
