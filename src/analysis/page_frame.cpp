@@ -23,7 +23,6 @@ constexpr std::array<double, 16> kPitchFactors = {0.5, 0.6, 0.7, 0.8, 0.9, 1.0, 
                                                   1.3, 1.4, 1.5, 1.6, 1.7, 1.8, 1.9, 2.0};
 constexpr int kMaxTimeTicks = 10000;
 constexpr int kDotted = 5;  // plotmove mode of a dotted line
-constexpr int kAlignTopLeft = 0, kAlignTopCentre = 1, kAlignMiddleRight = 5;
 
 // The largest searched tick step below `limit`; the smallest step when none is.
 double largestStepBelow(double limit)

@@ -53,6 +53,14 @@ void AnalysisWindow::setBoxText(QComboBox* box, const std::string& text)
     box->setEditText(t);
 }
 
+QStringList AnalysisWindow::toStringList(const std::vector<std::string>& texts)
+{
+    QStringList list;
+    for (const std::string& s : texts)
+        list << QString::fromStdString(s);
+    return list;
+}
+
 int AnalysisWindow::checkedItem(const QButtonGroup* group)
 {
     return group->checkedId();

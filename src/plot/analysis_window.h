@@ -12,6 +12,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 class QButtonGroup;
 class QComboBox;
@@ -38,6 +39,8 @@ public:
     static int itemIndex(const QComboBox* box);
     /// Sets a box's text: selects the item with that text, or types it.
     static void setBoxText(QComboBox* box, const std::string& text);
+    /// The texts as a QStringList (a box's or a radio group's items).
+    static QStringList toStringList(const std::vector<std::string>& texts);
     /// The checked button of a radio group.
     static int checkedItem(const QButtonGroup* group);
 

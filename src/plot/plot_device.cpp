@@ -165,6 +165,16 @@ QString pageText(const std::string& text)
     return isUtf8(text) ? QString::fromUtf8(text.data(), size) : QString::fromLatin1(text.data(), size);
 }
 
+bool beginPageAt(PlotDevice& device, int dpi)
+{
+    const bool print = dpi == 192;
+    if (print)
+        device.plotprinter();
+    else
+        device.plotscreen();
+    return print;
+}
+
 PlotDevice::PlotDevice()
     : m_image(kImageWidth, kImageHeight, QImage::Format_RGB32)
 {

@@ -47,6 +47,12 @@ struct ReadoutRegion {
     bool logY = false;
 };
 
+/// The anchors of plottext: column align mod 3 = left / centre / right of px, row
+/// align div 3 = top / middle / bottom at py.
+inline constexpr int kAlignTopLeft = 0, kAlignTopCentre = 1, kAlignTopRight = 2;
+inline constexpr int kAlignMiddleLeft = 3, kAlignMiddleCentre = 4, kAlignMiddleRight = 5;
+inline constexpr int kAlignBottomLeft = 6, kAlignBottomCentre = 7, kAlignBottomRight = 8;
+
 /// Line modes of plotmove: bits 2–3 pick the dash style.
 enum class DashStyle { Solid = 0, Dotted = 1, Dashed = 2, DashDot = 3 };
 
@@ -242,6 +248,10 @@ private:
     PrintService* m_printService = nullptr;
     mutable int m_nonFinite = 0;
 };
+
+/// Begins a print page (plotprinter) for 192 dpi and a screen page (plotscreen)
+/// otherwise, as a run's caller does; true for a print page.
+bool beginPageAt(PlotDevice& device, int dpi);
 
 /// The mouse read-out at pixel (x, y): the first region (in the order added) whose
 /// box holds the point, edges included; regions of zero width or height are

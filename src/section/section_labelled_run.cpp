@@ -56,11 +56,7 @@ public:
                 std::fputs(format("%d,%.6f,%.9g,%.4f\n", s.number, s.timeSeconds, s.x[i], s.readout[i]).c_str(),
                            values.get());
         });
-        if (dpi == 192)
-            m_plot.plotprinter();
-        else
-            m_plot.plotscreen();
-        m_run.run(m_controls, dpi == 192, host);
+        m_run.run(m_controls, beginPageAt(m_plot, dpi), host);
         m_run.setSectionObserver({});
     }
 

@@ -19,13 +19,6 @@ constexpr int kMove = 0;
 constexpr int kSolid = 1;
 constexpr int kDotted = 5;
 
-// Text alignments of plottext: column align mod 3, row align div 3.
-constexpr int kAlignTopCentre = 1;
-constexpr int kAlignTopRight = 2;
-constexpr int kAlignMiddleRight = 5;
-constexpr int kAlignBottomLeft = 6;
-constexpr int kAlignBottomCentre = 7;
-
 // A tick loop whose step no longer moves the tick (a start of 1e12 s) or that
 // would draw more lines than any strip has pixels stops here.
 constexpr int kMaxStripTicks = 1000000;

@@ -10,18 +10,6 @@
 
 namespace kelvox {
 
-namespace {
-
-QStringList toQt(const std::vector<std::string>& items)
-{
-    QStringList list;
-    for (const std::string& s : items)
-        list << QString::fromStdString(s);
-    return list;
-}
-
-}  // namespace
-
 TForm4::TForm4(SignalState& signal, SectionRun& run, RunCoordinator& runs, PlotDevice& plot, QWidget* parent)
     : AnalysisWindow(runs, plot, parent), m_signal(signal), m_run(run)
 {
@@ -53,7 +41,7 @@ TForm4::TForm4(SignalState& signal, SectionRun& run, RunCoordinator& runs, PlotD
     SectionControls probe = defaults;
     for (const BoxPlace& p : places) {
         m_boxes[static_cast<int>(p.which)] =
-            makeCombo(p.name, toQt(sectionBoxItems(p.which)), sectionBoxItem(probe, p.which), p.hint, p.geometry);
+            makeCombo(p.name, toStringList(sectionBoxItems(p.which)), sectionBoxItem(probe, p.which), p.hint, p.geometry);
         if (p.labelAt.x() >= 0)
             makeLabel("", QString::fromStdString(sectionBoxLabel(p.which)), nullptr,
                       {p.labelAt.x(), p.labelAt.y(), 94, 16});
@@ -69,9 +57,9 @@ TForm4::TForm4(SignalState& signal, SectionRun& run, RunCoordinator& runs, PlotD
     m_pages = makeLabel("Label9", QStringLiteral("=>1 page"), "Total no of pages to cover selected interval",
                         {160, 176, 60, 16});
 
-    m_window = makeRadioGroup("RadioGroup1", QStringLiteral("Time window"), toQt(sectionWindowItems()),
+    m_window = makeRadioGroup("RadioGroup1", QStringLiteral("Time window"), toStringList(sectionWindowItems()),
                               static_cast<int>(defaults.window), "Time window shape", {224, 28, 105, 82});
-    m_analysis = makeRadioGroup("RadioGroup2", QStringLiteral("Analysis"), toQt(sectionAnalysisItems()),
+    m_analysis = makeRadioGroup("RadioGroup2", QStringLiteral("Analysis"), toStringList(sectionAnalysisItems()),
                                 static_cast<int>(defaults.analysis), "Type of analysis", {224, 112, 105, 98});
     makeLabel("Label11", QStringLiteral("Order"), nullptr, {224, 216, 36, 16});
     m_order = new QSpinBox(this);
@@ -80,7 +68,7 @@ TForm4::TForm4(SignalState& signal, SectionRun& run, RunCoordinator& runs, PlotD
     m_order->setValue(defaults.order);
     m_order->setGeometry(264, 212, 49, 21);
     m_order->setEnabled(false);
-    m_preEmphasis = makeRadioGroup("RadioGroup3", QStringLiteral("Pre-emphasis"), toQt(sectionPreEmphasisItems()),
+    m_preEmphasis = makeRadioGroup("RadioGroup3", QStringLiteral("Pre-emphasis"), toStringList(sectionPreEmphasisItems()),
                                    static_cast<int>(defaults.preEmphasis), "Pre-emphasis slope", {224, 238, 105, 48});
 
     QPushButton* preview = makeButton("Button1", QStringLiteral("Preview"), "View results on screen", {8, 212, 70, 25});

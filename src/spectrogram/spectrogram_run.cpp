@@ -480,12 +480,7 @@ public:
 
     void run(int dpi, PageHost& host) override
     {
-        const bool printing = dpi == 192;
-        if (printing)
-            m_plot.plotprinter();
-        else
-            m_plot.plotscreen();
-        m_run.run(m_settings, printing, host);
+        m_run.run(m_settings, beginPageAt(m_plot, dpi), host);
         if (m_tracks)
             std::fflush(m_tracks.get());
     }

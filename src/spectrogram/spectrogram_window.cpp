@@ -11,18 +11,6 @@
 
 namespace kelvox {
 
-namespace {
-
-QStringList toQt(const std::vector<std::string>& items)
-{
-    QStringList list;
-    for (const std::string& s : items)
-        list << QString::fromStdString(s);
-    return list;
-}
-
-}  // namespace
-
 TForm3::TForm3(SignalState& signal, SpectrogramRun& run, RunCoordinator& runs, PlotDevice& plot, QWidget* parent)
     : AnalysisWindow(runs, plot, parent), m_signal(signal), m_run(run)
 {
@@ -52,7 +40,7 @@ TForm3::TForm3(SignalState& signal, SpectrogramRun& run, RunCoordinator& runs, P
         const auto& items = boxItems(p.which);
         const auto def = std::find(items.begin(), items.end(), boxDefault(p.which));
         m_boxes[static_cast<int>(p.which)] =
-            makeCombo(p.name, toQt(items), static_cast<int>(def - items.begin()), p.hint, p.geometry);
+            makeCombo(p.name, toStringList(items), static_cast<int>(def - items.begin()), p.hint, p.geometry);
         if (p.captioned)
             makeLabel("", QString::fromStdString(boxLabel(p.which)), nullptr,
                       {8, p.geometry.y() + 4, 102, 16});

@@ -93,7 +93,7 @@ void WaveformRun::drawLineAxes(const Walk& w, int lineIndex)
             m_plot.plotmove(tick.x, rows.top, kDotted);
         }
         if (tick.x > labelLimit) {
-            const int width = m_plot.plottext(tick.x, rows.bottom + 2, waveformTickLabel(tick.time, p.tickStep), 1);
+            const int width = m_plot.plottext(tick.x, rows.bottom + 2, waveformTickLabel(tick.time, p.tickStep), kAlignTopCentre);
             labelLimit = tick.x + m_plot.lineheight() + width;
         }
     }
@@ -285,12 +285,7 @@ public:
 
     void run(int dpi, PageHost& host) override
     {
-        const bool printing = dpi == 192;
-        if (printing)
-            m_plot.plotprinter();
-        else
-            m_plot.plotscreen();
-        m_run.run(m_settings, printing, host);
+        m_run.run(m_settings, beginPageAt(m_plot, dpi), host);
     }
 
     std::vector<std::string> replacements() const override { return m_run.replacements(); }
