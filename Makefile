@@ -28,7 +28,7 @@ build: configure
 
 run: build
 	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
-	  echo "No display here: draw pages headless instead, e.g. $(BUILD)/src/app/kelvox-render examples/kelvox-demo.wav --info"; \
+	  echo "No display here: draw the pages headless instead, e.g. $(BUILD)/src/app/kelvox-render examples/kelvox-demo.wav --view spectrogram --out page-%d.png"; \
 	else \
 	  cd examples && ../$(BUILD)/src/app/kelvox; \
 	fi
