@@ -15,7 +15,7 @@ constexpr bool kHarmonicSum = false;
 constexpr double kInharmonicity = 0.0;
 }  // namespace
 
-void harmspec(float* spec, int count, int nharm)
+void harmspec(float* spectrum, int count, int nharm)
 {
     if (count < 2 || nharm < 1)
         return;
@@ -28,8 +28,8 @@ void harmspec(float* spec, int count, int nharm)
 
     double b = kPowerFloor;
     for (int i = 1; i < count; ++i)
-        if (spec[i] > b)
-            b = spec[i];
+        if (spectrum[i] > b)
+            b = spectrum[i];
 
     for (int i = 1; i < count; ++i) {
         double acc = kHarmonicSum ? 0.0 : 1.0;
@@ -39,7 +39,7 @@ void harmspec(float* spec, int count, int nharm)
             if (index >= count - 1)
                 continue;
             const double frac = e - index;
-            const double h = spec[index] + frac * (spec[index + 1] - spec[index]);
+            const double h = spectrum[index] + frac * (spectrum[index + 1] - spectrum[index]);
             acc = kHarmonicSum ? acc + h / b : acc * h / b;
         }
         work[static_cast<size_t>(i)] = acc;
@@ -50,7 +50,7 @@ void harmspec(float* spec, int count, int nharm)
         if (work[static_cast<size_t>(i)] > c)
             c = work[static_cast<size_t>(i)];
     for (int i = 1; i < count; ++i)
-        spec[i] = static_cast<float>(b * work[static_cast<size_t>(i)] / c);
+        spectrum[i] = static_cast<float>(b * work[static_cast<size_t>(i)] / c);
 }
 
 long double db10(float x)
