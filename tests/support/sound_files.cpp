@@ -40,27 +40,27 @@ Bytes makeChunk(const char* id, const Bytes& body, bool padOdd)
     return c;
 }
 
-Bytes makeWav(const WavSpec& spec, const Bytes& data)
+Bytes makeWav(const WavSpec& header, const Bytes& data)
 {
     Bytes b;
     putTag(b, "RIFF");
     put32(b, 0);
     putTag(b, "WAVE");
     putTag(b, "fmt ");
-    put32(b, spec.fmtSize);
-    put16(b, spec.formatTag);
-    put16(b, spec.channels);
-    put32(b, static_cast<uint32_t>(spec.rateHz));
-    const int bytesPerFrame = spec.channels * ((spec.bitsPerSample + 7) / 8);
-    put32(b, static_cast<uint32_t>(spec.rateHz * bytesPerFrame));
+    put32(b, header.fmtSize);
+    put16(b, header.formatTag);
+    put16(b, header.channels);
+    put32(b, static_cast<uint32_t>(header.rateHz));
+    const int bytesPerFrame = header.channels * ((header.bitsPerSample + 7) / 8);
+    put32(b, static_cast<uint32_t>(header.rateHz * bytesPerFrame));
     put16(b, bytesPerFrame);
-    put16(b, spec.bitsPerSample);
-    for (uint32_t i = 16; i < spec.fmtSize; ++i)
+    put16(b, header.bitsPerSample);
+    for (uint32_t i = 16; i < header.fmtSize; ++i)
         b.push_back(0);
-    b.insert(b.end(), spec.extraChunksBeforeData.begin(), spec.extraChunksBeforeData.end());
+    b.insert(b.end(), header.extraChunksBeforeData.begin(), header.extraChunksBeforeData.end());
     putTag(b, "data");
-    put32(b, spec.declaredDataBytes < 0 ? static_cast<uint32_t>(data.size())
-                                        : static_cast<uint32_t>(spec.declaredDataBytes));
+    put32(b, header.declaredDataBytes < 0 ? static_cast<uint32_t>(data.size())
+                                        : static_cast<uint32_t>(header.declaredDataBytes));
     b.insert(b.end(), data.begin(), data.end());
     const uint32_t riff = static_cast<uint32_t>(b.size() - 8);
     for (int i = 0; i < 4; ++i)

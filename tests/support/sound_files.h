@@ -25,7 +25,7 @@ struct WavSpec {
 };
 
 /// A RIFF WAVE file with the given header and data bytes.
-Bytes makeWav(const WavSpec& spec, const Bytes& data);
+Bytes makeWav(const WavSpec& header, const Bytes& data);
 
 /// A chunk with the given identifier and body; a pad byte after odd bodies when asked.
 Bytes makeChunk(const char* id, const Bytes& body, bool padOdd);
