@@ -10,6 +10,8 @@
 #include <QSpinBox>
 #include <QTest>
 
+#include "named_child.h"
+
 #include <gtest/gtest.h>
 
 using namespace kelvox;
@@ -24,9 +26,7 @@ struct SectionForm : FormFixture, ::testing::Test {
     template <typename T>
     T* child(const char* name)
     {
-        T* w = form.findChild<T*>(QString::fromLatin1(name));
-        EXPECT_NE(w, nullptr) << name;
-        return w;
+        return namedChild<T>(form, name);
     }
     void chooseAnalysis(int item)
     {

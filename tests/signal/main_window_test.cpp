@@ -14,6 +14,8 @@
 #include <QTest>
 #include <QToolButton>
 
+#include "named_child.h"
+
 #include <gtest/gtest.h>
 
 using namespace kelvox;
@@ -66,9 +68,7 @@ struct Harness {
     template <typename T>
     T* child(const char* name)
     {
-        T* w = form.findChild<T*>(QString::fromLatin1(name));
-        EXPECT_NE(w, nullptr) << name;
-        return w;
+        return namedChild<T>(form, name);
     }
     void typeInto(const char* field, const QString& text)
     {

@@ -14,6 +14,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include "named_child.h"
+
 #include <gtest/gtest.h>
 
 using namespace kelvox;
@@ -30,9 +32,7 @@ struct SpectrogramForm : FormFixture, ::testing::Test {
     template <typename T>
     T* child(const char* name)
     {
-        T* w = form.findChild<T*>(QString::fromLatin1(name));
-        EXPECT_NE(w, nullptr) << name;
-        return w;
+        return namedChild<T>(form, name);
     }
     void chooseAnalysis(int item) { form.findChild<QButtonGroup*>("RadioGroup2Items")->button(item)->click(); }
     QString text(const char* name) { return child<QComboBox>(name)->currentText(); }

@@ -7,6 +7,8 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "named_child.h"
+
 #include <gtest/gtest.h>
 
 using namespace kelvox;
@@ -21,9 +23,7 @@ struct WaveformWindow : FormFixture, ::testing::Test {
     template <typename T>
     T* child(const char* name)
     {
-        T* w = form.findChild<T*>(QString::fromLatin1(name));
-        EXPECT_NE(w, nullptr) << name;
-        return w;
+        return namedChild<T>(form, name);
     }
 };
 
