@@ -64,6 +64,17 @@ const SignalState& tenMinutesOfSpeech()
     return *state;
 }
 
+// The owners one spectrogram run works on, over the ten-minute recording.
+struct RunOwners {
+    SignalState signal = tenMinutesOfSpeech();
+    const PageLayout layout = builtInLayout();
+    PlotDevice plot;
+    AnalysisWorkspace ws;
+    SpectrogramState st;
+    const std::string labels;
+    SpectrogramRun run{signal, layout, plot, ws, st, labels};
+};
+
 struct CountingHost : PageHost {
     int pages = 0;
     void pageFinished(int, bool) override { ++pages; }
@@ -74,13 +85,9 @@ void BM_SpectrogramPages(benchmark::State& state)
     ensureGuiApplication();
     const auto type = static_cast<AnalysisType>(state.range(0));
     const bool printing = state.range(1) == 192;
-    SignalState signal = tenMinutesOfSpeech();
-    const PageLayout layout = builtInLayout();
-    PlotDevice plot;
-    AnalysisWorkspace ws;
-    SpectrogramState st;
-    const std::string labels;
-    SpectrogramRun run(signal, layout, plot, ws, st, labels);
+    RunOwners o;
+    PlotDevice& plot = o.plot;
+    SpectrogramRun& run = o.run;
     int pages = 0;
     for (auto _ : state) {
         SpectrogramSettings settings;
@@ -109,21 +116,16 @@ void BM_ColumnPair(benchmark::State& state)
 {
     ensureGuiApplication();
     const auto type = static_cast<AnalysisType>(state.range(0));
-    SignalState signal = tenMinutesOfSpeech();
-    signal.selectionStart = 0.8f;
-    signal.selectionEnd = 1.2f;
-    const PageLayout layout = builtInLayout();
-    PlotDevice plot;
-    AnalysisWorkspace ws;
-    SpectrogramState st;
-    const std::string labels;
-    SpectrogramRun run(signal, layout, plot, ws, st, labels);
+    RunOwners o;
+    o.signal.selectionStart = 0.8f;
+    o.signal.selectionEnd = 1.2f;
+    SpectrogramState& st = o.st;
     SpectrogramSettings settings;
     settings.analysis = type;
-    plot.plotscreen();
-    if (!run.prepare(settings, false))
+    o.plot.plotscreen();
+    if (!o.run.prepare(settings, false))
         state.SkipWithError("no recording");
-    SpectrogramPage page{signal, plot, ws, st, {}, {}, {}, false};
+    SpectrogramPage page{o.signal, o.plot, o.ws, st, {}, {}, {}, false};
     const int pos = st.analysisPos;
     for (auto _ : state) {
         st.analysisPos = pos;
