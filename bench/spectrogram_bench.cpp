@@ -72,7 +72,8 @@ struct RunOwners {
     AnalysisWorkspace ws;
     SpectrogramState st;
     const std::string labels;
-    SpectrogramRun run{signal, layout, plot, ws, st, labels};
+    const LabelChoice choice;
+    SpectrogramRun run{signal, layout, plot, ws, st, labels, choice};
 };
 
 struct CountingHost : PageHost {

@@ -2,7 +2,10 @@
 
 #include "numeric.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <fstream>
+#include <iterator>
 
 namespace kelvox {
 
@@ -32,28 +35,45 @@ int LabelReader::labelopen(const std::string& fileName, double sampleRate)
     if (fileName.empty())
         return 0;
     // Binary: lines end at LF, and the CR of a CR LF file ends a label like a blank.
-    m_file.reset(std::fopen(fileName.c_str(), "rb"));
-    return m_file ? 1 : 0;
+    std::ifstream in(fileName, std::ios::binary);
+    if (!in)
+        return 0;
+    std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    if (in.bad())
+        return 0;
+    return labelopenText(text, sampleRate);
+}
+
+int LabelReader::labelopenText(std::string_view bytes, double sampleRate)
+{
+    labelclose();
+    m_sampleRate = sampleRate;
+    m_atEnd = false;
+    m_text.assign(bytes);
+    m_next = 0;
+    m_open = true;
+    return 1;
 }
 
 void LabelReader::labelclose()
 {
-    m_file.reset();
+    m_open = false;
+    m_text.clear();
+    m_text.shrink_to_fit();
+    m_next = 0;
 }
 
 bool LabelReader::readLine()
 {
     m_line.clear();
-    bool readAny = false;
-    int c;
-    while ((c = std::getc(m_file.get())) != EOF) {
-        readAny = true;
-        if (c == '\n')
-            break;
-        if (m_line.size() < kParsedLineLength)
-            m_line.push_back(static_cast<char>(c));
-    }
-    return readAny;
+    if (m_next >= m_text.size())
+        return false;
+    size_t end = m_text.find('\n', m_next);
+    if (end == std::string::npos)
+        end = m_text.size();
+    m_line.assign(m_text, m_next, std::min(end - m_next, kParsedLineLength));
+    m_next = end + 1;
+    return true;
 }
 
 std::string LabelReader::labelnext(int* pos)
@@ -63,7 +83,7 @@ std::string LabelReader::labelnext(int* pos)
     std::string label;
     while (true) {
         bool found = false;
-        while (m_file && !m_atEnd && !found) {
+        while (m_open && !m_atEnd && !found) {
             if (!readLine())
                 m_atEnd = true;
             else

@@ -6,9 +6,8 @@
 // or ',' and more digits), then the label text, e.g. "FR 1.250 aa". A position with a
 // decimal mark is in seconds, one without is a sample number.
 
-#include <cstdio>
-#include <memory>
 #include <string>
+#include <string_view>
 
 namespace kelvox {
 
@@ -33,11 +32,13 @@ public:
 
     LabelReader() = default;
 
-    /// Opens the label file `fileName` (closing any file held before). Positions in
-    /// seconds are converted with `sampleRate` (Hz). Returns 0 if the name is empty
-    /// (nothing is opened) or the file cannot be opened, 1 when it is open. Prints
-    /// nothing; the caller reports a missing file.
+    /// Opens the label file `fileName` (closing any file held before): reads it
+    /// whole. Positions in seconds are converted with `sampleRate` (Hz). Returns 0
+    /// if the name is empty (nothing is opened) or the file cannot be read, 1 when
+    /// it is open. Prints nothing; the caller reports a missing file.
     int labelopen(const std::string& fileName, double sampleRate);
+    /// Opens `bytes` as the text of a label file, as labelopen does a file; always 1.
+    int labelopenText(std::string_view bytes, double sampleRate);
 
     /// Reads forward to the first label line whose position (in samples) is at or
     /// after *pos, or to a label line without label text; stores its position in *pos
@@ -50,20 +51,19 @@ public:
     /// Closes the file if one is open.
     void labelclose();
 
-    bool isOpen() const { return m_file != nullptr; }
+    bool isOpen() const { return m_open; }
     /// True once labelnext has run out of lines: tells the end of the file apart
     /// from a label at position 0.
     bool atEnd() const { return m_atEnd; }
 
 private:
-    struct FileCloser {
-        void operator()(std::FILE* f) const { std::fclose(f); }
-    };
     /// Reads the next line into m_line (first kParsedLineLength bytes, without the
     /// LF); false when nothing more can be read.
     bool readLine();
 
-    std::unique_ptr<std::FILE, FileCloser> m_file;
+    std::string m_text;     // the whole file
+    size_t m_next = 0;      // where the next line starts
+    bool m_open = false;
     double m_sampleRate = 0.0;
     bool m_atEnd = false;
     std::string m_line;

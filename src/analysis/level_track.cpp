@@ -83,19 +83,19 @@ void drawLabel(SpectrogramPage& page, int x)
     SpectrogramState& st = page.st;
     PlotDevice& plot = page.plot;
     const int bottom = st.sub[PageLayout::kWave].py0;
+    // The text's row lies in the gap above the spectrogram: where its cell would
+    // reach the spectrogram's top frame, the row moves up just clear of it.
+    int labelY = bottom + kLabelDrop;
+    const int cellTop = labelY + PlotDevice::kLabelDy;
+    if (cellTop < st.spgmTop)
+        labelY -= std::max(0, cellTop + plot.textHeight() - st.spgmTop);
     // The text's white background covers what was drawn before it.
     page.lines.flush(plot);
-    plot.plotlines(x, bottom + kLabelDrop, st.labels.text);
+    plot.plotlines(x, labelY, st.labels.marks[st.labels.next].text);
     plot.plotlw(1);
     plot.plotmove(x, bottom, 0);
     page.lines.draw(plot, x, bottom - kLabelTick);
-    int pos = st.labels.pos;
-    st.labels.text = st.labels.reader.labelnext(&pos);
-    st.labels.pos = pos;
-    if (st.labels.reader.atEnd()) {
-        st.labels.reader.labelclose();
-        st.labels.open = false;
-    }
+    st.labels.hold(st.labels.next + 1);
 }
 
 void drawLevels(SpectrogramPage& page, int x)

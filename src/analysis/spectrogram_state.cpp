@@ -28,6 +28,16 @@ float SpectrogramState::conditionedAt(int64_t i) const
     return guardedRead(ConditionedSamples, bufferFill, i);
 }
 
+void LabelMarks::hold(size_t index)
+{
+    next = index;
+    open = false;
+    if (index >= marks.size())
+        return;
+    pos = markSample(marks[index].seconds, sampleRate);
+    open = pos <= lastSample;
+}
+
 float SpectrogramState::resonatorAt(int64_t i) const
 {
     return guardedRead(ResonatorSamples, bufferFill, i);

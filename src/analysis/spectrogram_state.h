@@ -10,7 +10,7 @@
 // and adds the page-loop variables it needs here, beside them, so that this record
 // stays the one home of the run's shared values.
 
-#include "label_file.h"
+#include "label_marks.h"
 
 #include <array>
 #include <cstdint>
@@ -58,26 +58,19 @@ struct TwoPoleMemory {
     double x1 = 0, x2 = 0, y1 = 0, y2 = 0;
 };
 
-/// The label file of a run and the label it holds until its time comes. A copy of
-/// the state gets a closed reader: an open label file belongs to one run.
+/// The label marks of a run, sorted by time, and the one it holds until its
+/// sample comes.
 struct LabelMarks {
-    LabelReader reader;
-    bool open = false;   // a label is held and the file is read on
-    std::string text;    // the held label
-    int pos = 0;         // its position, recording frame index
+    std::vector<LabelMark> marks;
+    size_t next = 0;          // index of the held mark
+    int64_t pos = 0;          // its sample, a recording frame index
+    int64_t lastSample = 0;   // a mark after this sample (the interval's end) ends the labelling
+    double sampleRate = 0.0;  // Hz: turns a mark's time into its sample
+    bool open = false;        // a mark is held
 
-    LabelMarks() = default;
-    LabelMarks(const LabelMarks& other) : text(other.text), pos(other.pos) {}
-    LabelMarks& operator=(const LabelMarks& other)
-    {
-        reader.labelclose();
-        open = false;
-        text = other.text;
-        pos = other.pos;
-        return *this;
-    }
-    LabelMarks(LabelMarks&&) = default;
-    LabelMarks& operator=(LabelMarks&&) = default;
+    /// Holds marks[index] with its sample; closes (open = false) when there is no
+    /// such mark or it lies after lastSample.
+    void hold(size_t index);
 };
 
 struct SpectrogramState {

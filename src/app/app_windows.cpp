@@ -1,5 +1,8 @@
 #include "app_windows.h"
 
+#include "label_choice_dialog.h"
+
+#include <QAction>
 #include <QCoreApplication>
 #include <QMessageBox>
 
@@ -12,7 +15,7 @@ AppWindows::AppWindows(ProgramState& s)
     : state(s),
       waveformRun(s.signal, s.plot),
       sectionRun(s.signal, s.plot, s.analysis, s.labelFileName),
-      spectrogramRun(s.signal, s.layout, s.plot, s.analysis, s.spectrogram, s.labelFileName),
+      spectrogramRun(s.signal, s.layout, s.plot, s.analysis, s.spectrogram, s.labelFileName, s.labelChoice),
       form1(s.signal),
       plotWindow(s.plot),
       form3(s.signal, spectrogramRun, s.runs, s.plot),
@@ -52,8 +55,33 @@ AppWindows::AppWindows(ProgramState& s)
         std::fflush(stdout);
         QCoreApplication::exit(0);
     });
-    form1.setLoadedHandler([this] { state.labelFileName.clear(); });
+    askLabels = [this](const LabelChoice& current, double sampleRate) -> std::optional<LabelChoice> {
+        LabelChoiceDialog dialog(current, sampleRate, &form1);
+        if (dialog.exec() != QDialog::Accepted)
+            return std::nullopt;
+        return dialog.choice();
+    };
+    labelsItem = form1.addFileMenuItem(QStringLiteral("Labels..."),
+                                       QStringLiteral("Choose the label file the spectrogram pages mark"),
+                                       [this] { chooseLabels(); });
+    labelsItem->setObjectName(QStringLiteral("Labels1"));
+    labelsItem->setEnabled(false);
+    form1.setLoadedHandler([this] {
+        // A new recording forgets the old one's label files.
+        state.labelFileName.clear();
+        state.labelChoice = {};
+        labelsItem->setEnabled(true);
+        form3.showLabelSource();
+    });
     state.plot.setPrintService(&printer);
+}
+
+void AppWindows::chooseLabels()
+{
+    if (const std::optional<LabelChoice> choice = askLabels(state.labelChoice, state.signal.sampleRateHz)) {
+        state.labelChoice = *choice;
+        form3.showLabelSource();
+    }
 }
 
 void AppWindows::showOnly(QWidget* shown, std::initializer_list<QWidget*> hidden)

@@ -5,6 +5,7 @@
 // windows drive live here too, as long as the program: what they keep from run
 // to run persists.
 
+#include "label_marks.h"
 #include "layout_dialog.h"
 #include "main_window.h"
 #include "plot_window.h"
@@ -13,6 +14,11 @@
 #include "section_window.h"
 #include "spectrogram_window.h"
 #include "waveform_window.h"
+
+#include <functional>
+#include <optional>
+
+class QAction;
 
 namespace kelvox {
 
@@ -38,6 +44,15 @@ struct AppWindows {
     void showWave();
     void showSection();
     void showSpectrogram();
+    /// What File → "Labels..." does: asks for the label file and tier of the
+    /// loaded recording and keeps them until the next load.
+    void chooseLabels();
+
+    /// Asks for a label choice, starting from the current one, at the recording's
+    /// sample rate; nullopt when cancelled. The default runs the labels dialog.
+    std::function<std::optional<LabelChoice>(const LabelChoice&, double)> askLabels;
+    /// The "Labels..." item (enabled once a recording is loaded).
+    QAction* labelsItem = nullptr;
 
 private:
     void showOnly(QWidget* shown, std::initializer_list<QWidget*> hidden);

@@ -4,10 +4,13 @@
 //   kelvox-render FILE --view spectrogram|section|waveform --out PATTERN
 //                 [--from S] [--to S] [--channel N] [--dpi 96|192]
 //                 [--set "LABEL=VALUE"]... [--tracks FILE.csv] [--values FILE.csv]
+//                 [--labels LABELFILE [--tier NAME|NUMBER]]
 //
-// Exit status 0 on success, 1 when FILE cannot be opened, 2 for a usage error.
+// Exit status 0 on success, 1 when FILE or the label file cannot be read, 2 for a
+// usage error.
 
 #include "label_file.h"
+#include "label_marks.h"
 #include "page_files.h"
 #include "parse_number.h"
 #include "program_state.h"
@@ -47,7 +50,8 @@ const char* const kUsage =
     "usage: kelvox-render FILE --info\n"
     "       kelvox-render FILE --view spectrogram|section|waveform --out PATTERN\n"
     "                     [--from S] [--to S] [--channel N] [--dpi 96|192]\n"
-    "                     [--set \"LABEL=VALUE\"]... [--tracks FILE.csv] [--values FILE.csv]\n";
+    "                     [--set \"LABEL=VALUE\"]... [--tracks FILE.csv] [--values FILE.csv]\n"
+    "                     [--labels LABELFILE [--tier NAME|NUMBER]]\n";
 
 // The views kelvox-render can draw, each made on the program state, with its
 // window's controls for --help and the data file it can write.
@@ -64,7 +68,8 @@ const std::vector<View>& views()
     static const std::vector<View> all = {
         {"spectrogram", "SPECTROGRAM",
          [](ProgramState& s) {
-             return makeSpectrogramLabelledRun(s.signal, s.layout, s.plot, s.analysis, s.spectrogram, s.labelFileName);
+             return makeSpectrogramLabelledRun(s.signal, s.layout, s.plot, s.analysis, s.spectrogram, s.labelFileName,
+                                               s.labelChoice);
          },
          spectrogramControls, "--tracks",
          "pitch and level tracks, one row per column pair:\n"
@@ -101,7 +106,14 @@ void printHelp()
         "                    window shows; VALUE is an item's text or any typed text\n"
         "                    (radio groups take only their items). Repeatable.\n"
         "\n"
-        "A label file beside FILE (its name with .mix) adds labels to spectrogram pages.\n"
+        "  --labels LABELFILE  the spectrogram pages mark the labels of LABELFILE instead\n"
+        "                    of the .mix beside FILE: a Praat TextGrid, TIMIT .phn/.wrd,\n"
+        "                    HTK .lab/.rec, Audacity labels .txt or .mix\n"
+        "  --tier NAME|NUMBER  the TextGrid tier whose labels are marked, by its name or\n"
+        "                    its number from 1 (default: the first tier)\n"
+        "\n"
+        "Without --labels, a label file beside FILE (its name with .mix) adds labels to\n"
+        "spectrogram pages.\n"
         "Settings that would divide by zero or never end are replaced by their defaults,\n"
         "one line on stderr each, and the run goes on.\n",
         stdout);
@@ -118,7 +130,8 @@ void printHelp()
             std::printf("  %s FILE.csv  %s\n", v.dataOption, v.dataHelp);
     }
     std::fputs("\nExit status: 0 on success, 1 when FILE cannot be opened (\"Can't Open File\")\n"
-               "or a page file cannot be written, 2 for a usage error.\n",
+               "or a page file cannot be written or the --labels file cannot be read, 2 for a\n"
+               "usage error (an unknown --tier among them).\n",
                stdout);
 }
 
@@ -133,6 +146,9 @@ struct Options {
     int dpi = 96;
     std::vector<std::string> settings;
     std::vector<std::pair<std::string, std::string>> dataOutputs;  // option, path
+    std::string labels;  // --labels
+    bool hasTier = false;
+    std::string tier;    // --tier
 };
 
 int usage(const std::string& problem)
@@ -197,6 +213,13 @@ int parseOptions(const std::vector<std::string>& args, Options& o)
             if (!value(v) || v.find('=') == std::string::npos)
                 return usage("--set needs \"LABEL=VALUE\"");
             o.settings.push_back(v);
+        } else if (a == "--labels") {
+            if (!value(o.labels) || o.labels.empty())
+                return usage("--labels needs a label file");
+        } else if (a == "--tier") {
+            if (!value(o.tier) || o.tier.empty())
+                return usage("--tier needs a tier name or number");
+            o.hasTier = true;
         } else if (a == "--tracks" || a == "--values") {
             if (!value(v))
                 return usage(a + " needs a file name");
@@ -215,6 +238,10 @@ int parseOptions(const std::vector<std::string>& args, Options& o)
         return usage("nothing to do: give --info or --view");
     if (o.info && !o.view.empty())
         return usage("give either --info or --view");
+    if (o.hasTier && o.labels.empty())
+        return usage("--tier needs --labels");
+    if (!o.labels.empty() && o.view != "spectrogram")
+        return usage("--labels marks spectrogram pages: give --view spectrogram");
     if (!o.view.empty()) {
         PageFormat format;
         if (o.out.empty())
@@ -244,11 +271,23 @@ int renderView(const Options& o, ProgramState& state)
         s.selectionStart = static_cast<float>(o.from);
     if (o.hasTo)
         s.selectionEnd = static_cast<float>(o.to);
-    // The label file beside the recording is used when it exists, as if a section
-    // run had named it.
-    const std::string mix = labelFileName(s.fileName);
-    if (std::filesystem::exists(mix))
-        state.labelFileName = mix;
+    if (!o.labels.empty()) {
+        // The chosen label file replaces the .mix beside the recording.
+        const LabelFile labels = readLabelFile(o.labels, s.sampleRateHz, o.tier);
+        if (labels.unknownTier)
+            return usage("--tier " + o.tier + ": " + o.labels + " has " + labels.reason);
+        if (!labels.ok) {
+            std::fprintf(stderr, "kelvox-render: %s: %s\n", o.labels.c_str(), labels.reason.c_str());
+            return kExitCannotOpen;
+        }
+        state.labelChoice = {o.labels, o.tier};
+    } else {
+        // The label file beside the recording is used when it exists, as if a
+        // section run had named it.
+        const std::string mix = labelFileName(s.fileName);
+        if (std::filesystem::exists(mix))
+            state.labelFileName = mix;
+    }
 
     std::unique_ptr<LabelledRun> run = view->make(state);
     for (const std::string& setting : o.settings) {

@@ -4,6 +4,7 @@
 #include "parse_number.h"
 #include "print_service.h"
 
+#include <QFontInfo>
 #include <QFontMetrics>
 #include <QPainter>
 #include <QStringDecoder>
@@ -18,7 +19,6 @@ namespace {
 
 constexpr int kPlotLinesMaxChars = 255;
 constexpr int kPlotLinesStepPx = 18;
-constexpr int kLabelDx = 4, kLabelDy = -12;
 
 const std::array<QRgb, PlotDevice::kPaletteSize>& palette()
 {
@@ -227,6 +227,15 @@ void PlotDevice::setFontCell(int cellHeightPx)
     m_font = QFont(QStringLiteral("Arial"));
     m_font.setStyleStrategy(QFont::NoAntialias);
     m_font.setPixelSize(pixelSizeForCellHeight(m_font.family(), m_fontCell));
+    // Characters the page font lacks (IPA arrows, tone letters, other scripts in a
+    // label) come from DejaVu Sans, whichever font fontconfig would have picked for
+    // them; everything the page font has is drawn and measured exactly as before.
+    m_font.setFamilies({QFontInfo(m_font).family(), QStringLiteral("DejaVu Sans")});
+}
+
+int PlotDevice::textHeight() const
+{
+    return QFontMetrics(m_font, &m_image).height();
 }
 
 void PlotDevice::plottextsize(float s)

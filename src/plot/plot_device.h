@@ -92,6 +92,8 @@ public:
     static constexpr int kPageHeightTenthMm = 2000;
     static constexpr int kPaletteSize = 8;
     static constexpr int kMaxRegions = 15;
+    /// Where plotlabel and plotlines put a text's top-left corner, from (px, py).
+    static constexpr int kLabelDx = 4, kLabelDy = -12;
 
     /// A white page image, resolution 96 and the page size, font and line height
     /// of a 96-dpi page, so that readers of `resolution` never see 0 before the
@@ -188,7 +190,10 @@ public:
     int pageWidthPx() const { return m_pageWidth; }
     int pageHeightPx() const { return m_pageHeight; }
     int lineheight() const { return m_lineheight; }
-    /// The canvas font (Arial, no antialiasing) and its wanted cell height.
+    /// Height of the white cell behind one line of text, in pixels.
+    int textHeight() const;
+    /// The canvas font (Arial, no antialiasing; characters it lacks from DejaVu
+    /// Sans) and its wanted cell height.
     const QFont& font() const { return m_font; }
     int fontCellHeight() const { return m_fontCell; }
     QRgb paletteColor(int index) const;

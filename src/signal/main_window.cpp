@@ -299,6 +299,16 @@ QAction* TForm1::addMenuItem(const QString& text, const QString& hint, std::func
     return item;
 }
 
+QAction* TForm1::addFileMenuItem(const QString& text, const QString& hint, std::function<void()> action)
+{
+    auto* item = new QAction(text, m_fileMenu);
+    item->setToolTip(hint);
+    item->setStatusTip(hint);
+    connect(item, &QAction::triggered, this, [action = std::move(action)] { action(); });
+    m_fileMenu->insertAction(m_fileMenu->findChild<QAction*>(QStringLiteral("Exit1")), item);
+    return item;
+}
+
 void TForm1::syncControls()
 {
     {

@@ -56,6 +56,8 @@ public:
     void setLoadedHandler(std::function<void()> onLoaded) { m_onLoaded = std::move(onLoaded); }
     /// Adds an item to the menu bar after "File" ("Wave", "Section", "Spectrogram").
     QAction* addMenuItem(const QString& text, const QString& hint, std::function<void()> action);
+    /// Adds an item to the "File" menu, above "Exit".
+    QAction* addFileMenuItem(const QString& text, const QString& hint, std::function<void()> action);
 
     /// Loads `path` as "Open" would after the dialog; false when it was refused
     /// (the error box has then been shown).

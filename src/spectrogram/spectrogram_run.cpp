@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <limits>
 #include <numbers>
 
@@ -87,9 +88,22 @@ float nextPageStart(float pageStart, double pageTime, float pageTimeScale)
 }
 
 SpectrogramRun::SpectrogramRun(SignalState& signal, const PageLayout& layout, PlotDevice& plot, AnalysisWorkspace& ws,
-                               SpectrogramState& st, const std::string& labelFileName)
-    : m_signal(signal), m_layout(layout), m_plot(plot), m_ws(ws), m_st(st), m_labelFileName(labelFileName)
+                               SpectrogramState& st, const std::string& labelFileName,
+                               const LabelChoice& labelChoice)
+    : m_signal(signal), m_layout(layout), m_plot(plot), m_ws(ws), m_st(st), m_labelFileName(labelFileName),
+      m_labelChoice(labelChoice)
 {
+}
+
+std::string SpectrogramRun::labelSourceText() const
+{
+    const auto base = [](const std::string& path) { return std::filesystem::path(path).filename().string(); };
+    if (m_labelChoice.fileName.empty())
+        return "Labels: " + (m_labelFileName.empty() ? std::string("none") : base(m_labelFileName));
+    std::string text = "Labels: " + base(m_labelChoice.fileName);
+    if (!m_labelChoice.tier.empty())
+        text += ", tier \"" + m_labelChoice.tier + "\"";
+    return text;
 }
 
 SpectrogramPage SpectrogramRun::page(PageHost* host)
@@ -131,8 +145,7 @@ void SpectrogramRun::resetRunState()
     st.pixelsSinceShow = 0;
     st.refillBroughtData = true;
     st.pitchStrokeDrawn = false;
-    st.labels.reader.labelclose();
-    st.labels.open = false;
+    st.labels = {};
 }
 
 // Time scale, print size and mid pitch, the page geometry, the analysis type, gain
@@ -363,20 +376,29 @@ void SpectrogramRun::firstFill()
 void SpectrogramRun::openLabels()
 {
     LabelMarks& labels = m_st.labels;
-    if (!labels.reader.labelopen(m_labelFileName, m_st.sampleRate)) {
-        if (!m_labelFileName.empty()) {
-            std::printf("Mix file >%s< not found\n", m_labelFileName.c_str());
-            std::fflush(stdout);
-        }
+    labels = {};
+    const bool chosen = !m_labelChoice.fileName.empty();
+    const std::string& name = chosen ? m_labelChoice.fileName : m_labelFileName;
+    if (name.empty())
+        return;
+    LabelFile file = readLabelFile(name, m_st.sampleRate, chosen ? m_labelChoice.tier : std::string());
+    if (!file.ok) {
+        if (!chosen && !file.opened)
+            std::printf("Mix file >%s< not found\n", name.c_str());
+        else
+            std::printf("Label file >%s< not used: %s\n", name.c_str(), file.reason.c_str());
+        std::fflush(stdout);
         return;
     }
-    int pos = m_st.bufferOrigin;
-    labels.text = labels.reader.labelnext(&pos);
-    labels.pos = pos;
-    // A file without a single label line has nothing to mark.
-    labels.open = !labels.reader.atEnd();
-    if (!labels.open)
-        labels.reader.labelclose();
+    labels.marks = std::move(file.marks);
+    labels.sampleRate = m_st.sampleRate;
+    labels.lastSample = markSample(m_st.analysisEnd, m_st.sampleRate);
+    // Marks before the interval's first sample are not this run's.
+    const int64_t first = markSample(m_st.analysisStart, m_st.sampleRate);
+    size_t index = 0;
+    while (index < labels.marks.size() && markSample(labels.marks[index].seconds, m_st.sampleRate) < first)
+        ++index;
+    labels.hold(index);
 }
 
 bool SpectrogramRun::prepare(SpectrogramSettings& s, bool printing)
@@ -443,8 +465,7 @@ void SpectrogramRun::run(SpectrogramSettings& s, bool printing, PageHost& host)
         if (lastPage || host.stopRequested())
             break;
     }
-    st.labels.reader.labelclose();
-    st.labels.open = false;
+    st.labels = {};
 }
 
 namespace {
@@ -452,8 +473,8 @@ namespace {
 class SpectrogramLabelledRun : public LabelledRun {
 public:
     SpectrogramLabelledRun(SignalState& signal, PageLayout& layout, PlotDevice& plot, AnalysisWorkspace& ws,
-                           SpectrogramState& st, std::string& labelFileName)
-        : m_plot(plot), m_run(signal, layout, plot, ws, st, labelFileName)
+                           SpectrogramState& st, std::string& labelFileName, const LabelChoice& labelChoice)
+        : m_plot(plot), m_run(signal, layout, plot, ws, st, labelFileName, labelChoice)
     {
     }
 
@@ -510,9 +531,9 @@ private:
 
 std::unique_ptr<LabelledRun> makeSpectrogramLabelledRun(SignalState& signal, PageLayout& layout, PlotDevice& plot,
                                                         AnalysisWorkspace& ws, SpectrogramState& st,
-                                                        std::string& labelFileName)
+                                                        std::string& labelFileName, const LabelChoice& labelChoice)
 {
-    return std::make_unique<SpectrogramLabelledRun>(signal, layout, plot, ws, st, labelFileName);
+    return std::make_unique<SpectrogramLabelledRun>(signal, layout, plot, ws, st, labelFileName, labelChoice);
 }
 
 }  // namespace kelvox

@@ -5,6 +5,7 @@
 // to the page host.
 
 #include "analysis_workspace.h"
+#include "label_marks.h"
 #include "page_layout.h"
 #include "page_run.h"
 #include "plot_device.h"
@@ -29,10 +30,12 @@ float nextPageStart(float pageStart, double pageTime, float pageTimeScale);
 
 class SpectrogramRun {
 public:
-    /// The run reads and writes these owners; `layout` is copied at each run, and
-    /// `labelFileName` is the shared name a section run forms (empty: no labels).
+    /// The run reads and writes these owners; `layout` is copied at each run.
+    /// `labelChoice` is the label file chosen for the recording; without one, the
+    /// pages use `labelFileName`, the shared .mix name a section run forms (empty:
+    /// no labels).
     SpectrogramRun(SignalState& signal, const PageLayout& layout, PlotDevice& plot, AnalysisWorkspace& ws,
-                   SpectrogramState& st, const std::string& labelFileName);
+                   SpectrogramState& st, const std::string& labelFileName, const LabelChoice& labelChoice);
 
     /// Sets up the run and draws every page of the analysis interval (taken afresh
     /// from the SignalState) on a page the caller has begun (plotscreen or
@@ -41,8 +44,11 @@ public:
     /// points, where a stop abandons the page in hand. `printing` skips the screen
     /// refreshes. Settings the run corrects or replaces are written back into
     /// `settings`; replacements() lists them. Prints "Mix file >%s< not found\n" when
-    /// a named label file cannot be opened and "Negative datpos %d\n" when a next
+    /// a named .mix file cannot be opened, "Label file >%s< not used: <reason>\n"
+    /// when a label file cannot be read, and "Negative datpos %d\n" when a next
     /// page starts before the buffer (the buffer is then refilled from that start).
+    /// The labels marked are those from the interval's first sample on; the first
+    /// one after its last sample ends the labelling.
     void run(SpectrogramSettings& settings, bool printing, PageHost& host);
 
     /// Parameter set-up, first buffer fill and label file of a run, without pages.
@@ -52,6 +58,12 @@ public:
     /// One line per setting the last run replaced or corrected, e.g.
     /// `Time scale mm/s: "0" replaced by "100"`.
     const std::vector<std::string>& replacements() const { return m_replacements; }
+
+    /// Which label file and tier the pages will use, as the window shows it:
+    /// `Labels: take1.TextGrid, tier "phones"` (the chosen file and tier; no tier
+    /// named: its first), `Labels: take1.mix` (the .mix a section run named) or
+    /// `Labels: none`.
+    std::string labelSourceText() const;
 
     /// The top of the frequency axis of the last run in Hz (0 before any run).
     double topFrequency() const { return m_st.topFrequency; }
@@ -78,6 +90,7 @@ private:
     AnalysisWorkspace& m_ws;
     SpectrogramState& m_st;
     const std::string& m_labelFileName;
+    const LabelChoice& m_labelChoice;
     std::function<void(const PairTrack&)> m_trackSink;
     std::vector<std::string> m_replacements;
     bool m_autoGain = false;
@@ -90,6 +103,6 @@ private:
 /// when the pitch strip is off).
 std::unique_ptr<LabelledRun> makeSpectrogramLabelledRun(SignalState& signal, PageLayout& layout, PlotDevice& plot,
                                                         AnalysisWorkspace& ws, SpectrogramState& st,
-                                                        std::string& labelFileName);
+                                                        std::string& labelFileName, const LabelChoice& labelChoice);
 
 }  // namespace kelvox

@@ -46,6 +46,8 @@ TForm3::TForm3(SignalState& signal, SpectrogramRun& run, RunCoordinator& runs, P
                       {8, p.geometry.y() + 4, 102, 16});
     }
     m_pages = makeLabel("Label6", QString(), "No of pages for interval selected", {184, 36, 40, 16});
+    m_labelSource = makeLabel("LabelSource", QString(), "Label file the pages mark (File, Labels...)",
+                              {8, 298, 312, 16});
     QLabel* dash = makeLabel("Label9", QStringLiteral("-"), nullptr, {160, 192, 10, 32});
     QFont bold = font();
     bold.setBold(true);
@@ -89,6 +91,7 @@ TForm3::TForm3(SignalState& signal, SpectrogramRun& run, RunCoordinator& runs, P
 void TForm3::FormCreate()
 {
     applySettings(SpectrogramSettings{});
+    showLabelSource();
     m_next->setEnabled(false);
     m_abort->setEnabled(false);
 }
@@ -124,6 +127,12 @@ void TForm3::FormActivate()
     m_span->setText(QString::fromStdString(timeSpanText(analysisInterval(m_signal))));
     m_plot.clearRegions();
     ComboBox1Change();
+    showLabelSource();
+}
+
+void TForm3::showLabelSource()
+{
+    m_labelSource->setText(QString::fromStdString(m_run.labelSourceText()));
 }
 
 void TForm3::ComboBox1Change()

@@ -33,6 +33,8 @@ public:
 
     void FormCreate();
     void FormActivate() override;
+    /// Shows which label file and tier the pages will mark.
+    void showLabelSource();
     void ComboBox1Change();
     void RadioGroup2Click();
     void Button1Click();  // "Preview"
@@ -49,6 +51,7 @@ private:
     QComboBox* m_boxes[8] = {};
     QLabel* m_span = nullptr;   // Label1
     QLabel* m_pages = nullptr;  // Label6
+    QLabel* m_labelSource = nullptr;
     QButtonGroup* m_analysis = nullptr;     // RadioGroup2 "Spgm Z axis"
     QButtonGroup* m_pitchMethod = nullptr;  // RadioGroup1 "Pitch method"
     QButtonGroup* m_levels = nullptr;       // RadioGroup3 "Levels"

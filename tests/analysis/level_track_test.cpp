@@ -135,18 +135,11 @@ TEST_F(LevelPass, WaveformColumnSpansTheEnvelope)
 
 TEST_F(LevelPass, LabelAtTheFirstAnalysedSampleIsMarkedAtTheStripsLeftEdge)
 {
-    const std::string mix = writeTempFile("first-label.mix", Bytes{});
-    {
-        FILE* file = std::fopen(mix.c_str(), "w");
-        std::fputs("FR 1000 aa\nFR 1170 bb\n", file);
-        std::fclose(file);
-    }
     f.st.bufferOrigin = 0;
-    ASSERT_EQ(f.st.labels.reader.labelopen(mix, kRate), 1);
-    int pos = 0;
-    f.st.labels.text = f.st.labels.reader.labelnext(&pos);
-    f.st.labels.pos = pos;
-    f.st.labels.open = true;
+    f.st.labels.marks = {{secondsOfSample(1000, kRate), "aa"}, {secondsOfSample(1170, kRate), "bb"}};
+    f.st.labels.sampleRate = kRate;
+    f.st.labels.lastSample = 1 << 30;
+    f.st.labels.hold(0);
     energies(1e3, 1e3, 1e3);
     pass(1);  // the pair starts at sample 1000
 
@@ -156,7 +149,8 @@ TEST_F(LevelPass, LabelAtTheFirstAnalysedSampleIsMarkedAtTheStripsLeftEdge)
     EXPECT_EQ(blackCount(f.plot.image(), wave.px0, bottom - 9, wave.px0 + 1, bottom + 1), 10);
     // The text below it, starting 4 pixels to the right.
     EXPECT_GT(blackCount(f.plot.image(), wave.px0 + 4, bottom + 8, wave.px0 + 30, bottom + 30), 10);
-    EXPECT_EQ(f.st.labels.text, "bb");
+    EXPECT_EQ(f.st.labels.next, 1u);
+    EXPECT_EQ(f.st.labels.pos, 1170);
     EXPECT_TRUE(f.st.labels.open);
 
     pass(3);  // sample 1170 lies in the third pair: the last label, then the end

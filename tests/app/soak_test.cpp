@@ -54,6 +54,7 @@ struct Soak : ::testing::Test {
     AnalysisWorkspace analysis;
     SpectrogramState spectrogram;
     std::string labelFile;
+    LabelChoice labelChoice;
 
     void SetUp() override
     {
@@ -82,7 +83,7 @@ struct Soak : ::testing::Test {
 
 TEST_F(Soak, MemoryStaysFlatOverEveryPageOfEachView)
 {
-    auto spectrogramRun = makeSpectrogramLabelledRun(signal, layout, plot, analysis, spectrogram, labelFile);
+    auto spectrogramRun = makeSpectrogramLabelledRun(signal, layout, plot, analysis, spectrogram, labelFile, labelChoice);
     expectFlat(*spectrogramRun, "spectrogram");
 
     auto sectionRun = makeSectionLabelledRun(signal, plot, analysis, labelFile);

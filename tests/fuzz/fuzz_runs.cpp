@@ -42,6 +42,7 @@ struct Owners {
     AnalysisWorkspace analysis;
     SpectrogramState spectrogram;
     std::string labelFile;
+    LabelChoice labelChoice;
 };
 
 Owners& owners()
@@ -105,7 +106,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
     std::unique_ptr<LabelledRun> run;
     switch (data[0] % 3) {
     case 0:
-        run = makeSpectrogramLabelledRun(o.signal, o.layout, o.plot, o.analysis, o.spectrogram, o.labelFile);
+        run = makeSpectrogramLabelledRun(o.signal, o.layout, o.plot, o.analysis, o.spectrogram, o.labelFile,
+                                         o.labelChoice);
         break;
     case 1:
         run = makeSectionLabelledRun(o.signal, o.plot, o.analysis, o.labelFile);

@@ -45,7 +45,8 @@ struct RunFixture {
     AnalysisWorkspace ws;
     SpectrogramState st;
     std::string labelFile;
-    SpectrogramRun run{signal, layout, plot, ws, st, labelFile};
+    LabelChoice labelChoice;
+    SpectrogramRun run{signal, layout, plot, ws, st, labelFile, labelChoice};
     SpectrogramSettings settings;
 
     /// Loads `samples` as a mono 16-bit WAV named `name` and begins a screen page.

@@ -148,7 +148,7 @@ TEST(SpectrogramRun, LabelsAreMarkedUnderTheWaveform)
     };
     f.runPages(host);
     EXPECT_EQ(ticks, 2);
-    EXPECT_FALSE(f.st.labels.reader.isOpen());
+    EXPECT_FALSE(f.st.labels.open);
 
     // A file without a single label line marks nothing.
     FILE* file = std::fopen(f.labelFile.c_str(), "w");
@@ -330,7 +330,7 @@ TEST(SpectrogramLabelledRun, DrivesTheRunByLabelsAndWritesTracks)
 {
     RunFixture f(noisyTone(110.0, 16000, 1.0, 3000.0));
     f.layout.stripValue[PageLayout::kPitch] = 0;  // pitch strip off: no pitch columns
-    std::unique_ptr<LabelledRun> run = makeSpectrogramLabelledRun(f.signal, f.layout, f.plot, f.ws, f.st, f.labelFile);
+    std::unique_ptr<LabelledRun> run = makeSpectrogramLabelledRun(f.signal, f.layout, f.plot, f.ws, f.st, f.labelFile, f.labelChoice);
     EXPECT_EQ(run->controls().size(), 11u);
     std::string error;
     ASSERT_TRUE(run->set("Gain dB", "10", error));

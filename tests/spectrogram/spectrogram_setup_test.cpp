@@ -181,7 +181,8 @@ TEST(SpectrogramSetUp, NothingLoadedNothingPrepared)
     AnalysisWorkspace ws;
     SpectrogramState st;
     const std::string labels;
-    SpectrogramRun run(signal, layout, plot, ws, st, labels);
+    const LabelChoice choice;
+    SpectrogramRun run(signal, layout, plot, ws, st, labels, choice);
     SpectrogramSettings s;
     EXPECT_FALSE(run.prepare(s, false));
     RecordingHost host;

@@ -26,7 +26,7 @@ namespace {
 struct SpectrogramForm : FormFixture, ::testing::Test {
     PageLayout layout = builtInLayout();
     SpectrogramState st;
-    SpectrogramRun run{signal, layout, plot, analysis, st, labelFile};
+    SpectrogramRun run{signal, layout, plot, analysis, st, labelFile, labelChoice};
     TForm3 form{signal, run, runs, plot};
 
     template <typename T>

@@ -4,6 +4,7 @@
 // preview waits.
 
 #include "analysis_workspace.h"
+#include "label_marks.h"
 #include "page_hosts.h"
 #include "plot_device.h"
 #include "recording_print_service.h"
@@ -25,6 +26,7 @@ struct FormFixture {
     RecordingPrintService printer;
     AnalysisWorkspace analysis;
     std::string labelFile;  // the shared label-file name
+    LabelChoice labelChoice;  // the label file chosen instead
 
     /// Loads a mono tone of `seconds` at `rate` as the main window would.
     void loadTone(double seconds, int rate = 16000, int channels = 1)
