@@ -19,7 +19,7 @@ namespace kelvox {
 
 namespace {
 
-constexpr double kHtkUnitSeconds = 1e-7;  // HTK label times count 100 ns
+constexpr double kHtkUnitsPerSecond = 1e7;  // HTK label times count 100 ns
 
 LabelFile failed(const std::string& reason)
 {
@@ -245,9 +245,9 @@ LabelFile lineMarks(std::string_view text, LabelFormat format, double sampleRate
             if (*a < 0 || *b < 0)
                 return problem("a negative time");
             startSeconds = format == LabelFormat::Timit ? secondsOfSample(*a, sampleRate)
-                                                        : static_cast<double>(*a) * kHtkUnitSeconds;
+                                                        : static_cast<double>(*a) / kHtkUnitsPerSecond;
             endSeconds = format == LabelFormat::Timit ? secondsOfSample(*b, sampleRate)
-                                                      : static_cast<double>(*b) * kHtkUnitSeconds;
+                                                      : static_cast<double>(*b) / kHtkUnitsPerSecond;
         }
         if (startSeconds < 0.0)
             return problem("a negative time");

@@ -152,11 +152,11 @@ private:
     std::string m_reason;
 };
 
-// The smallest number of bytes an entry takes in the short form ("0\n0\n\"\"\n"),
+// The smallest number of bytes an entry takes ("0 0 \"\"" and a blank),
 // so that a count larger than the rest of the file can hold is refused before
 // anything is allocated for it.
-constexpr size_t kMinIntervalBytes = 8;
-constexpr size_t kMinPointBytes = 5;
+constexpr size_t kMinIntervalBytes = 6;
+constexpr size_t kMinPointBytes = 4;
 constexpr size_t kMinTierBytes = 16;
 
 bool readTier(TokenReader& in, int number, TextGridTier& tier)

@@ -1,5 +1,6 @@
 // kelvox-render drawing spectrogram pages as a user runs it: files, exit codes,
 // replacement lines and the tracks CSV.
+#include "label_files.h"
 #include "sound_files.h"
 
 #include <gtest/gtest.h>
@@ -167,4 +168,49 @@ TEST(RenderSpectrogram, PrintRunsWriteTracksToo)
     std::getline(in, first);
     EXPECT_EQ(std::count(first.begin(), first.end(), ','), 6);
     EXPECT_EQ(first.rfind("0.000000,", 0), 0u) << first;
+}
+
+TEST(RenderSpectrogram, LabelsFromATextGridTierReplaceTheMixBesideTheRecording)
+{
+    const TempFolder dir;
+    const std::string grid = std::string(KELVOX_EXAMPLES) + "/kelvox-demo.TextGrid";
+    const std::string out = dir.path().string();
+    // The words tier holds the .mix file's labels at the same times: the same pages.
+    RenderRun r = renderDemo("--labels '" + grid + "' --out '" + out + "/words-%d.png'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    r = renderDemo("--out '" + out + "/mix-%d.png'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(contents(out + "/words-0.png"), contents(out + "/mix-0.png"));
+    EXPECT_EQ(contents(out + "/words-1.png"), contents(out + "/mix-1.png"));
+
+    r = renderDemo("--labels '" + grid + "' --tier ipa --out '" + out + "/ipa-%d.png'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(contents(out + "/ipa-0.png"), contents(out + "/mix-0.png"));
+    r = renderDemo("--labels '" + grid + "' --tier 2 --out '" + out + "/two-%d.png'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(contents(out + "/two-0.png"), contents(out + "/ipa-0.png"));
+}
+
+TEST(RenderSpectrogram, UnknownTiersAreUsageErrorsAndUnreadableLabelFilesFail)
+{
+    const TempFolder dir;
+    const std::string grid = std::string(KELVOX_EXAMPLES) + "/kelvox-demo.TextGrid";
+    const std::string out = "--out '" + dir.path().string() + "/p-%d.png'";
+    RenderRun r = renderDemo("--labels '" + grid + "' --tier phones " + out);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("1 \"words\", 2 \"ipa\""), std::string::npos) << r.err;
+
+    r = renderDemo("--tier words " + out);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("--tier needs --labels"), std::string::npos) << r.err;
+
+    r = renderDemo("--labels '" + dir.path().string() + "/missing.TextGrid' " + out);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("missing.TextGrid: "), std::string::npos) << r.err;
+
+    r = renderDemo("--labels '" + dir.write("cut.TextGrid", "File type = \"ooTextFile\"\nObject class = \"TextGrid\"\n") +
+                   "' " + out);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("line 3"), std::string::npos) << r.err;
+    EXPECT_TRUE(filesIn(dir.path().string(), ".png").empty());
 }
