@@ -326,8 +326,10 @@ std::string tierList(const std::vector<std::string>& tiers)
     return list;
 }
 
-LabelFile readLabelText(std::string_view bytes, const std::string& fileName, double sampleRate,
-                        const std::string& tier)
+namespace {
+
+LabelFile readDecoded(std::string_view bytes, const std::string& fileName, double sampleRate,
+                      const std::string& tier)
 {
     std::string decoded;
     std::string_view text = bytes;
@@ -374,6 +376,19 @@ LabelFile readLabelText(std::string_view bytes, const std::string& fileName, dou
     case LabelFormat::Mix: return mixMarks(text, sampleRate);
     default: return lineMarks(text, format, sampleRate);
     }
+}
+
+}  // namespace
+
+LabelFile readLabelText(std::string_view bytes, const std::string& fileName, double sampleRate,
+                        const std::string& tier)
+{
+    LabelFile f = readDecoded(bytes, fileName, sampleRate, tier);
+    // The reason is one line, whatever tier names or texts it quotes.
+    for (char& c : f.reason)
+        if (static_cast<uint8_t>(c) < 0x20)
+            c = ' ';
+    return f;
 }
 
 LabelFile readLabelFile(const std::string& fileName, double sampleRate, const std::string& tier)

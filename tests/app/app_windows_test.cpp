@@ -3,6 +3,8 @@
 #include "sound_files.h"
 
 #include <QAction>
+#include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 
 #include <gtest/gtest.h>
@@ -48,12 +50,45 @@ TEST(AppWindows, MenuShowsOneAnalysisWindowAtATime)
     EXPECT_EQ(state.plot.printService(), &w.printer);
 }
 
-TEST(AppWindows, ALoadForgetsTheLabelFileOfTheRecordingBefore)
+TEST(AppWindows, ALoadForgetsTheLabelFilesOfTheRecordingBefore)
 {
     ProgramState state;
     AppWindows w(state);
     state.labelFileName = "/old/take.mix";
+    state.labelChoice = {"/old/take.TextGrid", "words"};
     const std::string path = writeTempFile("fresh.wav", makeWav({}, pcm16(sine(100, 16000, 1600, 1000))));
     ASSERT_TRUE(w.form1.loadFile(QString::fromStdString(path)));
     EXPECT_TRUE(state.labelFileName.empty());
+    EXPECT_EQ(state.labelChoice, LabelChoice{});
+}
+
+TEST(AppWindows, LabelsInTheFileMenuKeepsTheChoiceAndTheSpectrogramWindowShowsIt)
+{
+    ProgramState state;
+    AppWindows w(state);
+    QStringList items;
+    for (QAction* a : w.form1.menuBar()->actions().front()->menu()->actions())
+        items << a->text();
+    EXPECT_EQ(items, (QStringList{"Open", "Labels...", "Exit"}));
+    EXPECT_FALSE(w.labelsItem->isEnabled());  // nothing loaded to label yet
+
+    const std::string path = writeTempFile("labelled.wav", makeWav({}, pcm16(sine(100, 16000, 1600, 1000))));
+    ASSERT_TRUE(w.form1.loadFile(QString::fromStdString(path)));
+    EXPECT_TRUE(w.labelsItem->isEnabled());
+    std::optional<LabelChoice> answer = LabelChoice{"/data/take.TextGrid", "phones"};
+    double askedRate = 0.0;
+    w.askLabels = [&](const LabelChoice&, double rate) {
+        askedRate = rate;
+        return answer;
+    };
+    w.labelsItem->trigger();
+    EXPECT_EQ(askedRate, 16000.0);
+    EXPECT_EQ(state.labelChoice, *answer);
+    const auto* source = w.form3.findChild<QLabel*>("LabelSource");
+    ASSERT_NE(source, nullptr);
+    EXPECT_EQ(source->text(), "Labels: take.TextGrid, tier \"phones\"");
+
+    answer.reset();  // cancelled: the choice stays
+    w.labelsItem->trigger();
+    EXPECT_EQ(state.labelChoice.fileName, "/data/take.TextGrid");
 }

@@ -1,5 +1,6 @@
 // Writes the seed corpora of the fuzz targets into DIR/<target>/: well-formed and
 // unusual files made by the test writers, so that fuzzing starts from real layouts.
+#include "label_files.h"
 #include "sound_files.h"
 
 #include <cstdio>
@@ -55,15 +56,29 @@ int main(int argc, char** argv)
     for (const std::string t : {"1,5", "-2.25", "  3", "12ab", "1.2.3", ".5x", "nchans=2\r\nsftot=16000\r\n"})
         put(parse, "text" + std::to_string(n++), Bytes(t.begin(), t.end()));
 
-    // Label files: 4 bytes of rate choice and wanted position, then the text.
+    // Label files: a byte of rate choice, the wanted position, whose last two bytes
+    // also pick the extension (byte 2 mod 8: 0 TextGrid, 1 phn, 3 lab, 5 txt, 6 mix)
+    // and the tier (byte 3 mod 4: 2 is "2", 3 is "words"), then the text.
     const auto labels = root / "fuzz_labels";
+    const auto label = [&labels](const std::string& name, uint8_t extension, uint8_t tier, const std::string& t) {
+        Bytes b{2, 0, extension, tier};
+        b.insert(b.end(), t.begin(), t.end());
+        put(labels, name, b);
+    };
     n = 0;
     for (const std::string t : {"FR 1.250 aa\nFR 20000 bb\n", "xx\r\nFR 0,5 x\r\nFR 3 \xc9\x99\n", "FR\nFR 12\nFR 9.9.9 z y\n"})
-        put(labels, "mix" + std::to_string(n++), [&] {
-            Bytes b{2, 0, 0, 0};
-            b.insert(b.end(), t.begin(), t.end());
-            return b;
-        }());
+        label("mix" + std::to_string(n++), 6, 0, t);
+    const std::vector<GridTier> tiers = {
+        {"words", false, {{0.0, 0.3, ""}, {0.3, 0.7, "\xc3\xb0\xc9\x99"}, {0.7, 1.2, "say \"ah\""}}},
+        {"tones", true, {{0.45, 0, "H*"}, {1.0, 0, ""}}},
+    };
+    label("long.TextGrid", 0, 3, longTextGrid(tiers, 1.5));
+    label("short.TextGrid", 0, 2, shortTextGrid(tiers, 1.5));
+    label("utf16be.TextGrid", 0, 0, utf16(crlf(longTextGrid(tiers, 1.5)), true));
+    label("utf16le.TextGrid", 0, 2, utf16(shortTextGrid(tiers, 1.5), false));
+    label("timit.phn", 1, 0, "0 3050 h#\n3050 4559 sh\n4559 5723 iy\n");
+    label("htk.lab", 3, 0, "0 2500000 sil -120.5\r\n2500000 6000000 the -80.2 x\r\n///\n0 1 a\n");
+    label("audacity.txt", 5, 0, "0.25\t0.659\tshe\n\\\t100\t2000\n0,9\t0,9\t\n");
 
     // Page runs: view and resolution, interval, then one choice byte per control.
     const auto runs = root / "fuzz_runs";

@@ -3,6 +3,9 @@
 #include "page_image_checks.h"
 
 #include <QFontInfo>
+#include <QGlyphRun>
+#include <QRawFont>
+#include <QTextLayout>
 #include <QFontMetrics>
 #include <QPainter>
 #include <gtest/gtest.h>
@@ -460,4 +463,34 @@ TEST(PlotDeviceRegions, PixelEdgesAreStoredAsSixteenBit)
     EXPECT_EQ(r.top, 10);
     EXPECT_FLOAT_EQ(r.yAtTop, 3);
     EXPECT_TRUE(r.logY);
+}
+
+// --- characters the page font lacks --------------------------------------------
+
+TEST(PlotDeviceText, CharactersArialLacksComeFromDejaVuSansAndTheRestIsUnchanged)
+{
+    PlotDevice d;
+    requireArial(d);
+    for (int dpi : {96, 192}) {
+        dpi == 96 ? d.plotscreen() : d.plotprinter();
+        d.plottextsize(1.0f);
+        QFont arialAlone(QStringLiteral("Arial"));
+        arialAlone.setStyleStrategy(QFont::NoAntialias);
+        arialAlone.setPixelSize(d.font().pixelSize());
+        // Text the page font has: drawn and measured as with Arial alone.
+        const QString plain = QString::fromUtf8("Kelvox|Speg take.wav 0.123 ðə bɜːd təˈdeɪ");
+        EXPECT_EQ(QFontMetrics(d.font()).horizontalAdvance(plain), QFontMetrics(arialAlone).horizontalAdvance(plain));
+        EXPECT_EQ(QFontMetrics(d.font()).height(), QFontMetrics(arialAlone).height());
+        EXPECT_EQ(d.textHeight(), QFontMetrics(arialAlone).height());
+        // A rising-intonation arrow is not in Liberation Sans: it is drawn, from DejaVu Sans.
+        const QString arrow = QString::fromUtf8("↗");
+        ASSERT_FALSE(QRawFont::fromFont(arialAlone).supportsCharacter(char32_t{0x2197}));
+        QTextLayout layout(arrow, d.font());
+        layout.beginLayout();
+        layout.createLine();
+        layout.endLayout();
+        const QList<QGlyphRun> runs = layout.glyphRuns();
+        ASSERT_EQ(runs.size(), 1);
+        EXPECT_EQ(runs.front().rawFont().familyName(), "DejaVu Sans");
+    }
 }

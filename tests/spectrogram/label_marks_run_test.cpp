@@ -19,6 +19,16 @@ using namespace kelvox::test;
 
 namespace {
 
+// Black pixels of `image` in columns x0 … x1 − 1, rows y0 … y1 − 1.
+int inkIn(const QImage& image, int x0, int y0, int x1, int y1)
+{
+    int ink = 0;
+    for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x)
+            ink += qGray(image.pixel(x, y)) < 128;
+    return ink;
+}
+
 // Times off the 0.2 s time grid, so that a tick never meets a dotted grid line.
 const std::vector<GridTier> kWords = {
     {"words", false, {{0.0, 0.33, ""}, {0.33, 0.77, "ðə"}, {0.77, 1.13, "bɜːd"}, {1.13, 1.9, "gone"}}},
@@ -85,11 +95,7 @@ TEST(SpectrogramLabels, AMarkAtTimeZeroStandsAtTheLeftEdgeAndTheOthersFollow)
     r.run();
     const PageSubDisplay& wave = r.f.st.sub[PageLayout::kWave];
     // The left frame line carries the tick; its text begins 4 pixels to the right.
-    int text = 0;
-    for (int y = wave.py0 + 1; y < r.f.st.spgmTop; ++y)
-        for (int x = wave.px0 + 4; x < wave.px0 + 30; ++x)
-            text += qGray(r.pages.front().pixel(x, y)) < 128;
-    EXPECT_GT(text, 10);
+    EXPECT_GT(inkIn(r.pages.front(), wave.px0 + 4, wave.py0 + 1, wave.px0 + 30, r.f.st.spgmTop), 10);
     EXPECT_TRUE(r.tickAt(0.33) && r.tickAt(0.77) && r.tickAt(1.13));
 }
 
@@ -108,11 +114,7 @@ TEST(SpectrogramLabels, MarksBeforeTheIntervalAreSkippedAndOneAfterItEndsTheLabe
     EXPECT_FALSE(r.tickAt(1.002, 0.5));
     // No text at the left edge.
     const PageSubDisplay& wave = r.f.st.sub[PageLayout::kWave];
-    int text = 0;
-    for (int y = wave.py0 + 1; y < r.f.st.spgmTop; ++y)
-        for (int x = wave.px0 + 1; x < wave.px0 + 40; ++x)
-            text += qGray(r.pages.front().pixel(x, y)) < 128;
-    EXPECT_EQ(text, 0);
+    EXPECT_EQ(inkIn(r.pages.front(), wave.px0 + 1, wave.py0 + 1, wave.px0 + 40, r.f.st.spgmTop), 0);
 }
 
 TEST(SpectrogramLabels, NoLabelIsCutByTheSpectrogramsTopFrame)
@@ -132,19 +134,12 @@ TEST(SpectrogramLabels, NoLabelIsCutByTheSpectrogramsTopFrame)
             p.setPen(Qt::black);
             p.drawText(QPoint(10, 50), word);
         }
-        int ink = 0;
-        for (int y = 0; y < alone.height(); ++y)
-            for (int x = 0; x < alone.width(); ++x)
-                ink += qGray(alone.pixel(x, y)) < 128;
+        const int ink = inkIn(alone, 0, 0, alone.width(), alone.height());
         const PageSubDisplay& wave = r.f.st.sub[PageLayout::kWave];
         const int x0 = wave.px0 + static_cast<int>(1.13 * r.f.st.pixelsPerSecond) + PlotDevice::kLabelDx;
         const int width = QFontMetrics(r.f.plot.font()).horizontalAdvance(word);
-        int shown = 0;
-        for (int y = wave.py0 + 1; y < r.f.st.spgmTop; ++y)
-            for (int x = x0; x < x0 + width; ++x)
-                shown += qGray(r.pages.front().pixel(x, y)) < 128;
         EXPECT_GT(ink, 20);
-        EXPECT_EQ(shown, ink) << dpi;
+        EXPECT_EQ(inkIn(r.pages.front(), x0, wave.py0 + 1, x0 + width, r.f.st.spgmTop), ink) << dpi;
     }
 }
 
