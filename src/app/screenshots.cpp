@@ -4,15 +4,20 @@
 //   kelvox-screenshots EXAMPLE.wav OUTDIR
 //
 // Writes OUTDIR/main-window.png, spectrogram-window.png, section-window.png,
-// waveform-window.png and layout-dialog.png. scripts/screenshots runs it under
+// waveform-window.png, layout-dialog.png, file-menu.png and labels-dialog.png (with
+// the IPA tier of the TextGrid beside EXAMPLE.wav chosen). scripts/screenshots runs it under
 // xvfb-run together with kelvox-render for the pages.
 
 #include "app_windows.h"
 #include "application.h"
+#include "label_choice_dialog.h"
 #include "program_state.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPixmap>
 #include <QTest>
 
@@ -61,6 +66,19 @@ int main(int argc, char** argv)
     const QString out = QString::fromLocal8Bit(argv[2]);
     QDir().mkpath(out);
     bool ok = save(w->form1, out, "main-window.png");
+    // The File menu open, then the example's TextGrid chosen with its IPA tier.
+    QMenu* file = w->form1.menuBar()->actions().front()->menu();
+    file->popup(w->form1.mapToGlobal(QPoint(0, w->form1.menuBar()->height())));
+    QTest::qWait(100);
+    ok = file->grab().save(QDir(out).filePath(QStringLiteral("file-menu.png"))) && ok;
+    file->hide();
+    const QFileInfo example(QString::fromLocal8Bit(argv[1]));
+    state->labelChoice = {example.dir().filePath(example.completeBaseName() + QStringLiteral(".TextGrid")).toStdString(),
+                          "ipa"};
+    {
+        kelvox::LabelChoiceDialog labels(state->labelChoice, state->signal.sampleRateHz, &w->form1);
+        ok = save(labels, out, "labels-dialog.png") && ok;
+    }
     w->showSpectrogram();
     w->form3.FormActivate();
     ok = save(w->form3, out, "spectrogram-window.png") && ok;
