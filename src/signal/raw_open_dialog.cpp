@@ -33,6 +33,7 @@ RawOpenDialog::RawOpenDialog(const QString& fileName, const RawParameters& initi
     : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("Open raw ") + fileName);
+    setMinimumWidth(360);  // room for the file's name in the caption
     auto* form = new QFormLayout(this);
 
     m_rate = new QSpinBox(this);

@@ -16,46 +16,35 @@ uint64_t loadUnsigned(const uint8_t* p, int width, bool bigEndian)
     return u;
 }
 
-// One stored sample of a wider, float or companded encoding as a 16-bit value.
-int16_t decodeOne(const uint8_t* p, SampleFormat f)
-{
-    switch (f.encoding) {
-    case SampleEncoding::Signed24:
-    case SampleEncoding::Signed32: {
-        // The 16 most significant valid bits: the top two bytes of the container,
-        // or the two below the sign-extension byte when the bits are low-justified.
-        const int width = sampleWidth(f.encoding);
-        const int skip = f.lowJustified ? 1 : 0;
-        const uint8_t hi = f.bigEndian ? p[skip] : p[width - 1 - skip];
-        const uint8_t lo = f.bigEndian ? p[skip + 1] : p[width - 2 - skip];
-        return static_cast<int16_t>(static_cast<uint16_t>((hi << 8) | lo));
-    }
-    case SampleEncoding::Float32: {
-        const auto u = static_cast<uint32_t>(loadUnsigned(p, 4, f.bigEndian));
-        float v;
-        std::memcpy(&v, &u, 4);
-        return floatTo16(v);
-    }
-    case SampleEncoding::Float64: {
-        const uint64_t u = loadUnsigned(p, 8, f.bigEndian);
-        double v;
-        std::memcpy(&v, &u, 8);
-        return floatTo16(v);
-    }
-    case SampleEncoding::Alaw:
-        return alawToLinear(*p);
-    case SampleEncoding::Mulaw:
-        return mulawToLinear(*p);
-    default:
-        return 0;
-    }
-}
-
 void store16(uint8_t* p, int16_t v)
 {
     const auto u = static_cast<uint16_t>(v);
     p[0] = static_cast<uint8_t>(u & 0xFF);
     p[1] = static_cast<uint8_t>(u >> 8);
+}
+
+// Converts samples of `width` ≥ 3 bytes to 16 bits in place, front to back: sample i
+// is read before its 2 bytes are written at head + 2i, which never reaches a later
+// sample (head ≤ start + 1).
+template <typename Decode>
+void narrow(std::vector<uint8_t>& b, std::size_t start, std::size_t head, std::size_t n, int width, Decode decode)
+{
+    const auto w = static_cast<std::size_t>(width);
+    uint8_t* d = b.data();
+    for (std::size_t i = 0; i < n; ++i)
+        store16(d + head + 2 * i, decode(d + start + i * w));
+    b.resize(head + 2 * n);
+}
+
+// Expands 1-byte samples to 16 bits in place, back to front: sample i is written
+// at head + 2i ≥ start + 2i, past every earlier sample still to be read.
+template <typename Decode>
+void widen(std::vector<uint8_t>& b, std::size_t start, std::size_t head, std::size_t n, Decode decode)
+{
+    b.resize(head + 2 * n);
+    uint8_t* d = b.data();
+    for (std::size_t i = n; i-- > 0;)
+        store16(d + head + 2 * i, decode(d[start + i]));
 }
 
 }  // namespace
@@ -118,19 +107,43 @@ void decodeSamples(std::vector<uint8_t>& b, std::size_t start, int64_t count, Sa
 
     // Converted samples start at the first even byte from `start` on.
     const std::size_t head = (start + 1) & ~std::size_t{1};
-    const int width = sampleWidth(format.encoding);
-    if (width >= 2) {
-        // Narrowing, front to back: sample i is read before its 2 bytes are written
-        // at head + 2i, which never reaches a later sample (head ≤ start + 1, width ≥ 3).
-        for (std::size_t i = 0; i < n; ++i)
-            store16(&b[head + 2 * i], decodeOne(&b[start + i * static_cast<std::size_t>(width)], format));
-        b.resize(head + 2 * n);
-    } else {
-        // Widening 1 → 2 bytes, back to front: sample i is written at head + 2i ≥
-        // start + 2i, past every earlier sample still to be read.
-        b.resize(head + 2 * n);
-        for (std::size_t i = n; i-- > 0;)
-            store16(&b[head + 2 * i], decodeOne(&b[start + i], format));
+    const bool big = format.bigEndian;
+    switch (format.encoding) {
+    case SampleEncoding::Signed24:
+    case SampleEncoding::Signed32: {
+        // The 16 most significant valid bits: the top two bytes of the container,
+        // or the two below the sign-extension byte when the bits are low-justified.
+        const int width = sampleWidth(format.encoding);
+        const int skip = format.lowJustified ? 1 : 0;
+        const int hi = big ? skip : width - 1 - skip;
+        const int lo = big ? skip + 1 : width - 2 - skip;
+        narrow(b, start, head, n, width, [hi, lo](const uint8_t* p) {
+            return static_cast<int16_t>(static_cast<uint16_t>((p[hi] << 8) | p[lo]));
+        });
+        break;
+    }
+    case SampleEncoding::Float32:
+        narrow(b, start, head, n, 4, [big](const uint8_t* p) {
+            const auto u = static_cast<uint32_t>(loadUnsigned(p, 4, big));
+            float v;
+            std::memcpy(&v, &u, 4);
+            return floatTo16(v);
+        });
+        break;
+    case SampleEncoding::Float64:
+        narrow(b, start, head, n, 8, [big](const uint8_t* p) {
+            const uint64_t u = loadUnsigned(p, 8, big);
+            double v;
+            std::memcpy(&v, &u, 8);
+            return floatTo16(v);
+        });
+        break;
+    case SampleEncoding::Alaw:
+        widen(b, start, head, n, alawToLinear);
+        break;
+    default:
+        widen(b, start, head, n, mulawToLinear);
+        break;
     }
     layout.bytesPerSample = 2;
     layout.dataOffset = static_cast<int32_t>(head / 2);
