@@ -139,7 +139,7 @@ SampleLayout readByExtension(std::vector<uint8_t>& b, const std::string& path)
 }
 
 // Checks what a reader found and makes it the loaded recording.
-LoadResult commit(std::vector<uint8_t> bytes, const SampleLayout& l, int32_t fileSize, const std::string& path,
+LoadResult commit(std::vector<uint8_t> bytes, const SampleLayout& l, int64_t fileSize, const std::string& path,
                   SignalState& state, int viewWidthPx, int viewHeightPx)
 {
     LoadResult result;
@@ -154,7 +154,7 @@ LoadResult commit(std::vector<uint8_t> bytes, const SampleLayout& l, int32_t fil
     next.pageTimeScale = state.pageTimeScale;
     next.preEmphasis = state.preEmphasis;
     next.fileBytes = std::move(bytes);
-    next.fileSize = fileSize;
+    next.fileSize = static_cast<int32_t>(std::min(fileSize, kMaxFileBytes));  // a file decoded from disk may be larger
     next.fileName = path;
     next.fileOpened = true;
     next.dataOffset = l.dataOffset;
@@ -234,10 +234,6 @@ bool fileLength(const std::string& path, int64_t& size, std::string& reason)
         reason = "cannot read the file";
         return false;
     }
-    if (size > kMaxFileBytes) {
-        reason = "file larger than 2 GiB";
-        return false;
-    }
     return true;
 }
 
@@ -247,6 +243,10 @@ bool readWholeFile(const std::string& path, std::vector<uint8_t>& bytes, std::st
     int64_t size = 0;
     if (!fileLength(path, size, reason))
         return false;
+    if (size > kMaxFileBytes) {
+        reason = "file larger than 2 GiB";
+        return false;
+    }
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) {
         reason = "cannot open the file";
@@ -381,16 +381,21 @@ LoadResult loadRawSoundBytes(std::vector<uint8_t> bytes, const std::string& path
 LoadResult loadSoundFile(const std::string& path, SignalState& state, int viewWidthPx, int viewHeightPx)
 {
     std::string reason;
-    const std::string kind = libraryFileKind(lowerExtension(path));
+    const std::string ext = lowerExtension(path);
+    std::string kind = libraryFileKind(ext);
+    int64_t size = 0;
+    if (!fileLength(path, size, reason))
+        return refused(reason);
+    // A WAV too large to hold whole (an RF64 field recording, say) is decoded from
+    // disk as well; its 16-bit samples must still fit in 2 GiB.
+    if (kind.empty() && ext == ".wav" && size > kMaxFileBytes)
+        kind = "WAV";
     if (!kind.empty()) {
-        // Decoded straight from the file: the compressed bytes are never held whole.
-        int64_t size = 0;
-        if (!fileLength(path, size, reason))
-            return refused(reason);
+        // Decoded straight from the file: the coded bytes are never held whole.
         try {
             std::vector<uint8_t> samples;
             const SampleLayout l = readWithLibrary(samples, {{}, path}, kind, kind + " decoding failed: ");
-            return commit(std::move(samples), l, static_cast<int32_t>(size), path, state, viewWidthPx, viewHeightPx);
+            return commit(std::move(samples), l, size, path, state, viewWidthPx, viewHeightPx);
         } catch (const LoadRefusal& r) {
             return refused(r.reason);
         } catch (const std::bad_alloc&) {

@@ -186,6 +186,12 @@ bool decodeWithLibrary(const LibrarySource& source, const std::string& expectedK
         source.path.empty() ? source.bytes.size() : static_cast<uint64_t>(std::filesystem::file_size(source.path, ec));
     const int64_t plausible = std::max<int64_t>(int64_t{1} << 23, static_cast<int64_t>(std::min<uint64_t>(sourceBytes, kMaxSamples)) * 128);
     const int64_t declared = info.frames > 0 && info.frames <= kMaxSamples / info.channels ? info.frames * info.channels : 0;
+    if (info.frames > kMaxSamples / info.channels
+        && info.frames <= std::numeric_limits<int64_t>::max() / info.channels
+        && info.frames * info.channels <= plausible) {
+        reason = "more than 2 GiB of 16-bit samples";  // known before decoding any
+        return false;
+    }
     sound.samples.clear();
     sound.samples.reserve(static_cast<std::size_t>(std::min({declared, plausible, kMaxSamples})) * 2);
 
