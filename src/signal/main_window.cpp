@@ -54,6 +54,7 @@ struct BusyCursor {
     BusyCursor(const BusyCursor&) = delete;
     BusyCursor& operator=(const BusyCursor&) = delete;
 };
+
 // An activation this soon after our own file dialog or box closed comes from the
 // dialog closing, not from the user coming back to the window.
 constexpr qint64 kActivationGraceMs = 400;
