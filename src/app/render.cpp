@@ -1,10 +1,11 @@
 // kelvox-render: the program's pages drawn without a screen, for scripts and tests.
 //
-//   kelvox-render FILE --info
+//   kelvox-render FILE --info [--raw RATE[,CHANNELS[,FORMAT[,SKIP]]]]
 //   kelvox-render FILE --view spectrogram|section|waveform --out PATTERN
 //                 [--from S] [--to S] [--channel N] [--dpi 96|192]
 //                 [--set "LABEL=VALUE"]... [--tracks FILE.csv] [--values FILE.csv]
 //                 [--labels LABELFILE [--tier NAME|NUMBER]]
+//                 [--raw RATE[,CHANNELS[,FORMAT[,SKIP]]]]
 //
 // Exit status 0 on success, 1 when FILE or the label file cannot be read, 2 for a
 // usage error.
@@ -51,7 +52,8 @@ const char* const kUsage =
     "       kelvox-render FILE --view spectrogram|section|waveform --out PATTERN\n"
     "                     [--from S] [--to S] [--channel N] [--dpi 96|192]\n"
     "                     [--set \"LABEL=VALUE\"]... [--tracks FILE.csv] [--values FILE.csv]\n"
-    "                     [--labels LABELFILE [--tier NAME|NUMBER]]\n";
+    "                     [--labels LABELFILE [--tier NAME|NUMBER]]\n"
+    "       either form takes --raw RATE[,CHANNELS[,FORMAT[,SKIP]]] for a headerless FILE\n";
 
 // The views kelvox-render can draw, each made on the program state, with its
 // window's controls for --help and the data file it can write.
@@ -90,10 +92,17 @@ void printHelp()
     std::fputs(kUsage, stdout);
     std::fputs(
         "\n"
-        "Draws the pages of a view of FILE (WAV, SMP, or headerless 16-bit mono at 16 kHz)\n"
-        "exactly as the windows preview and print them. --info prints the main window's\n"
-        "parameter line instead.\n"
+        "Draws the pages of a view of FILE exactly as the windows preview and print them.\n"
+        "--info prints the main window's parameter line instead. FILE is read by its\n"
+        "extension: .wav (RIFF, RF64, RIFX; other WAV codecs and SPHERE through\n"
+        "libsndfile), .smp, the libsndfile formats (.flac .aif .aiff .aifc .au .snd .sph\n"
+        ".nist .caf .w64 .ogg .oga .opus .mp3), any other name as headerless 16-bit mono\n"
+        "at 16 kHz.\n"
         "\n"
+        "  --raw RATE[,CHANNELS[,FORMAT[,SKIP]]]\n"
+        "                    read FILE as headerless samples: RATE Hz, CHANNELS (1),\n"
+        "                    FORMAT s16le (default), s16be, u8, s8, s24le, s32le, f32le,\n"
+        "                    alaw or ulaw, after SKIP header bytes (0)\n"
         "  --from S, --to S  the analysis interval in seconds (default: the whole file)\n"
         "  --channel N       the channel to analyse, from 0 (default 0)\n"
         "  --dpi 96|192      a screen page (96, default) or a print page (192)\n"
@@ -149,6 +158,8 @@ struct Options {
     std::string labels;  // --labels
     bool hasTier = false;
     std::string tier;    // --tier
+    bool raw = false;
+    RawParameters rawParameters;
 };
 
 int usage(const std::string& problem)
@@ -220,6 +231,13 @@ int parseOptions(const std::vector<std::string>& args, Options& o)
             if (!value(o.tier) || o.tier.empty())
                 return usage("--tier needs a tier name or number");
             o.hasTier = true;
+        } else if (a == "--raw") {
+            std::string error;
+            if (!value(v))
+                return usage("--raw needs RATE[,CHANNELS[,FORMAT[,SKIP]]]");
+            if (!parseRawParameters(v, o.rawParameters, error))
+                return usage("--raw: " + error);
+            o.raw = true;
         } else if (a == "--tracks" || a == "--values") {
             if (!value(v))
                 return usage(a + " needs a file name");
@@ -317,6 +335,19 @@ int renderView(const Options& o, ProgramState& state)
     return kExitOk;
 }
 
+// Loads FILE as the main window would (or as "Open raw..." with --raw); on a
+// refusal prints "Can't Open File" with the reason.
+bool loadRecording(const Options& o, SignalState& signal)
+{
+    const LoadResult r = o.raw ? loadRawSoundFile(o.file, o.rawParameters, signal, kViewWidth, kViewHeight)
+                               : loadSoundFile(o.file, signal, kViewWidth, kViewHeight);
+    if (!r.ok)
+        std::fprintf(stderr, "Can't Open File: %s: %s\n", o.file.c_str(), r.reason.c_str());
+    else if (o.info)
+        std::printf("%s\n", r.report.parameterLine.c_str());
+    return r.ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -328,13 +359,7 @@ int main(int argc, char** argv)
 
     if (o.info) {
         SignalState signal;
-        const LoadResult r = loadSoundFile(o.file, signal, kViewWidth, kViewHeight);
-        if (!r.ok) {
-            std::fprintf(stderr, "Can't Open File: %s: %s\n", o.file.c_str(), r.reason.c_str());
-            return kExitCannotOpen;
-        }
-        std::printf("%s\n", r.report.parameterLine.c_str());
-        return kExitOk;
+        return loadRecording(o, signal) ? kExitOk : kExitCannotOpen;
     }
 
     // Fonts and print-to-PDF need a Qt application, but never a screen. Qt warns
@@ -353,10 +378,7 @@ int main(int argc, char** argv)
     std::setlocale(LC_NUMERIC, "C");
 
     ProgramState state;
-    const LoadResult r = loadSoundFile(o.file, state.signal, kViewWidth, kViewHeight);
-    if (!r.ok) {
-        std::fprintf(stderr, "Can't Open File: %s: %s\n", o.file.c_str(), r.reason.c_str());
+    if (!loadRecording(o, state.signal))
         return kExitCannotOpen;
-    }
     return renderView(o, state);
 }

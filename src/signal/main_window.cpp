@@ -2,7 +2,7 @@
 
 #include "audio_player.h"
 #include "playback.h"
-#include "sound_file.h"
+#include "raw_open_dialog.h"
 
 #include <QAction>
 #include <QApplication>
@@ -30,7 +30,31 @@ namespace kelvox {
 
 namespace {
 
-const char* const kOpenFilter = "Wave files (*.wav *.WAV);;SMP files (*.smp *.SMP);;All files (*)";
+// The open dialog's filter: every extension read by its content first, each in
+// lower and upper case, since Linux names are case-sensitive.
+QString openFilter()
+{
+    QStringList patterns;
+    for (const std::string& ext : soundFileExtensions()) {
+        const QString e = QString::fromStdString(ext);
+        patterns << QStringLiteral("*") + e << QStringLiteral("*") + e.toUpper();
+    }
+    return QStringLiteral("Sound files (") + patterns.join(QLatin1Char(' '))
+           + QStringLiteral(");;Wave files (*.wav *.WAV);;SMP files (*.smp *.SMP);;All files (*)");
+}
+
+// The wait cursor over the whole screen while a file loads; balanced on every path.
+struct BusyCursor {
+    BusyCursor()
+    {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        QGuiApplication::sync();  // the load blocks the event loop: show the cursor now
+    }
+    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
 // An activation this soon after our own file dialog or box closed comes from the
 // dialog closing, not from the user coming back to the window.
 constexpr qint64 kActivationGraceMs = 400;
@@ -129,9 +153,18 @@ TForm1::TForm1(SignalState& state, QWidget* parent)
     m_chooseFile = [](QWidget* parent, const QString& folder, const QString& filter) {
         return QFileDialog::getOpenFileName(parent, QString(), folder, filter);
     };
-    m_errorBox = [](QWidget* parent) {
-        QMessageBox::warning(parent, QStringLiteral("File Error"), QStringLiteral("Can't Open File"),
-                             QMessageBox::Ok | QMessageBox::Cancel);
+    m_errorBox = [](QWidget* owner, const QString& details) {
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("File Error"), QStringLiteral("Can't Open File"),
+                        QMessageBox::Ok | QMessageBox::Cancel, owner);
+        box.setInformativeText(details);
+        box.exec();
+    };
+    m_askRaw = [](QWidget* owner, const QString& path, RawParameters& parameters) {
+        RawOpenDialog dialog(QFileInfo(path).fileName(), parameters, owner);
+        if (dialog.exec() != QDialog::Accepted)
+            return false;
+        parameters = dialog.parameters();
+        return true;
     };
     m_notify = [](QWidget* parent, const QString& text) {
         QMessageBox::critical(parent, QCoreApplication::applicationName(), text);
@@ -166,6 +199,10 @@ void TForm1::buildControls()
     open->setShortcut(QKeySequence::Open);
     open->setToolTip(QStringLiteral("Open a file to analyze"));
     open->setStatusTip(open->toolTip());
+    QAction* openRaw = m_fileMenu->addAction(QStringLiteral("Open raw..."), this, &TForm1::OpenRaw1Click);
+    openRaw->setObjectName(QStringLiteral("OpenRaw1"));
+    openRaw->setToolTip(QStringLiteral("Open a headerless file of samples at the rate, channels and format you give"));
+    openRaw->setStatusTip(openRaw->toolTip());
     QAction* exit = m_fileMenu->addAction(QStringLiteral("Exit"), this, &TForm1::Exit1Click);
     exit->setObjectName(QStringLiteral("Exit1"));
     exit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
@@ -336,10 +373,29 @@ void TForm1::syncControls()
 
 bool TForm1::loadFile(const QString& path)
 {
-    const LoadResult r = loadSoundFile(path.toStdString(), m_s, kViewWidth, kViewHeight);
+    LoadResult r;
+    {
+        const BusyCursor busy;
+        r = loadSoundFile(path.toStdString(), m_s, kViewWidth, kViewHeight);
+    }
+    return applyLoad(path, r);
+}
+
+bool TForm1::loadRawFile(const QString& path, const RawParameters& parameters)
+{
+    LoadResult r;
+    {
+        const BusyCursor busy;
+        r = loadRawSoundFile(path.toStdString(), parameters, m_s, kViewWidth, kViewHeight);
+    }
+    return applyLoad(path, r);
+}
+
+bool TForm1::applyLoad(const QString& path, const LoadResult& r)
+{
     if (!r.ok) {
         std::fprintf(stderr, "Can't Open File %s: %s\n", path.toLocal8Bit().constData(), r.reason.c_str());
-        m_errorBox(this);
+        m_errorBox(this, QFileInfo(path).fileName() + QLatin1Char('\n') + QString::fromStdString(r.reason));
         m_sinceDialog.start();
         return false;
     }
@@ -368,12 +424,27 @@ void TForm1::Open1Click()
     if (m_opening)
         return;
     m_opening = true;
-    const QString path = m_chooseFile(this, m_openFolder, QString::fromLatin1(kOpenFilter));
+    const QString path = m_chooseFile(this, m_openFolder, openFilter());
     m_sinceDialog.start();
     if (!path.isEmpty()) {
         m_openFolder = QFileInfo(path).absolutePath();
         loadFile(path);
     }
+    m_opening = false;
+}
+
+void TForm1::OpenRaw1Click()
+{
+    if (m_opening)
+        return;
+    m_opening = true;
+    const QString path = m_chooseFile(this, m_openFolder, QStringLiteral("All files (*)"));
+    if (!path.isEmpty()) {
+        m_openFolder = QFileInfo(path).absolutePath();
+        if (m_askRaw(this, path, m_rawParameters))
+            loadRawFile(path, m_rawParameters);
+    }
+    m_sinceDialog.start();
     m_opening = false;
 }
 

@@ -6,6 +6,7 @@
 
 #include "main_view.h"
 #include "signal_state.h"
+#include "sound_file.h"
 
 #include <QElapsedTimer>
 #include <QMainWindow>
@@ -37,8 +38,12 @@ public:
 
     /// Chooses a file to open: (parent, initial folder, filter) → path, empty on cancel.
     using FileChooser = std::function<QString(QWidget*, const QString&, const QString&)>;
-    /// Shows the "File Error" / "Can't Open File" box.
-    using ErrorBox = std::function<void(QWidget*)>;
+    /// Shows the "File Error" / "Can't Open File" box; `details` is its informative
+    /// text: the file's name and, on the next line, the reason it was refused.
+    using ErrorBox = std::function<void(QWidget*, const QString& details)>;
+    /// Asks how the samples of the headerless file `path` are stored ("Open raw...");
+    /// `parameters` holds the last values on entry. False on Cancel.
+    using RawAsker = std::function<bool(QWidget*, const QString& path, RawParameters& parameters)>;
     /// Shows a platform error (playback) in the application's standard error message.
     using Notifier = std::function<void(QWidget*, const QString&)>;
 
@@ -48,6 +53,7 @@ public:
     // Seams for tests; the defaults are the real dialogs, boxes and audio device.
     void setFileChooser(FileChooser chooser) { m_chooseFile = std::move(chooser); }
     void setErrorBox(ErrorBox box) { m_errorBox = std::move(box); }
+    void setRawAsker(RawAsker asker) { m_askRaw = std::move(asker); }
     void setNotifier(Notifier notify) { m_notify = std::move(notify); }
     void setAudioOutput(std::unique_ptr<AudioOutput> output);
     /// What "Exit" does (default: leave the event loops).
@@ -62,12 +68,15 @@ public:
     /// Loads `path` as "Open" would after the dialog; false when it was refused
     /// (the error box has then been shown).
     bool loadFile(const QString& path);
+    /// Loads `path` as headerless samples, as "Open raw..." does after its dialogs.
+    bool loadRawFile(const QString& path, const RawParameters& parameters);
 
     MainView& view() { return m_view; }
     QString openFolder() const { return m_openFolder; }
 
     // Event handlers, named after the controls.
     void Open1Click();
+    void OpenRaw1Click();
     void Exit1Click();
     void ZoomInClick();
     void ZoomOutClick();
@@ -94,12 +103,15 @@ private:
     void buildControls();
     void syncControls();
     void openOnActivation();
+    bool applyLoad(const QString& path, const LoadResult& result);
 
     SignalState& m_s;
     MainView m_view;
     QString m_openFolder;
     FileChooser m_chooseFile;
     ErrorBox m_errorBox;
+    RawAsker m_askRaw;
+    RawParameters m_rawParameters;  // the last values of "Open raw..."
     Notifier m_notify;
     std::unique_ptr<AudioOutput> m_audio;
     std::function<void()> m_onExit;

@@ -2,6 +2,9 @@
 
 #include "numeric.h"
 #include "parse_number.h"
+#include "sample_decoding.h"
+#include "sound_library.h"
+#include "wav_reader.h"
 
 #include <algorithm>
 #include <cmath>
@@ -15,215 +18,17 @@ namespace kelvox {
 namespace {
 
 constexpr int kSmpHeaderBytes = 1024;
-constexpr int kRawRateHz = 16000;
+constexpr int64_t kMaxFileBytes = std::numeric_limits<int32_t>::max();
 
-// WAVE format tags the loader decodes.
-constexpr int kTagUnknown = 0;  // read as PCM, like tag 1 (keeps all-zero headers readable)
-constexpr int kTagPcm = 1;
-constexpr int kTagFloat = 3;
-constexpr int kTagAlaw = 6;
-constexpr int kTagMulaw = 7;
-constexpr int kTagExtensible = 0xFFFE;
-
-uint16_t le16(const std::vector<uint8_t>& b, std::size_t at)
+SampleLayout readSmp(const std::vector<uint8_t>& b)
 {
-    return static_cast<uint16_t>(b[at] | (b[at + 1] << 8));
-}
-
-uint32_t le32(const std::vector<uint8_t>& b, std::size_t at)
-{
-    return static_cast<uint32_t>(b[at]) | (static_cast<uint32_t>(b[at + 1]) << 8)
-           | (static_cast<uint32_t>(b[at + 2]) << 16) | (static_cast<uint32_t>(b[at + 3]) << 24);
-}
-
-// The file-derived part of a load, before it is committed.
-struct Layout {
-    int32_t dataOffset = 0;
-    int32_t sampleCount = 0;
-    int16_t channelCount = 1;
-    int32_t bytesPerSample = 2;
-    int16_t bitsPerSample = 16;
-    int32_t sampleRateHz = kRawRateHz;
-    bool byteSwap = false;  // SMP with the most significant byte first
-    bool signFlip = false;  // 8-bit WAV (offset binary)
-};
-
-struct Refusal {
-    std::string reason;
-};
-
-// Samples available: the declared count, or what the file holds when it is cut
-// short, then rounded down to whole frames in that case.
-int64_t availableSamples(uint64_t declaredBytes, uint64_t presentBytes, int bytesPerContainer, int channels)
-{
-    const uint64_t bytes = std::min(declaredBytes, presentBytes);
-    int64_t samples = static_cast<int64_t>(bytes / static_cast<uint64_t>(bytesPerContainer));
-    if (declaredBytes > presentBytes)
-        samples -= samples % channels;
-    return samples;
-}
-
-// Finds the "data" chunk from byte 20 + fmt size on. Returns its header position,
-// or -1. The walk is bounded by the file; positions are 64-bit so that no chunk
-// size can wrap them.
-int64_t findDataChunk(const std::vector<uint8_t>& b, bool honourPadBytes)
-{
-    const int64_t size = static_cast<int64_t>(b.size());
-    int64_t pos = 20 + static_cast<int64_t>(le32(b, 16));
-    while (pos + 8 <= size) {
-        if (std::memcmp(&b[static_cast<std::size_t>(pos)], "data", 4) == 0)
-            return pos;
-        const uint32_t chunk = le32(b, static_cast<std::size_t>(pos) + 4);
-        pos += 8 + static_cast<int64_t>(chunk) + (honourPadBytes ? (chunk & 1u) : 0);
-    }
-    return -1;
-}
-
-// Replaces the sample area [start, start + count × width) of `b` by `count` 16-bit
-// little-endian samples made by `decode`, keeping the bytes before it (padded to
-// an even length). Returns the word index of the first sample.
-template <typename Decode>
-int32_t decodeTo16Bit(std::vector<uint8_t>& b, std::size_t start, int64_t count, int width, Decode decode)
-{
-    const std::size_t head = (start + 1) & ~std::size_t{1};
-    std::vector<uint8_t> out(head + static_cast<std::size_t>(count) * 2, 0);
-    std::copy(b.begin(), b.begin() + static_cast<std::ptrdiff_t>(start), out.begin());
-    for (int64_t i = 0; i < count; ++i) {
-        const int16_t v = decode(&b[start + static_cast<std::size_t>(i) * static_cast<std::size_t>(width)]);
-        const auto u = static_cast<uint16_t>(v);
-        out[head + static_cast<std::size_t>(i) * 2] = static_cast<uint8_t>(u & 0xFF);
-        out[head + static_cast<std::size_t>(i) * 2 + 1] = static_cast<uint8_t>(u >> 8);
-    }
-    b.swap(out);
-    return static_cast<int32_t>(head / 2);
-}
-
-int16_t floatTo16(double v)
-{
-    if (std::isnan(v))
-        return 0;
-    const double scaled = std::clamp(v * 32767.0, -32768.0, 32767.0);
-    return static_cast<int16_t>(std::lrint(scaled));
-}
-
-Layout readWav(std::vector<uint8_t>& b)
-{
-    if (b.size() < 36)
-        throw Refusal{"WAV header shorter than 36 bytes"};
-    Layout l;
-    int tag = le16(b, 20);
-    l.channelCount = static_cast<int16_t>(le16(b, 22));
-    l.sampleRateHz = static_cast<int32_t>(le32(b, 24));
-    l.bitsPerSample = static_cast<int16_t>(le16(b, 34));
-    if (l.sampleRateHz == 0)
-        l.sampleRateHz = kRawRateHz;
-    if (l.channelCount == 0)
-        l.channelCount = 1;
-    if (l.bitsPerSample == 0)
-        l.bitsPerSample = 16;
-    if (l.channelCount < 1)
-        throw Refusal{format("channel count %d", static_cast<int>(l.channelCount))};
-    if (l.sampleRateHz < 1)
-        throw Refusal{format("sample rate %d Hz", static_cast<int>(l.sampleRateHz))};
-    if (l.bitsPerSample < 1)
-        throw Refusal{format("%d bits per sample", static_cast<int>(l.bitsPerSample))};
-    if (tag == kTagExtensible) {
-        // The sub-format GUID starts 24 bytes into the fmt body; its first two
-        // bytes are the format tag it stands for.
-        if (le32(b, 16) < 26 || b.size() < 46)
-            throw Refusal{"WAVE_FORMAT_EXTENSIBLE header too short"};
-        tag = le16(b, 44);
-    }
-
-    int64_t pos = findDataChunk(b, false);
-    if (pos < 0)
-        pos = findDataChunk(b, true);
-    if (pos < 0)
-        throw Refusal{"no \"data\" chunk"};
-    const auto start = static_cast<std::size_t>(pos + 8);
-    const uint64_t declared = le32(b, static_cast<std::size_t>(pos) + 4);
-    const uint64_t present = b.size() - start;
-    const int bits = l.bitsPerSample;
-    const int channels = l.channelCount;
-
-    if (tag == kTagUnknown || tag == kTagPcm) {
-        if (bits <= 8) {
-            l.bytesPerSample = 1;
-            l.signFlip = true;
-            l.dataOffset = static_cast<int32_t>(start);
-            l.sampleCount = static_cast<int32_t>(availableSamples(declared, present, 1, channels));
-        } else if (bits <= 16) {
-            std::size_t first = start;
-            const int64_t count = availableSamples(declared, present, 2, channels);
-            if (first % 2 != 0) {
-                // A word index cannot point at an odd byte: move the samples down by
-                // one over the last byte of the chunk size, which is already read.
-                std::memmove(&b[first - 1], &b[first], static_cast<std::size_t>(count) * 2);
-                --first;
-            }
-            l.bytesPerSample = 2;
-            l.dataOffset = static_cast<int32_t>(first / 2);
-            l.sampleCount = static_cast<int32_t>(count);
-        } else if (bits <= 32) {
-            const int width = (bits + 7) / 8;
-            const int64_t count = availableSamples(declared, present, width, channels);
-            // The 16 most significant bits of each little-endian sample.
-            l.dataOffset = decodeTo16Bit(b, start, count, width, [width](const uint8_t* p) {
-                return static_cast<int16_t>(static_cast<uint16_t>(p[width - 2] | (p[width - 1] << 8)));
-            });
-            l.sampleCount = static_cast<int32_t>(count);
-            l.bytesPerSample = 2;
-        } else {
-            throw Refusal{format("%d-bit PCM", bits)};
-        }
-    } else if (tag == kTagFloat) {
-        if (bits != 32 && bits != 64)
-            throw Refusal{format("%d-bit float", bits)};
-        const int width = bits / 8;
-        const int64_t count = availableSamples(declared, present, width, channels);
-        l.dataOffset = decodeTo16Bit(b, start, count, width, [width](const uint8_t* p) {
-            if (width == 4) {
-                uint32_t u = 0;
-                for (int k = 3; k >= 0; --k)
-                    u = (u << 8) | p[k];
-                float f;
-                std::memcpy(&f, &u, 4);
-                return floatTo16(f);
-            }
-            uint64_t u = 0;
-            for (int k = 7; k >= 0; --k)
-                u = (u << 8) | p[k];
-            double d;
-            std::memcpy(&d, &u, 8);
-            return floatTo16(d);
-        });
-        l.sampleCount = static_cast<int32_t>(count);
-        l.bytesPerSample = 2;
-    } else if (tag == kTagAlaw || tag == kTagMulaw) {
-        if (bits != 8)
-            throw Refusal{format("%d-bit companded data", bits)};
-        const int64_t count = availableSamples(declared, present, 1, channels);
-        const bool alaw = tag == kTagAlaw;
-        l.dataOffset = decodeTo16Bit(b, start, count, 1, [alaw](const uint8_t* p) {
-            return alaw ? alawToLinear(*p) : mulawToLinear(*p);
-        });
-        l.sampleCount = static_cast<int32_t>(count);
-        l.bytesPerSample = 2;
-    } else {
-        throw Refusal{format("WAVE format tag %d is not supported", tag)};
-    }
-    return l;
-}
-
-Layout readSmp(const std::vector<uint8_t>& b)
-{
-    Layout l;
+    SampleLayout l;
     const std::span<const uint8_t> bytes(b);
     const double channels = std::trunc(parseNumber(headerValue(bytes, kSmpHeaderBytes, "nchans")));
     if (channels == 0.0)
         l.channelCount = 1;
     else if (channels < 1.0 || channels > 32767.0)
-        throw Refusal{format("nchans %.0f", channels)};
+        throw LoadRefusal{format("SMP file with nchans %.0f", channels)};
     else
         l.channelCount = static_cast<int16_t>(channels);
     double rate = parseNumber(headerValue(bytes, kSmpHeaderBytes, "sftot")) / l.channelCount;
@@ -231,11 +36,11 @@ Layout readSmp(const std::vector<uint8_t>& b)
         rate = 16000.0;
     l.sampleRateHz = satInt(rate);
     if (l.sampleRateHz < 1)
-        throw Refusal{format("sample rate %.3f Hz", rate)};
+        throw LoadRefusal{format("SMP file with sample rate %.3f Hz", rate)};
     const std::string msb = headerValue(bytes, kSmpHeaderBytes, "msb");
     l.byteSwap = !msb.empty() && msb[0] == 'f';
     if (b.size() < static_cast<std::size_t>(kSmpHeaderBytes) + 2u * static_cast<std::size_t>(l.channelCount))
-        throw Refusal{"SMP file without a whole frame after its header"};
+        throw LoadRefusal{"SMP file without a whole frame after its header"};
     l.bitsPerSample = 16;
     l.bytesPerSample = 2;
     l.dataOffset = kSmpHeaderBytes / 2;
@@ -243,84 +48,113 @@ Layout readSmp(const std::vector<uint8_t>& b)
     return l;
 }
 
-Layout readRaw(const std::vector<uint8_t>& b)
+SampleFormat sampleFormatOf(RawSampleFormat f)
 {
-    Layout l;
-    l.sampleCount = static_cast<int32_t>(b.size() / 2);
+    switch (f) {
+    case RawSampleFormat::S16le: return {SampleEncoding::Signed16};
+    case RawSampleFormat::S16be: return {SampleEncoding::Signed16, true};
+    case RawSampleFormat::U8: return {SampleEncoding::Unsigned8};
+    case RawSampleFormat::S8: return {SampleEncoding::Signed8};
+    case RawSampleFormat::S24le: return {SampleEncoding::Signed24};
+    case RawSampleFormat::S32le: return {SampleEncoding::Signed32};
+    case RawSampleFormat::F32le: return {SampleEncoding::Float32};
+    case RawSampleFormat::Alaw: return {SampleEncoding::Alaw};
+    case RawSampleFormat::Ulaw: return {SampleEncoding::Mulaw};
+    }
+    return {};
+}
+
+// A headerless file; with the default parameters, 16-bit mono at 16 kHz from byte 0.
+SampleLayout readRaw(std::vector<uint8_t>& b, const RawParameters& p)
+{
+    if (p.rateHz < 1)
+        throw LoadRefusal{format("headerless file at %d Hz", p.rateHz)};
+    if (p.channels < 1 || p.channels > 32767)
+        throw LoadRefusal{format("headerless file with %d channels", p.channels)};
+    if (p.skipBytes < 0 || static_cast<uint64_t>(p.skipBytes) > b.size())
+        throw LoadRefusal{format("headerless file of %zu bytes, shorter than the %lld bytes to skip", b.size(),
+                                 static_cast<long long>(p.skipBytes))};
+    const SampleFormat f = sampleFormatOf(p.format);
+    const int width = sampleWidth(f.encoding);
+    const auto start = static_cast<std::size_t>(p.skipBytes);
+    const uint64_t present = b.size() - start;
+    SampleLayout l;
+    l.channelCount = static_cast<int16_t>(p.channels);
+    l.sampleRateHz = p.rateHz;
+    l.bitsPerSample = static_cast<int16_t>(8 * width);
+    decodeSamples(b, start, availableSamples(present, present, width, p.channels), f, l);
     return l;
 }
 
-}  // namespace
-
-std::string lowerExtension(const std::string& path)
+// Replaces `b` by what libsndfile decodes from `source`; `what` says what the file
+// is for the reason of a refusal.
+SampleLayout readWithLibrary(std::vector<uint8_t>& b, const LibrarySource& source, const std::string& kind,
+                             const std::string& failure)
 {
-    const std::size_t slash = path.find_last_of('/');
-    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-    const std::size_t dot = path.find_last_of('.');
-    if (dot == std::string::npos || dot < nameStart)
-        return {};
-    std::string ext = path.substr(dot);
-    for (char& c : ext)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return ext;
+    LibrarySound sound;
+    std::string why;
+    if (!decodeWithLibrary(source, kind, sound, why))
+        throw LoadRefusal{failure + why};
+    b = std::move(sound.samples);
+    SampleLayout l;
+    l.channelCount = static_cast<int16_t>(sound.channels);
+    l.sampleRateHz = sound.rateHz;
+    l.sampleCount = static_cast<int32_t>(sound.sampleCount);
+    return l;
 }
 
-int16_t mulawToLinear(uint8_t u)
+// A .wav file: the WAV reader, or libsndfile for what the reader leaves to it.
+SampleLayout readWavFile(std::vector<uint8_t>& b)
 {
-    u = static_cast<uint8_t>(~u);
-    const int exponent = (u >> 4) & 0x07;
-    const int mantissa = u & 0x0F;
-    const int magnitude = (((mantissa << 3) + 0x84) << exponent) - 0x84;
-    return static_cast<int16_t>((u & 0x80) ? -magnitude : magnitude);
+    try {
+        return readWav(b);
+    } catch (const WavForLibrary& w) {
+        const std::vector<uint8_t> file = std::move(b);
+        if (w.what.empty()) {
+            try {
+                return readWithLibrary(b, {file, {}}, {}, {});
+            } catch (const LoadRefusal&) {
+                // Last, the fixed offsets of the usual layout (its tags may be damaged).
+                b = file;
+                return readWavAtFixedOffsets(b, "not a sound file (neither RIFF WAVE nor a format libsndfile knows)");
+            }
+        }
+        return readWithLibrary(b, {file, {}}, {}, w.what + ", which libsndfile cannot decode: ");
+    }
 }
 
-int16_t alawToLinear(uint8_t a)
+// Chooses the reader by the file name's extension.
+SampleLayout readByExtension(std::vector<uint8_t>& b, const std::string& path)
 {
-    a ^= 0x55;
-    int t = (a & 0x0F) << 4;
-    const int segment = (a & 0x70) >> 4;
-    if (segment == 0)
-        t += 8;
-    else
-        t = (t + 0x108) << (segment - 1);
-    return static_cast<int16_t>((a & 0x80) ? t : -t);
+    const std::string ext = lowerExtension(path);
+    if (ext == ".wav")
+        return readWavFile(b);
+    if (ext == ".smp")
+        return readSmp(b);
+    if (const std::string kind = libraryFileKind(ext); !kind.empty()) {
+        const std::vector<uint8_t> file = std::move(b);
+        return readWithLibrary(b, {file, {}}, kind, kind + " decoding failed: ");
+    }
+    return readRaw(b, RawParameters{});
 }
 
-LoadResult loadSoundBytes(std::vector<uint8_t> bytes, const std::string& path, SignalState& state,
-                          int viewWidthPx, int viewHeightPx)
+// Checks what a reader found and makes it the loaded recording.
+LoadResult commit(std::vector<uint8_t> bytes, const SampleLayout& l, int64_t fileSize, const std::string& path,
+                  SignalState& state, int viewWidthPx, int viewHeightPx)
 {
     LoadResult result;
-    if (bytes.size() > static_cast<std::size_t>(std::numeric_limits<int32_t>::max())) {
-        result.reason = "file larger than 2 GiB";
-        return result;
-    }
-    const auto fileSize = static_cast<int32_t>(bytes.size());
-    Layout l;
-    try {
-        const std::string ext = lowerExtension(path);
-        if (ext == ".wav")
-            l = readWav(bytes);
-        else if (ext == ".smp")
-            l = readSmp(bytes);
-        else
-            l = readRaw(bytes);
-    } catch (const Refusal& r) {
-        result.reason = r.reason;
-        return result;
-    }
     if (l.sampleCount / l.channelCount < 1) {
         result.reason = "no whole frame of samples";
         return result;
     }
 
-    // Commit: every file-derived field anew; the analysis windows' shared settings
+    // Every file-derived field anew; the analysis windows' shared settings
     // (pageTimeScale, preEmphasis) carry over.
     SignalState next;
     next.pageTimeScale = state.pageTimeScale;
     next.preEmphasis = state.preEmphasis;
     next.fileBytes = std::move(bytes);
-    next.fileSize = fileSize;
+    next.fileSize = static_cast<int32_t>(std::min(fileSize, kMaxFileBytes));  // a file decoded from disk may be larger
     next.fileName = path;
     next.fileOpened = true;
     next.dataOffset = l.dataOffset;
@@ -332,7 +166,7 @@ LoadResult loadSoundBytes(std::vector<uint8_t> bytes, const std::string& path, S
     next.sampleRate = l.sampleRateHz;
     next.sampleLimit = l.sampleCount;
     next.samplesPerPixel = next.maxSamplesPerPixel =
-        static_cast<float>(l.sampleCount) / (static_cast<float>(l.channelCount) * viewWidthPx);
+        static_cast<float>(l.sampleCount) / (static_cast<float>(l.channelCount) * static_cast<float>(viewWidthPx));
     next.displayStart = 0.0f;
     next.fileDuration = next.displayEnd =
         static_cast<float>(l.sampleCount) / (static_cast<float>(l.channelCount) * static_cast<float>(l.sampleRateHz));
@@ -361,45 +195,227 @@ LoadResult loadSoundBytes(std::vector<uint8_t> bytes, const std::string& path, S
     return result;
 }
 
-LoadResult loadSoundFile(const std::string& path, SignalState& state, int viewWidthPx, int viewHeightPx)
+LoadResult refused(std::string reason)
 {
-    LoadResult result;
+    LoadResult r;
+    r.reason = std::move(reason);
+    return r;
+}
+
+// Reads, checks and commits; `read` turns the file's bytes into samples.
+template <typename Read>
+LoadResult loadWith(std::vector<uint8_t> bytes, const std::string& path, SignalState& state, int viewWidthPx,
+                    int viewHeightPx, Read read)
+{
+    if (bytes.size() > static_cast<std::size_t>(kMaxFileBytes))
+        return refused("file larger than 2 GiB");
+    const auto fileSize = static_cast<int32_t>(bytes.size());
+    try {
+        const SampleLayout l = read(bytes);
+        return commit(std::move(bytes), l, fileSize, path, state, viewWidthPx, viewHeightPx);
+    } catch (const LoadRefusal& r) {
+        return refused(r.reason);
+    } catch (const std::bad_alloc&) {
+        return refused("not enough memory for the file");
+    }
+}
+
+// The size of the file at `path`, or a refusal.
+bool fileLength(const std::string& path, int64_t& size, std::string& reason)
+{
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) {
-        result.reason = "cannot open the file";
-        return result;
+        reason = "cannot open the file";
+        return false;
     }
-    std::vector<uint8_t> bytes;
+    size = std::fseek(f, 0, SEEK_END) == 0 ? static_cast<int64_t>(ftello(f)) : -1;
+    std::fclose(f);
+    if (size < 0) {
+        reason = "cannot read the file";
+        return false;
+    }
+    return true;
+}
+
+// The whole file at `path`, or a refusal.
+bool readWholeFile(const std::string& path, std::vector<uint8_t>& bytes, std::string& reason)
+{
+    int64_t size = 0;
+    if (!fileLength(path, size, reason))
+        return false;
+    if (size > kMaxFileBytes) {
+        reason = "file larger than 2 GiB";
+        return false;
+    }
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) {
+        reason = "cannot open the file";
+        return false;
+    }
     bool readOk = false;
     try {
-        if (std::fseek(f, 0, SEEK_END) == 0) {
-            const long long size = ftello(f);
-            if (size > std::numeric_limits<int32_t>::max()) {
-                std::fclose(f);
-                result.reason = "file larger than 2 GiB";
-                return result;
-            }
-            if (size >= 0 && std::fseek(f, 0, SEEK_SET) == 0) {
-                bytes.resize(static_cast<std::size_t>(size));
-                readOk = std::fread(bytes.data(), 1, bytes.size(), f) == bytes.size() && !std::ferror(f);
-            }
-        }
+        bytes.resize(static_cast<std::size_t>(size));
+        readOk = std::fread(bytes.data(), 1, bytes.size(), f) == bytes.size() && !std::ferror(f);
     } catch (const std::bad_alloc&) {
         std::fclose(f);
-        result.reason = "not enough memory for the file";
-        return result;
+        reason = "not enough memory for the file";
+        return false;
     }
     std::fclose(f);
-    if (!readOk) {
-        result.reason = "cannot read the file";
-        return result;
+    if (!readOk)
+        reason = "cannot read the file";
+    return readOk;
+}
+
+}  // namespace
+
+std::string lowerExtension(const std::string& path)
+{
+    const std::size_t slash = path.find_last_of('/');
+    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    const std::size_t dot = path.find_last_of('.');
+    if (dot == std::string::npos || dot < nameStart)
+        return {};
+    std::string ext = path.substr(dot);
+    for (char& c : ext)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return ext;
+}
+
+const char* rawFormatName(RawSampleFormat format)
+{
+    switch (format) {
+    case RawSampleFormat::S16le: return "s16le";
+    case RawSampleFormat::S16be: return "s16be";
+    case RawSampleFormat::U8: return "u8";
+    case RawSampleFormat::S8: return "s8";
+    case RawSampleFormat::S24le: return "s24le";
+    case RawSampleFormat::S32le: return "s32le";
+    case RawSampleFormat::F32le: return "f32le";
+    case RawSampleFormat::Alaw: return "alaw";
+    case RawSampleFormat::Ulaw: return "ulaw";
     }
-    try {
-        return loadSoundBytes(std::move(bytes), path, state, viewWidthPx, viewHeightPx);
-    } catch (const std::bad_alloc&) {
-        result.reason = "not enough memory for the file";
-        return result;
+    return "";
+}
+
+bool parseRawParameters(const std::string& text, RawParameters& parameters, std::string& error)
+{
+    std::vector<std::string> fields(1);
+    for (char c : text) {
+        if (c == ',')
+            fields.emplace_back();
+        else
+            fields.back() += c;
     }
+    if (fields.size() > 4) {
+        error = "RATE[,CHANNELS[,FORMAT[,SKIP]]] has at most four fields";
+        return false;
+    }
+    // A whole decimal number within [low, high].
+    auto whole = [](const std::string& field, int64_t low, int64_t high, int64_t& value) {
+        if (field.empty() || field.size() > 10 || field.find_first_not_of("0123456789") != std::string::npos)
+            return false;
+        value = std::stoll(field);
+        return value >= low && value <= high;
+    };
+    RawParameters p;
+    int64_t v = 0;
+    if (!whole(fields[0], 1, std::numeric_limits<int32_t>::max(), v)) {
+        error = "RATE must be a whole number of Hz from 1";
+        return false;
+    }
+    p.rateHz = static_cast<int>(v);
+    if (fields.size() > 1 && !fields[1].empty()) {
+        if (!whole(fields[1], 1, 32767, v)) {
+            error = "CHANNELS must be a whole number from 1 to 32767";
+            return false;
+        }
+        p.channels = static_cast<int>(v);
+    }
+    if (fields.size() > 2 && !fields[2].empty()) {
+        const auto* found = std::find_if(std::begin(kRawSampleFormats), std::end(kRawSampleFormats),
+                                         [&](RawSampleFormat f) { return fields[2] == rawFormatName(f); });
+        if (found == std::end(kRawSampleFormats)) {
+            error = "FORMAT must be one of s16le s16be u8 s8 s24le s32le f32le alaw ulaw";
+            return false;
+        }
+        p.format = *found;
+    }
+    if (fields.size() > 3 && !fields[3].empty()) {
+        if (!whole(fields[3], 0, kMaxFileBytes, v)) {
+            error = "SKIP must be a whole number of bytes from 0";
+            return false;
+        }
+        p.skipBytes = v;
+    }
+    parameters = p;
+    return true;
+}
+
+const std::vector<std::string>& soundFileExtensions()
+{
+    static const std::vector<std::string> all = [] {
+        std::vector<std::string> v{".wav", ".smp"};
+        const std::vector<std::string>& library = libraryExtensions();
+        v.insert(v.end(), library.begin(), library.end());
+        return v;
+    }();
+    return all;
+}
+
+LoadResult loadSoundBytes(std::vector<uint8_t> bytes, const std::string& path, SignalState& state,
+                          int viewWidthPx, int viewHeightPx)
+{
+    return loadWith(std::move(bytes), path, state, viewWidthPx, viewHeightPx,
+                    [&path](std::vector<uint8_t>& b) { return readByExtension(b, path); });
+}
+
+LoadResult loadRawSoundBytes(std::vector<uint8_t> bytes, const std::string& path, const RawParameters& parameters,
+                             SignalState& state, int viewWidthPx, int viewHeightPx)
+{
+    return loadWith(std::move(bytes), path, state, viewWidthPx, viewHeightPx,
+                    [&parameters](std::vector<uint8_t>& b) { return readRaw(b, parameters); });
+}
+
+LoadResult loadSoundFile(const std::string& path, SignalState& state, int viewWidthPx, int viewHeightPx)
+{
+    std::string reason;
+    const std::string ext = lowerExtension(path);
+    std::string kind = libraryFileKind(ext);
+    int64_t size = 0;
+    if (!fileLength(path, size, reason))
+        return refused(reason);
+    // A WAV too large to hold whole (an RF64 field recording, say) is decoded from
+    // disk as well; its 16-bit samples must still fit in 2 GiB.
+    if (kind.empty() && ext == ".wav" && size > kMaxFileBytes)
+        kind = "WAV";
+    if (!kind.empty()) {
+        // Decoded straight from the file: the coded bytes are never held whole.
+        try {
+            std::vector<uint8_t> samples;
+            const SampleLayout l = readWithLibrary(samples, {{}, path}, kind, kind + " decoding failed: ");
+            return commit(std::move(samples), l, size, path, state, viewWidthPx, viewHeightPx);
+        } catch (const LoadRefusal& r) {
+            return refused(r.reason);
+        } catch (const std::bad_alloc&) {
+            return refused("not enough memory for the file");
+        }
+    }
+    std::vector<uint8_t> bytes;
+    if (!readWholeFile(path, bytes, reason))
+        return refused(reason);
+    return loadSoundBytes(std::move(bytes), path, state, viewWidthPx, viewHeightPx);
+}
+
+LoadResult loadRawSoundFile(const std::string& path, const RawParameters& parameters, SignalState& state,
+                            int viewWidthPx, int viewHeightPx)
+{
+    std::string reason;
+    std::vector<uint8_t> bytes;
+    if (!readWholeFile(path, bytes, reason))
+        return refused(reason);
+    return loadRawSoundBytes(std::move(bytes), path, parameters, state, viewWidthPx, viewHeightPx);
 }
 
 }  // namespace kelvox

@@ -69,7 +69,7 @@ TEST(AppWindows, LabelsInTheFileMenuKeepsTheChoiceAndTheSpectrogramWindowShowsIt
     QStringList items;
     for (QAction* a : w.form1.menuBar()->actions().front()->menu()->actions())
         items << a->text();
-    EXPECT_EQ(items, (QStringList{"Open", "Labels...", "Exit"}));
+    EXPECT_EQ(items, (QStringList{"Open", "Open raw...", "Labels...", "Exit"}));
     EXPECT_FALSE(w.labelsItem->isEnabled());  // nothing loaded to label yet
 
     const std::string path = writeTempFile("labelled.wav", makeWav({}, pcm16(sine(100, 16000, 1600, 1000))));

@@ -25,7 +25,7 @@ foreach(path ./usr/bin/kelvox ./usr/bin/kelvox-render ./usr/share/applications/k
   endif()
 endforeach()
 string(REGEX MATCH "Depends: [^\n]*" depends "${info}")
-foreach(dep libqt6widgets6 libqt6printsupport6 libqt6multimedia6 fonts-liberation2)
+foreach(dep libqt6widgets6 libqt6printsupport6 libqt6multimedia6 libsndfile1 fonts-liberation2)
   string(FIND "${depends}" "${dep}" at)
   if(at EQUAL -1)
     message(FATAL_ERROR "the package does not depend on ${dep}: ${depends}")

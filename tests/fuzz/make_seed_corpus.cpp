@@ -1,7 +1,10 @@
 // Writes the seed corpora of the fuzz targets into DIR/<target>/: well-formed and
 // unusual files made by the test writers, so that fuzzing starts from real layouts.
 #include "label_files.h"
+#include "library_files.h"
 #include "sound_files.h"
+
+#include <sndfile.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -19,7 +22,9 @@ void put(const std::filesystem::path& dir, const std::string& name, const Bytes&
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
-// The loader target reads its file name from the first byte: 0 wav, 1 smp, 2 raw.
+// The loader target reads its file name from the first byte: 0 wav, 1 smp, 2 raw,
+// 3 flac, 4 aiff, 5 sph, 6 au, 7 caf, 8 w64, 9 ogg, 10 opus, 11 mp3, 12 aifc,
+// 13 headerless with parameters.
 Bytes named(int kind, const Bytes& file)
 {
     Bytes b{static_cast<uint8_t>(kind)};
@@ -50,6 +55,32 @@ int main(int argc, char** argv)
     put(loader, "header.smp", named(1, makeSmp("nchans=2\r\nsftot=16000\r\nmsb=first\r\n", tone)));
     put(loader, "plain.smp", named(1, makeSmp("nchans=1\n", tone)));
     put(loader, "raw.raw", named(2, tone));
+
+    // Other chunk orders, RF64 and RIFX, written by the test writer and by libsndfile.
+    const std::vector<int> samples = sine(440, 8000, 64, 9000);
+    const Bytes usual = makeWav({.rateHz = 8000}, {});
+    const Bytes fmt = makeChunk("fmt ", Bytes(usual.begin() + 20, usual.begin() + 36), false);
+    Bytes late = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E'};
+    for (const Bytes& c : {makeChunk("bext", Bytes(7, 'b'), true), makeChunk("data", tone, false), fmt})
+        late.insert(late.end(), c.begin(), c.end());
+    put(loader, "late-fmt.wav", named(0, late));
+    put(loader, "rf64.wav", named(0, writeWithLibrary(SF_FORMAT_RF64 | SF_FORMAT_PCM_16, 1, 8000, samples)));
+    put(loader, "rifx.wav", named(0, writeWithLibrary(SF_FORMAT_WAV | SF_FORMAT_PCM_24 | SF_ENDIAN_BIG, 1, 8000, samples)));
+    // What libsndfile decodes: a FLAC, an AIFF, a SPHERE, ADPCM and GSM WAVs, Ogg, MP3.
+    put(loader, "tone.flac", named(3, writeWithLibrary(SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 1, 8000, samples)));
+    put(loader, "tone.aiff", named(4, writeWithLibrary(SF_FORMAT_AIFF | SF_FORMAT_PCM_16, 2, 8000, samples)));
+    put(loader, "tone.sph", named(5, writeWithLibrary(SF_FORMAT_NIST | SF_FORMAT_PCM_16, 1, 16000, samples)));
+    put(loader, "sphere.wav", named(0, writeWithLibrary(SF_FORMAT_NIST | SF_FORMAT_PCM_16, 1, 16000, samples)));
+    put(loader, "ima.wav", named(0, writeWithLibrary(SF_FORMAT_WAV | SF_FORMAT_IMA_ADPCM, 1, 8000, samples)));
+    put(loader, "ms.wav", named(0, writeWithLibrary(SF_FORMAT_WAV | SF_FORMAT_MS_ADPCM, 1, 8000, samples)));
+    put(loader, "gsm.wav", named(0, writeWithLibrary(SF_FORMAT_WAV | SF_FORMAT_GSM610, 1, 8000, samples)));
+    put(loader, "tone.au", named(6, writeWithLibrary(SF_FORMAT_AU | SF_FORMAT_ULAW, 1, 8000, samples)));
+    put(loader, "tone.ogg", named(9, writeWithLibrary(SF_FORMAT_OGG | SF_FORMAT_VORBIS, 1, 8000, samples)));
+    put(loader, "tone.mp3", named(11, writeWithLibrary(SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, 1, 8000, samples)));
+    put(loader, "float.aifc", named(12, writeWithLibrary(SF_FORMAT_AIFF | SF_FORMAT_FLOAT, 1, 8000, samples)));
+    Bytes rawParameters{4, 1, 3, 'h', 'e', 'a'};  // s24le, stereo, 3 header bytes
+    rawParameters.insert(rawParameters.end(), tone.begin(), tone.end());
+    put(loader, "raw-params", named(13, rawParameters));
 
     const auto parse = root / "fuzz_parse";
     int n = 0;

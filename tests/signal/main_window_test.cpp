@@ -4,9 +4,12 @@
 #include "sound_files.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScrollBar>
@@ -44,8 +47,13 @@ struct Harness {
     SignalState state;
     TForm1 form{state};
     QStringList chosen;  // answers of the file dialog, in order; empty string = Cancel
+    QStringList filters;  // the filter each file dialog was given
     int dialogs = 0;
     int errorBoxes = 0;
+    QStringList errorDetails;  // the informative text of each error box
+    bool cursorDuringBox = false;  // an override cursor was still set while a box showed
+    std::vector<RawParameters> rawAnswers;  // answers of the raw dialog; none left = Cancel
+    std::vector<RawParameters> rawAsked;    // what the raw dialog was shown
     QStringList notices;
     FakeAudio* audio = nullptr;
     int exits = 0;
@@ -53,11 +61,24 @@ struct Harness {
 
     Harness()
     {
-        form.setFileChooser([this](QWidget*, const QString&, const QString&) {
+        form.setFileChooser([this](QWidget*, const QString&, const QString& filter) {
             ++dialogs;
+            filters << filter;
             return chosen.isEmpty() ? QString() : chosen.takeFirst();
         });
-        form.setErrorBox([this](QWidget*) { ++errorBoxes; });
+        form.setErrorBox([this](QWidget*, const QString& details) {
+            ++errorBoxes;
+            errorDetails << details;
+            cursorDuringBox = cursorDuringBox || QApplication::overrideCursor() != nullptr;
+        });
+        form.setRawAsker([this](QWidget*, const QString&, RawParameters& p) {
+            rawAsked.push_back(p);
+            if (rawAnswers.empty())
+                return false;
+            p = rawAnswers.front();
+            rawAnswers.erase(rawAnswers.begin());
+            return true;
+        });
         form.setNotifier([this](QWidget*, const QString& text) { notices << text; });
         auto fake = std::make_unique<FakeAudio>();
         audio = fake.get();
@@ -135,6 +156,78 @@ TEST(MainWindow, RefusedFileShowsTheBoxAndKeepsTheRecording)
     EXPECT_EQ(h.errorBoxes, 1);
     EXPECT_EQ(h.form.windowTitle(), title);
     EXPECT_FLOAT_EQ(h.state.fileDuration, 0.5f);
+    // The box names the file and says why, on two lines; no busy cursor is left over it.
+    EXPECT_EQ(h.errorDetails,
+              QStringList{"broken.wav\nnot a sound file (neither RIFF WAVE nor a format libsndfile knows)"});
+    EXPECT_FALSE(h.cursorDuringBox);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+    h.chosen << QString::fromStdString(writeTempFile("noise.flac", Bytes(500, 0x33)));
+    h.form.Open1Click();
+    ASSERT_EQ(h.errorDetails.size(), 2);
+    EXPECT_TRUE(h.errorDetails[1].startsWith("noise.flac\nFLAC decoding failed: ")) << h.errorDetails[1].toStdString();
+    EXPECT_FLOAT_EQ(h.state.fileDuration, 0.5f);
+}
+
+TEST(MainWindow, OpenListsEveryReadableExtensionFirst)
+{
+    Harness h;
+    h.form.Open1Click();
+    ASSERT_EQ(h.filters.size(), 1);
+    const QStringList entries = h.filters[0].split(";;");
+    ASSERT_EQ(entries.size(), 4);
+    EXPECT_TRUE(entries[0].startsWith("Sound files (*.wav *.WAV *.smp *.SMP *.flac *.FLAC ")) << entries[0].toStdString();
+    for (const char* pattern : {"*.aiff", "*.AIF", "*.sph", "*.NIST", "*.ogg", "*.opus", "*.mp3", "*.MP3", "*.w64", "*.caf"})
+        EXPECT_TRUE(entries[0].contains(QString(" ") + pattern)) << pattern;
+    EXPECT_EQ(entries[1], "Wave files (*.wav *.WAV)");
+    EXPECT_EQ(entries[2], "SMP files (*.smp *.SMP)");
+    EXPECT_EQ(entries[3], "All files (*)");
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST(MainWindow, OpenRawAsksForTheParametersAndRemembersThem)
+{
+    Harness h;
+    QAction* openRaw = h.form.findChild<QAction*>("OpenRaw1");
+    ASSERT_NE(openRaw, nullptr);
+    EXPECT_EQ(openRaw->text(), "Open raw...");
+    EXPECT_TRUE(h.form.menuBar()->actions()[0]->menu()->actions().contains(openRaw));
+
+    // Big-endian stereo at 8 kHz after a 16-byte header.
+    Bytes file(16, 'h');
+    for (int v : sine(100, 8000, 1600, 9000)) {
+        file.push_back(static_cast<uint8_t>((v >> 8) & 0xFF));
+        file.push_back(static_cast<uint8_t>(v & 0xFF));
+    }
+    const QString path = QString::fromStdString(writeTempFile("raw take.pcm", file));
+    h.chosen << path;
+    h.rawAnswers.push_back({.rateHz = 8000, .channels = 2, .format = RawSampleFormat::S16be, .skipBytes = 16});
+    openRaw->trigger();
+    ASSERT_EQ(h.loads, 1);
+    EXPECT_EQ(h.filters, QStringList{"All files (*)"});
+    EXPECT_EQ(h.rawAsked.size(), 1u);
+    EXPECT_EQ(h.rawAsked[0].rateHz, 16000);  // the headerless defaults the first time
+    EXPECT_EQ(h.child<QLabel>("Label1")->text(), "0.100 s @ 8.000 kHz, 16b, 2 ch, max 0.27");
+    EXPECT_TRUE(h.child<QCheckBox>("CheckBox1")->isChecked());  // stored most significant byte first
+    EXPECT_EQ(h.form.windowTitle(), path + "  " + QString::number(file.size()));
+    EXPECT_EQ(h.form.openFolder(), QFileInfo(path).absolutePath());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+    // The next time the dialog shows the last values; Cancel loads nothing.
+    h.chosen << path;
+    openRaw->trigger();
+    ASSERT_EQ(h.rawAsked.size(), 2u);
+    EXPECT_EQ(h.rawAsked[1].rateHz, 8000);
+    EXPECT_EQ(h.rawAsked[1].format, RawSampleFormat::S16be);
+    EXPECT_EQ(h.loads, 1);
+
+    // Parameters the file cannot satisfy end in the error box; the recording stays.
+    h.chosen << path;
+    h.rawAnswers.push_back({.rateHz = 8000, .skipBytes = 1000000});
+    openRaw->trigger();
+    EXPECT_EQ(h.errorBoxes, 1);
+    EXPECT_EQ(h.state.sampleRateHz, 8000);
+    EXPECT_EQ(h.state.channelCount, 2);
 }
 
 TEST(MainWindow, CancelledDialogDoesNotComeBackAtOnce)

@@ -1,5 +1,6 @@
 #include "sound_file.h"
 
+#include "load_helpers.h"
 #include "sound_files.h"
 
 #include <gtest/gtest.h>
@@ -11,14 +12,6 @@ using namespace kelvox;
 using namespace kelvox::test;
 
 namespace {
-
-constexpr int kViewWidth = 665;
-constexpr int kViewHeight = 201;
-
-LoadResult load(const Bytes& bytes, const std::string& name, SignalState& s)
-{
-    return loadSoundBytes(bytes, name, s, kViewWidth, kViewHeight);
-}
 
 Bytes float32(const std::vector<float>& v)
 {
