@@ -84,6 +84,11 @@ void AppWindows::chooseLabels()
     }
 }
 
+bool AppWindows::openArgument(const QStringList& arguments)
+{
+    return arguments.size() < 2 || form1.loadFile(arguments.at(1));
+}
+
 void AppWindows::showOnly(QWidget* shown, std::initializer_list<QWidget*> hidden)
 {
     for (QWidget* w : hidden)

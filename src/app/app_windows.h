@@ -15,6 +15,8 @@
 #include "spectrogram_window.h"
 #include "waveform_window.h"
 
+#include <QStringList>
+
 #include <functional>
 #include <optional>
 
@@ -39,6 +41,12 @@ struct AppWindows {
 
     /// One print service for every print job of the program.
     QtPrintService printer;
+
+    /// Opens the sound file named by the first argument after the program's name,
+    /// as File → Open would: how a file manager's "Open with" hands a recording
+    /// over. Nothing happens without an argument. False when the file was refused
+    /// (the "Can't Open File" box has then been shown).
+    bool openArgument(const QStringList& arguments);
 
     /// What the "Wave", "Section" and "Spectrogram" items do.
     void showWave();

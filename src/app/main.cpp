@@ -1,6 +1,7 @@
 // Kelvox: start-up creates the windows in their order (the main window TForm1, the
 // plot window Tnylxform, the analysis windows, the layout dialog TForm5) and runs
-// the event loop until the main window closes or "Exit" is chosen.
+// the event loop until the main window closes or "Exit" is chosen. A sound file
+// named on the command line is opened before the main window first shows.
 
 #include "app_windows.h"
 #include "application.h"
@@ -15,6 +16,7 @@ int main(int argc, char** argv)
     try {
         auto state = std::make_unique<kelvox::ProgramState>();
         auto windows = std::make_unique<kelvox::AppWindows>(*state);
+        windows->openArgument(QCoreApplication::arguments());
         windows->form1.show();
         return app.exec();
     } catch (const std::exception& e) {

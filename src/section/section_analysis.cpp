@@ -354,9 +354,15 @@ void SectionAnalyser::addToAverage(AnalysisWorkspace& ws, const SectionSettings&
         harmspec(ws.AnalysisRe.data(), half, st.choice.harmonicCount);
     if (st.choice.cepstrum || st.choice.autocorrelation)
         lagTransform(ws, st, signal);
-    // Running mean; with a time step every section is its own frame (count 1).
+    // Running mean. The first frame of a mean (with a time step, every section) is
+    // taken as it is: folded into the previous section's values in single
+    // precision, a bin more than about 72 dB below them would come out as 0.
     const float* value = ws.AnalysisRe.data();
     float* average = m_average.data();
+    if (count == 1.0f) {
+        std::copy(value, value + half, average);
+        return;
+    }
     const float perCount = 1.0f / count;
     for (int k = 0; k < half; ++k)
         average[k] += (value[k] - average[k]) * perCount;

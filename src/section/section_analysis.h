@@ -115,10 +115,11 @@ public:
     /// (harmspec), cepstrum (FFT of the mirrored, band-limited db10 spectrum) or
     /// autocorrelation (FFT of the mirrored, band-limited power spectrum, its
     /// largest value scaled to 1e8 unless it is ≤ 0). The section enters a running
-    /// mean (count 1 with a time step); the frames of a long-time average go through
-    /// the transform two at a time, as the real and imaginary part of one complex
-    /// frame. Returns false while a long-time average is
-    /// not complete; otherwise fills levels() and returns true. An average also
+    /// mean whose first frame is taken exactly (with a time step every section is
+    /// its own frame); the frames of a long-time average go through the transform
+    /// two at a time, as the real and imaginary part of one complex frame. Returns
+    /// false while a long-time average is not complete; otherwise fills levels()
+    /// and returns true. An average also
     /// completes at the last frame the page loop will take (`nextTime` beyond the
     /// analysis end), so that an interval never ends without its section.
     /// Works in ws.AnalysisRe/AnalysisIm; writes the singular-matrix line of autoc

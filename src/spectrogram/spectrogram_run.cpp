@@ -157,8 +157,9 @@ void SpectrogramRun::setUpDisplay(SpectrogramSettings& s)
     double printSize = readBox(s, SpectrogramBox::PrintSize, isPositive);
     const double midPitch = readBox(s, SpectrogramBox::MidPitch, isPositive);
     // A page needs at least one pixel column per second of signal: a time scale too
-    // small for that even at full size is replaced, then a print size that shrinks
-    // it below.
+    // small for that at full size is replaced, and so is one that the print size
+    // shrinks below it; the print size only when the default time scale does not
+    // help either.
     const auto columnsPerSecond = [&](double factor) {
         return satInt(m_plot.resolution() * timeScale * factor / 25.4);
     };
@@ -169,9 +170,17 @@ void SpectrogramRun::setUpDisplay(SpectrogramSettings& s)
         replaceBox(s, SpectrogramBox::TimeScale, boxDefault(SpectrogramBox::TimeScale));
         timeScale = parseNumber(s.timeScaleText);
     }
-    if (columnsPerSecond(std::min(printSize * 0.01, 1.0)) < 1) {
-        replaceBox(s, SpectrogramBox::PrintSize, boxDefault(SpectrogramBox::PrintSize));
-        printSize = parseNumber(s.printSizeText);
+    const double printFactor = std::min(printSize * 0.01, 1.0);
+    if (columnsPerSecond(printFactor) < 1) {
+        const double typedTimeScale = timeScale;
+        timeScale = parseNumber(boxDefault(SpectrogramBox::TimeScale));
+        if (columnsPerSecond(printFactor) >= 1) {
+            replaceBox(s, SpectrogramBox::TimeScale, boxDefault(SpectrogramBox::TimeScale));
+        } else {
+            timeScale = typedTimeScale;
+            replaceBox(s, SpectrogramBox::PrintSize, boxDefault(SpectrogramBox::PrintSize));
+            printSize = parseNumber(s.printSizeText);
+        }
     }
     m_signal.pageTimeScale = satFloat(timeScale);
     st.printScale = printSize * 0.01;

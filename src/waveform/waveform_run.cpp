@@ -18,6 +18,9 @@ constexpr int kLabelOffsetY = -12;
 // Frame numbers are kept within ±2^47 so that × channelCount (< 2^15) stays
 // inside int64 for any typed time.
 constexpr int64_t kFrameLimit = int64_t(1) << 47;
+// Pages of silence a run draws at most before the recording begins: as many as a
+// 16-bit page number counts.
+constexpr double kMaxLeadInPages = 32767;
 
 }  // namespace
 
@@ -225,12 +228,12 @@ int WaveformRun::run(WaveformSettings& settings, bool printing, PageHost& host)
     w.previousX.assign(static_cast<std::size_t>(w.channels), 0);
     w.previousY.assign(static_cast<std::size_t>(w.channels), 0);
     w.end = interval.end;
-    // A start before the recording draws silence up to time 0, but no more of it
-    // than the recording lasts: a typed start of −1e9 s would otherwise mean
-    // endless blank pages.
-    double start = interval.start;
-    if (s.sampleRate > 0)
-        start = std::max(start, -static_cast<double>(s.frameCount()) / s.sampleRate);
+    // A start before the recording draws silence up to time 0, from the start as
+    // typed. A start so far back that the silence alone would take more pages
+    // than a page number counts (a typed −1e9 s) begins that many pages before
+    // time 0 instead, so that the run still ends.
+    const double pageDuration = m_params.lines * m_params.lineDuration;
+    const double start = std::max(static_cast<double>(interval.start), -kMaxLeadInPages * pageDuration);
     w.time = w.lineStart = start;
     w.position = w.positionAt(start, s.dataOffset);
     s.sampleLimit = s.sampleCount - s.dataOffset;

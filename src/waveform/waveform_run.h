@@ -47,7 +47,8 @@ public:
     WaveformRun(SignalState& signal, PlotDevice& plot);
 
     /// Draws the pages of the analysis interval (taken afresh from the signal
-    /// state). The caller has begun the page (plotscreen for a preview, plotprinter
+    /// state); a start before the recording draws silence from the start as typed,
+    /// but at most 32767 pages of it before time 0. The caller has begun the page (plotscreen for a preview, plotprinter
     /// for print). Settings that would divide by zero or never end are replaced
     /// and written back into `settings` (see waveformSetup), one line each in
     /// replacements(). Calls plotshow (only when not printing) after each page

@@ -123,9 +123,16 @@ WaveformParameters waveformSetup(WaveformSettings& settings, const SignalState& 
         p.printScale = 1;
     }
     p.printScale = std::min(p.printScale, 1.0);
+    // Less than a pixel column per second at the print size: the time scale goes
+    // back to "100", and only when even that is too small, the print size.
     if (pixelsPerSecondAt(resolution, satFloat(p.timeScale * p.printScale)) < 1) {
-        replaceSetting(settings.printSizeText, settings.printSizeItem, "Print size %", "100", 0, replacements);
-        p.printScale = 1;
+        if (pixelsPerSecondAt(resolution, satFloat(100 * p.printScale)) >= 1) {
+            replaceSetting(settings.timeScaleText, settings.timeScaleItem, "Time scale mm/s", "100", 3, replacements);
+            p.timeScale = 100;
+        } else {
+            replaceSetting(settings.printSizeText, settings.printSizeItem, "Print size %", "100", 0, replacements);
+            p.printScale = 1;
+        }
     }
     const double s = p.printScale;
 

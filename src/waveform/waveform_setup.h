@@ -67,12 +67,13 @@ double waveformTickStep(double timeScale, double previous);
 /// dpi. Reads the settings with parseNumber and replaces, writing the control's
 /// default back into `settings` and appending one line to `replacements` each
 /// ("Time scale mm/s: \"0\" replaced by \"100\""):
-///  - a time scale ≤ 0, not finite, giving pixelsPerSecond < 1 at full size, or
-///    above 250 × sampleRate mm/s (a line shorter than one frame: a run would
-///    take more pages than the data has frames) → "100";
+///  - a time scale ≤ 0, not finite, giving pixelsPerSecond < 1 at full size or at
+///    the print size, or above 250 × sampleRate mm/s (a line shorter than one
+///    frame: a run would take more pages than the data has frames) → "100";
 ///  - a gain that is 0 or not finite → "Auto";
 ///  - fewer than 1 line, or more lines than the tracks area has pixel rows → "1";
-///  - a print size ≤ 0, or one that leaves pixelsPerSecond < 1 → "100".
+///  - a print size ≤ 0, or one that leaves pixelsPerSecond < 1 even at 100 mm/s
+///    → "100" (the time scale is then kept).
 /// A print size above 100 % is taken as 100 % without being written back.
 /// `tickStep` is the step kept from the previous run; it is updated.
 /// Reads peakAmplitude, bytesPerSample, zeroOffset and sampleRate of `signal`.

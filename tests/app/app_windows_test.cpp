@@ -92,3 +92,25 @@ TEST(AppWindows, LabelsInTheFileMenuKeepsTheChoiceAndTheSpectrogramWindowShowsIt
     w.labelsItem->trigger();
     EXPECT_EQ(state.labelChoice.fileName, "/data/take.TextGrid");
 }
+
+TEST(AppWindows, ARecordingNamedOnTheCommandLineIsOpened)
+{
+    ProgramState state;
+    AppWindows w(state);
+    int errorBoxes = 0;
+    w.form1.setErrorBox([&](QWidget*, const QString&) { ++errorBoxes; });
+
+    EXPECT_TRUE(w.openArgument({"kelvox"}));
+    EXPECT_EQ(state.signal.fileSize, 0);
+
+    const std::string path = writeTempFile("named.wav", makeWav({}, pcm16(sine(100, 16000, 1600, 1000))));
+    EXPECT_TRUE(w.openArgument({"kelvox", QString::fromStdString(path)}));
+    EXPECT_EQ(state.signal.fileName, path);
+    EXPECT_EQ(state.signal.fileSize, 44 + 2 * 1600);
+    EXPECT_EQ(errorBoxes, 0);
+
+    // A file that cannot be read leaves the recording that was loaded.
+    EXPECT_FALSE(w.openArgument({"kelvox", QString::fromStdString(path + ".missing")}));
+    EXPECT_EQ(errorBoxes, 1);
+    EXPECT_EQ(state.signal.fileName, path);
+}

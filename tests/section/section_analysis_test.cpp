@@ -405,6 +405,49 @@ TEST(SectionAnalyse, PreEmphasisLiftsHighFrequencies)
     EXPECT_NEAR(lifted[128] - flat[128], gainDb(4000), 0.2);
 }
 
+// A full-scale tone followed by quiet noise: the first section wholly in the noise
+// comes after one 90 dB louder at the tone's bins, and must still be that frame's
+// own spectrum, as when the same frame is analysed first.
+TEST(SectionAnalyse, QuietSectionAfterALoudOneIsItsOwnFrame)
+{
+    std::vector<int> samples = harmonicSound({1000}, 16000, 800, 32767);
+    std::mt19937 rng(5);
+    std::uniform_int_distribution<int> noise(-8, 8);
+    for (int i = 0; i < 1600; ++i)
+        samples.push_back(noise(rng));
+    const SignalState s = loadedRecording(samples, 16000);
+    AnalysisWorkspace ws;
+    SectionControls c;
+    setSectionBox(c, SectionBox::Gain, "0");
+    setSectionBox(c, SectionBox::TimeStep, "10");
+
+    // Sections at 0, 10, … 40 ms hold the tone; the one at 50 ms (frames 800 …
+    // 1119) holds only noise.
+    SetUpResult stepped = runSetUp(c, s, {0.0f, s.fileDuration}, ws);
+    ASSERT_EQ(stepped.settings.hop, 160);
+    SectionAnalyser a;
+    a.prepare(stepped.settings);
+    std::vector<float> loud;
+    for (int section = 0; section < 6; ++section) {
+        loud = a.levels();
+        ASSERT_EQ(analyseUntilComplete(a, s, ws, stepped.settings), 1);
+    }
+    const std::vector<float> afterLoud = a.levels();
+    ASSERT_GT(loud[32] - afterLoud[32], 80.0f);  // the section before was that much louder
+
+    SetUpResult alone = runSetUp(c, s, {0.05f, s.fileDuration}, ws);
+    ASSERT_EQ(alone.settings.readPosition, 800 + s.dataOffset);
+    SectionAnalyser b;
+    b.prepare(alone.settings);
+    ASSERT_EQ(analyseUntilComplete(b, s, ws, alone.settings), 1);
+    for (int k = 0; k < 256; ++k)
+        EXPECT_NEAR(afterLoud[static_cast<std::size_t>(k)], b.levels()[static_cast<std::size_t>(k)], 1e-3)
+            << "bin " << k;
+    // Noise of ±8 lies far above the power floor at every bin, 969 … 1031 Hz included.
+    for (int k = 31; k <= 33; ++k)
+        EXPECT_GT(afterLoud[static_cast<std::size_t>(k)], -100.0f) << "bin " << k;
+}
+
 TEST(SectionAnalyse, LtasIsTheMeanPowerOfItsFrames)
 {
     // Noise with a tone: frames differ, so the average is a real mean. The frames

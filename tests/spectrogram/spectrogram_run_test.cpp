@@ -314,6 +314,16 @@ TEST(SpectrogramRun, SettingsThatCannotWorkAreReplacedAndWrittenBack)
     f.settings.printSizeText = "0.001";
     f.runPages(host);
     EXPECT_EQ(f.run.replacements(), (std::vector<std::string>{"Print size %: \"0.001\" replaced by \"100\""}));
+    // 1 mm/s is a pixel column per 0.26 s at full size, but less than one per second
+    // at 25 %: the time scale goes back to "100", the print size stays.
+    f.settings.timeScaleText = "1";
+    f.settings.printSizeText = "25";
+    f.runPages(host);
+    EXPECT_EQ(f.run.replacements(), (std::vector<std::string>{"Time scale mm/s: \"1\" replaced by \"100\""}));
+    EXPECT_EQ(f.settings.timeScaleText, "100");
+    EXPECT_EQ(f.settings.printSizeText, "25");
+    EXPECT_FLOAT_EQ(f.st.pixelsPerSecond, 94.0f);  // trunc(96 × 25 / 25.4)
+    f.settings.printSizeText = "100";
 
     // One so large that a page would hold less than one sample (250 mm at 16 kHz
     // takes 4 000 000 mm/s).

@@ -389,28 +389,64 @@ TEST(WaveformRun, HostileSettingsEndWithinThePageEstimate)
     }
 }
 
-// A typed start before the recording draws silence up to time 0, but never more
-// of it than the recording lasts.
-TEST(WaveformRun, StartLongBeforeTheRecording)
+// A typed start before the recording draws silence up to time 0 from the start as
+// typed, with the pages that follow from it.
+TEST(WaveformRun, StartBeforeTheRecordingIsKeptAsTyped)
+{
+    Page page(load(constant(1.0, 8000, 1000), 1, 8000));
+    auto& [s, plot, run] = page;
+    std::vector<std::pair<int, double>> values;  // page, drawn value
+    run.setColumnObserver([&](const WaveformColumn& c) {
+        values.emplace_back(c.pageNumber, c.minValue);
+        values.emplace_back(c.pageNumber, c.maxValue);
+    });
+    WaveformSettings settings;
+    PageLog log;
+    s.selectionStart = -3.0f;
+    s.selectionEnd = 1.0f;
+    // A line holds 2.505 s at 100 mm/s: −3.0 … −0.495, then −0.495 … 1.0.
+    EXPECT_EQ(run.run(settings, false, log), 2);
+    EXPECT_EQ(waveformPageCount(settings, analysisInterval(s)), 2);
+    ASSERT_EQ(run.pageSpans().size(), 2u);
+    const double lineDuration = run.parameters().lineDuration;
+    EXPECT_DOUBLE_EQ(run.pageSpans()[0].lineStart, -3.0);
+    EXPECT_EQ(run.pageSpans()[0].firstPosition, s.dataOffset - 24000);
+    EXPECT_NEAR(run.pageSpans()[1].lineStart, -3.0 + lineDuration, 1e-9);
+    EXPECT_NEAR(run.pageSpans()[1].endTime, 1.0, 2.0 / 377);
+    // The first page is silence; the second reaches the recording's 1000.
+    const double drawn = -1000.0 * run.parameters().sampleScale;
+    EXPECT_EQ(std::count_if(values.begin(), values.end(), [](const auto& v) { return v.first == 0 && v.second != 0; }),
+              0);
+    EXPECT_TRUE(std::any_of(values.begin(), values.end(),
+                            [&](const auto& v) { return v.first == 1 && std::fabs(v.second - drawn) < 1e-12; }));
+}
+
+// A start so far back that its silence would never end begins 32767 pages before
+// time 0, whatever the recording's length or the page's size.
+TEST(WaveformRun, StartLongBeforeTheRecordingIsBoundedInPages)
 {
     Page page(load(constant(0.5, 8000, 1000), 1, 8000));
     auto& [s, plot, run] = page;
+    s.selectionStart = -1e9f;
+    s.selectionEnd = 0.5f;
+    for (const char* lines : {"1", "3"}) {
+        WaveformSettings settings = withLines(lines);
+        PageLog log;
+        log.stopAfterPages = 2;
+        EXPECT_EQ(run.run(settings, false, log), 2);
+        const WaveformParameters& p = run.parameters();
+        const double page = p.lines * p.lineDuration;
+        EXPECT_NEAR(run.pageSpans()[0].lineStart, -32767 * page, 1e-6) << lines;
+        EXPECT_NEAR(run.pageSpans()[1].lineStart, -32766 * page, 1e-6) << lines;
+    }
+
+    // Within the bound the start stays as typed.
+    s.selectionStart = -20000.0f;
     WaveformSettings settings;
     PageLog log;
-    s.selectionStart = -1.0f;
-    s.selectionEnd = 0.5f;
-    EXPECT_EQ(run.run(settings, false, log), 1);
-    EXPECT_DOUBLE_EQ(run.pageSpans()[0].lineStart, -0.5);
-    EXPECT_EQ(run.pageSpans()[0].firstPosition, s.dataOffset - 4000);
-
-    s.selectionStart = -1e9f;
-    log.stopAfterPages = 10;
-    EXPECT_EQ(run.run(settings, false, log), 1);
-    EXPECT_DOUBLE_EQ(run.pageSpans()[0].lineStart, -0.5);
-
-    s.selectionStart = -0.2f;  // within the limit: kept as typed
-    EXPECT_EQ(run.run(settings, false, log), 1);
-    EXPECT_NEAR(run.pageSpans()[0].lineStart, -0.2, 1e-7);
+    log.stopAfterPages = 1;
+    run.run(settings, false, log);
+    EXPECT_DOUBLE_EQ(run.pageSpans()[0].lineStart, -20000.0);
 }
 
 TEST(WaveformRun, RefreshesOnlyWhenPreviewing)

@@ -268,10 +268,22 @@ TEST(WaveformSetup, SettingsThatWouldDivideByZeroOrNeverEndAreReplaced)
     ASSERT_EQ(r.replaced.size(), 1u);
     EXPECT_EQ(r.replaced[0], "Print size %: \"-5\" replaced by \"100\"");
     EXPECT_EQ(r.settings.printSizeItem, 0);
-    // 0.0001 % leaves less than a pixel per second.
+    // 0.0001 % leaves less than a pixel per second even at 100 mm/s.
     r = setUp(with("100", "1", "Auto", "0.0001"));
     EXPECT_EQ(r.settings.printSizeText, "100");
     EXPECT_DOUBLE_EQ(r.p.printScale, 1);
+    r = setUp(with("1000", "1", "Auto", "0.001"));
+    EXPECT_EQ(r.replaced, (std::vector<std::string>{"Print size %: \"0.001\" replaced by \"100\""}));
+    EXPECT_EQ(r.settings.timeScaleText, "1000");
+    // 1 mm/s is fine at full size but less than a pixel per second at 25 %: the
+    // time scale goes back to "100" and the print size stays.
+    r = setUp(with("1", "1", "Auto", "25"));
+    EXPECT_EQ(r.replaced, (std::vector<std::string>{"Time scale mm/s: \"1\" replaced by \"100\""}));
+    EXPECT_EQ(r.settings.timeScaleText, "100");
+    EXPECT_EQ(r.settings.timeScaleItem, 3);
+    EXPECT_EQ(r.settings.printSizeText, "25");
+    EXPECT_DOUBLE_EQ(r.p.printScale, 0.25);
+    EXPECT_EQ(r.p.pixelsPerSecond, 94);  // trunc(96 × 25 / 25.4)
 
     // All four at once: one line each.
     r = setUp(with("", "", "", ""));
