@@ -21,7 +21,7 @@ inline constexpr const char* kAutoMidPitchText = "Auto";
 /// measured on recorded voices of men and women: the rules of the form
 /// k·100 Hz·(F0/100 Hz)^b with the fewest gross errors (> 20 % off Praat's pitch)
 /// over all their voiced frames. AMDF's square root follows its best factor falling
-/// from about 1.3 for men to about 0.9 for women. docs/pitch-tuning.md has the
+/// from about 1.3 for men to about 1.0 for women. docs/pitch-tuning.md has the
 /// measurements; scripts/pitch-tuning repeats them.
 double autoMidPitchHz(double typicalHz, PitchMethod method);
 
