@@ -1,0 +1,56 @@
+#include "auto_mid_pitch.h"
+
+#include "parse_number.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using namespace kelvox;
+
+namespace {
+
+constexpr PitchMethod kMethods[] = {PitchMethod::PeakP, PitchMethod::Amdf, PitchMethod::Cepstrum};
+
+TypicalPitch voiceAt(double hz) { return {.hz = hz, .voicedFrames = 200, .examinedFrames = 400}; }
+
+}  // namespace
+
+TEST(AutoMidPitch, NoVoicedFrameGivesTheDefault)
+{
+    for (PitchMethod m : kMethods) {
+        EXPECT_EQ(autoMidPitchText(TypicalPitch{}, m), "100");
+        EXPECT_EQ(autoMidPitchText({.hz = 0.0, .voicedFrames = 0, .examinedFrames = 300}, m), "100");
+    }
+}
+
+TEST(AutoMidPitch, FittedValuesForATypicalManAndWoman)
+{
+    // A man at 100 Hz and a woman at 200 Hz: "AMDF" centres above a man's pitch and
+    // just below a woman's, "Peak P" well below both, "Cepstrum" on them.
+    EXPECT_EQ(autoMidPitchText(voiceAt(100.0), PitchMethod::Amdf), "132");
+    EXPECT_EQ(autoMidPitchText(voiceAt(200.0), PitchMethod::Amdf), "187");
+    EXPECT_EQ(autoMidPitchText(voiceAt(100.0), PitchMethod::PeakP), "70");
+    EXPECT_EQ(autoMidPitchText(voiceAt(200.0), PitchMethod::PeakP), "140");
+    EXPECT_EQ(autoMidPitchText(voiceAt(100.0), PitchMethod::Cepstrum), "100");
+    EXPECT_EQ(autoMidPitchText(voiceAt(200.0), PitchMethod::Cepstrum), "200");
+}
+
+TEST(AutoMidPitch, TextIsWholeHertzRounded)
+{
+    // 0.7 · 100.8 = 70.56 and 0.7 · 100.6 = 70.42.
+    EXPECT_EQ(autoMidPitchText(voiceAt(100.8), PitchMethod::PeakP), "71");
+    EXPECT_EQ(autoMidPitchText(voiceAt(100.6), PitchMethod::PeakP), "70");
+}
+
+TEST(AutoMidPitch, TypicalPitchLiesInsideTheClampRangeOverTheEstimatorsRange)
+{
+    // Every method clamps its estimates to [mid/2, 2·mid]: the voice's typical F0
+    // must lie inside with room to spare (5 %), or its own median would be clamped.
+    for (PitchMethod m : kMethods)
+        for (double f0 = kTypicalPitchLowestHz; f0 <= kTypicalPitchHighestHz; f0 *= 1.01) {
+            const double mid = parseNumber(autoMidPitchText(voiceAt(f0), m));
+            EXPECT_GE(f0, 1.05 * mid / 2.0) << f0 << " Hz, method " << static_cast<int>(m);
+            EXPECT_LE(f0, 2.0 * mid / 1.05) << f0 << " Hz, method " << static_cast<int>(m);
+        }
+}
