@@ -1,5 +1,6 @@
 #include "analysis_window.h"
 
+#include "parse_number.h"
 #include "plot_device.h"
 
 #include <QAbstractButton>
@@ -64,6 +65,19 @@ QStringList AnalysisWindow::toStringList(const std::vector<std::string>& texts)
 int AnalysisWindow::checkedItem(const QButtonGroup* group)
 {
     return group->checkedId();
+}
+
+void AnalysisWindow::showUsedText(QComboBox* box, const std::string& read, const std::string& used)
+{
+    if (used != read) {
+        setBoxText(box, used);
+        return;
+    }
+    if (box->findText(QString::fromStdString(read), Qt::MatchExactly) >= 0 || isPlainNumber(read))
+        return;
+    const std::string number = plainNumberText(parseNumber(read));
+    if (!number.empty())
+        setBoxText(box, number);
 }
 
 QComboBox* AnalysisWindow::makeCombo(const char* name, const QStringList& items, int defaultIndex, const char* hint,

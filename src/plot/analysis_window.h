@@ -43,6 +43,11 @@ public:
     static QStringList toStringList(const std::vector<std::string>& texts);
     /// The checked button of a radio group.
     static int checkedItem(const QButtonGroup* group);
+    /// Shows in `box` the text a run uses: `used` where the run corrected the text
+    /// it read (`read`); otherwise, for a typed text that does not say its number
+    /// plainly ("-1e9", "12ab"), the number the run read from it. Item texts
+    /// ("LTAS", "fs/2", "Auto") stay as they are.
+    static void showUsedText(QComboBox* box, const std::string& read, const std::string& used);
 
     /// True while a run of this window is active.
     bool running() const { return m_preview != nullptr || m_print != nullptr; }

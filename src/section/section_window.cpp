@@ -138,10 +138,20 @@ void TForm4::RadioGroup2Click()
 
 void TForm4::Button1Click()
 {
-    startPreview(m_next, [this](PageHost& host) {
-        SectionControls c = readControls();
-        m_run.run(c, false, host);
-        applyControls(c);
+    startPreview(m_next, [this](PageHost& host) { runPages(host, false); });
+}
+
+void TForm4::runPages(PageHost& host, bool printing)
+{
+    SectionControls read = readControls();
+    SectionControls c = read;
+    // The boxes show what the run uses as soon as it has read them; what the user
+    // types while the pages are shown stays for the next run.
+    m_run.run(c, printing, host, [&] {
+        for (int i = 0; i < 8; ++i) {
+            const auto which = static_cast<SectionBox>(i);
+            showUsedText(box(which), sectionBoxText(read, which), sectionBoxText(c, which));
+        }
     });
 }
 
@@ -152,11 +162,7 @@ void TForm4::Button2Click()
 
 void TForm4::Button3Click()
 {
-    startPrint(m_abort, [this](PageHost& host) {
-        SectionControls c = readControls();
-        m_run.run(c, true, host);
-        applyControls(c);
-    });
+    startPrint(m_abort, [this](PageHost& host) { runPages(host, true); });
 }
 
 void TForm4::Button4Click()

@@ -38,6 +38,8 @@ public:
     void Button4Click();      // "Abort"
 
 private:
+    /// A run with the controls as they stand; corrections go back into them.
+    void runPages(PageHost& host, bool printing);
     QComboBox* box(SectionBox which) const { return m_boxes[static_cast<int>(which)]; }
 
     SignalState& m_signal;

@@ -141,10 +141,20 @@ void TForm3::RadioGroup2Click()
 
 void TForm3::Button1Click()
 {
-    startPreview(m_next, [this](PageHost& host) {
-        SpectrogramSettings s = readSettings();
-        m_run.run(s, false, host);
-        applySettings(s);
+    startPreview(m_next, [this](PageHost& host) { runPages(host, false); });
+}
+
+void TForm3::runPages(PageHost& host, bool printing)
+{
+    SpectrogramSettings read = readSettings();
+    SpectrogramSettings s = read;
+    // The boxes show what the run uses as soon as it has read them; what the user
+    // types while the pages are shown stays for the next run.
+    m_run.run(s, printing, host, [&] {
+        for (int i = 0; i < 8; ++i) {
+            const auto which = static_cast<SpectrogramBox>(i);
+            showUsedText(box(which), boxText(read, which), boxText(s, which));
+        }
     });
 }
 
@@ -161,11 +171,7 @@ void TForm3::Button3Click()
 
 void TForm3::Button5Click()
 {
-    startPrint(m_abort, [this](PageHost& host) {
-        SpectrogramSettings s = readSettings();
-        m_run.run(s, true, host);
-        applySettings(s);
-    });
+    startPrint(m_abort, [this](PageHost& host) { runPages(host, true); });
 }
 
 void TForm3::Button6Click()

@@ -42,6 +42,8 @@ public:
     void Button6Click();  // "Abort"
 
 private:
+    /// A run with the settings the controls hold; corrections go back into them.
+    void runPages(PageHost& host, bool printing);
     QComboBox* box(SpectrogramBox which) const { return m_boxes[static_cast<int>(which)]; }
 
     SignalState& m_signal;

@@ -80,10 +80,20 @@ void TForm2::ComboBox1Change()
 
 void TForm2::Button1Click()
 {
-    startPreview(m_next, [this](PageHost& host) {
-        WaveformSettings s = readSettings();
-        m_run.run(s, false, host);
-        applySettings(s);
+    startPreview(m_next, [this](PageHost& host) { runPages(host, false); });
+}
+
+void TForm2::runPages(PageHost& host, bool printing)
+{
+    const WaveformSettings read = readSettings();
+    WaveformSettings s = read;
+    // The boxes show what the run uses as soon as it has read them; what the user
+    // types while the pages are shown stays for the next run.
+    m_run.run(s, printing, host, [&] {
+        showUsedText(m_timeScale, read.timeScaleText, s.timeScaleText);
+        showUsedText(m_lines, read.linesText, s.linesText);
+        showUsedText(m_gain, read.gainText, s.gainText);
+        showUsedText(m_printSize, read.printSizeText, s.printSizeText);
     });
 }
 
@@ -94,11 +104,7 @@ void TForm2::Button2Click()
 
 void TForm2::Button3Click()
 {
-    startPrint(nullptr, [this](PageHost& host) {
-        WaveformSettings s = readSettings();
-        m_run.run(s, true, host);
-        applySettings(s);
-    });
+    startPrint(nullptr, [this](PageHost& host) { runPages(host, true); });
 }
 
 }  // namespace kelvox

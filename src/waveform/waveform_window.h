@@ -31,6 +31,9 @@ public:
     void Button3Click();  // "Print"
 
 private:
+    /// A run with the settings the controls hold; corrections go back into them.
+    void runPages(PageHost& host, bool printing);
+
     SignalState& m_signal;
     WaveformRun& m_run;
     QLabel* m_span = nullptr;   // Label10

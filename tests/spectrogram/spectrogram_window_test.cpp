@@ -165,3 +165,52 @@ TEST_F(SpectrogramForm, PrintToPdfWritesOnePerPageAndAbortStopsAfterThePageInHan
     EXPECT_EQ(printer.ended, 1);
     EXPECT_FALSE(child<QPushButton>("Button6")->isEnabled());
 }
+
+TEST_F(SpectrogramForm, SettingsTypedWhileAPageWaitsStayAndDrawTheNextPreview)
+{
+    loadTone(6.0);
+    WaitingUser user(child<QPushButton>("Button2"), [this] {
+        chooseAnalysis(3);  // "LinPr 17"
+        child<QComboBox>("ComboBox3")->setEditText("20");
+        child<QPushButton>("Button1")->click();
+    });
+    QTest::mouseClick(child<QPushButton>("Button1"), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(st.lpOrder == 17 && !runs.busy(), 20000);
+    EXPECT_FLOAT_EQ(st.gainDb, 20.0f);
+    EXPECT_EQ(text("ComboBox3"), "20");
+    EXPECT_EQ(form.readSettings().analysis, AnalysisType::LinPr17);
+    EXPECT_GE(user.waits(), 3);  // the new run paged through its own pages
+}
+
+TEST_F(SpectrogramForm, BoxesShowTheValuesInUseWhileThePagesAreShown)
+{
+    loadTone(6.0, 8000);
+    child<QComboBox>("ComboBox3")->setEditText("-1e9");  // read as -1 dB
+    child<QComboBox>("ComboBox6")->setEditText("100");   // below fs/64 = 125 Hz
+    child<QComboBox>("ComboBox1")->setEditText("0");     // no time scale: the default
+    auto* next = child<QPushButton>("Button2");
+    QStringList shown;
+    WaitingUser user(next, [&] {
+        shown << text("ComboBox3") << text("ComboBox6") << text("ComboBox1");
+        next->click();
+    });
+    QTest::mouseClick(child<QPushButton>("Button1"), Qt::LeftButton);
+    EXPECT_EQ(shown, (QStringList{"-1", "125", "100"}));
+    EXPECT_FLOAT_EQ(st.gainDb, -1.0f);
+    EXPECT_EQ(text("ComboBox3"), "-1");
+}
+
+TEST_F(SpectrogramForm, AWaitingRunTakesTheEndOfAChangedSelection)
+{
+    loadTone(6.0);  // three pages at 100 mm/s
+    auto* next = child<QPushButton>("Button2");
+    WaitingUser user(next, [&] {  // the user selects 0 … 3 s in the main window
+        signal.selectionStart = 0.0f;
+        signal.selectionEnd = 3.0f;
+        next->click();
+    });
+    QTest::mouseClick(child<QPushButton>("Button1"), Qt::LeftButton);
+    EXPECT_EQ(user.waits(), 1);  // the second page reached the new end: no third page
+    EXPECT_FLOAT_EQ(st.analysisEnd, 3.0f);
+    EXPECT_NEAR(st.pageTime, 2.9, 0.02);  // 10 mm before 3.0 s: where a page after it would begin
+}
