@@ -43,6 +43,12 @@ void preparePainter(QPainter& p)
     p.setRenderHint(QPainter::TextAntialiasing, false);
 }
 
+// The pen of a fresh device: solid black, one pixel.
+QPen cleanPen()
+{
+    return QPen(QColor(palette()[0]), 1, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
+}
+
 }  // namespace
 
 PageRect PageRect::ordered() const
@@ -179,7 +185,7 @@ PlotDevice::PlotDevice()
     : m_image(kImageWidth, kImageHeight, QImage::Format_RGB32)
 {
     m_image.fill(Qt::white);
-    m_canvasPen = QPen(QColor(palette()[0]), 1, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
+    m_canvasPen = cleanPen();
     // The state of a 96-dpi page without drawing one: the layout dialog reads
     // `resolution` before any page has been begun.
     applyResolution(96);
@@ -205,6 +211,13 @@ void PlotDevice::applyResolution(int resolution)
 void PlotDevice::beginPage(int resolution)
 {
     applyResolution(resolution);
+    // A run starts from a clean pen, whatever the run before it left: the page's
+    // outline is solid, and so is every line until a composer picks a style.
+    m_canvasPen = cleanPen();
+    m_lineWidth = 1;
+    m_colour = 0;
+    // Nothing of an earlier page (a print page is larger) stays in the image.
+    m_image.fill(Qt::white);
     drawFilledRect(0, 0, m_pageWidth, m_pageHeight);
 }
 

@@ -101,9 +101,10 @@ public:
     // --- page begin ------------------------------------------------------------
 
     /// Begins a screen page at 96 dpi: resolution, font (cell 10 px), lineheight
-    /// 12, page 1068 × 755 px; fills (0, 0)–(pagewidth, pageheight) white and
-    /// outlines it with the current pen. Line width, colour, data window, frame and
-    /// pen position carry over.
+    /// 12, page 1068 × 755 px. Every run begins with a page, so a page begin also
+    /// gives a clean pen (solid, width 1, black) and a white image; then it
+    /// outlines (0, 0)–(pagewidth, pageheight). Data window, frame and pen position
+    /// carry over.
     void plotscreen();
     /// Begins a print page at 192 dpi (cell 21 px, lineheight 23, page
     /// 2137 × 1511 px, its last column clipped by the 2136-wide image). The print

@@ -133,6 +133,10 @@ void SpectrogramRun::resetRunState()
     st.pitchStrokeDrawn = false;
     st.labels.reader.labelclose();
     st.labels.open = false;
+    // The conditioning and the level curves start from this run's own samples, as
+    // the first run of the program does: the same settings draw the same page.
+    st.hpX1 = st.hpX2 = st.hpY1 = st.hpY2 = 0.0;
+    m_ws.BandEnergy.fill(kBandEnergyFloor);
 }
 
 // Time scale, print size and mid pitch, the page geometry, the analysis type, gain
