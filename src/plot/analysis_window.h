@@ -19,6 +19,7 @@ class QComboBox;
 class QGroupBox;
 class QLabel;
 class QPushButton;
+class QTimer;
 
 namespace kelvox {
 
@@ -67,16 +68,25 @@ protected:
     QPushButton* makeButton(const char* name, const QString& text, const char* hint, const QRect& geometry);
 
     /// "Preview": begins a screen page, shows the plot window and runs `run` with
-    /// the preview host; `next` is enabled while the run waits for it. A run that
-    /// is active elsewhere is ended first and this one starts right after.
-    void startPreview(QPushButton* next, std::function<void(PageHost&)> run);
+    /// the preview host; `next` is enabled while the run waits for it, `abort` (if
+    /// the window has one) while the run is active. A run that is active elsewhere
+    /// is ended first and this one starts right after.
+    void startPreview(QPushButton* next, QPushButton* abort, std::function<void(PageHost&)> run);
     /// "Print": begins a print page, enables `abort` (if the window has one), shows the wait cursor and runs
     /// `run` with the print host (each page one job); then a screen page again.
     void startPrint(QPushButton* abort, std::function<void(PageHost&)> run);
     /// "View next" / "Next".
     void nextPage();
-    /// "Abort".
-    void abortPrint();
+    /// "Abort": ends a print run (abandoning the job in hand) or a preview run.
+    void abortRun();
+
+    /// How far the window's run has come.
+    virtual RunProgress runProgress() const = 0;
+    /// The progress line under the buttons: while a run is active, the page in hand
+    /// and the time reached, refreshed a few times a second; empty otherwise.
+    QLabel* makeProgressLabel(const QRect& geometry);
+    /// "Page 2: 61.350 s of 0.000 to 3600.000 s".
+    static QString progressText(const RunProgress& progress);
 
     void changeEvent(QEvent* event) override;
     void hideEvent(QHideEvent* event) override;
@@ -85,8 +95,14 @@ protected:
     PlotDevice& m_plot;
 
 private:
+    /// Starts and ends the progress line of a run.
+    void followProgress(bool on);
+    void showProgress();
+
     PreviewHost* m_preview = nullptr;
     PrintHost* m_print = nullptr;
+    QLabel* m_progress = nullptr;
+    QTimer* m_progressTimer = nullptr;
 };
 
 }  // namespace kelvox

@@ -81,13 +81,19 @@ void PreviewHost::pageFinished(int, bool lastPage)
 
 bool PreviewHost::stopRequested() const
 {
-    return m_runs.superseded(this) || m_runs.quitting();
+    return m_aborted || m_runs.superseded(this) || m_runs.quitting();
 }
 
 void PreviewHost::next()
 {
     if (m_loop)
         m_loop->exit();
+}
+
+void PreviewHost::abort()
+{
+    m_aborted = true;
+    next();
 }
 
 // ---------------------------------------------------------------- PrintHost

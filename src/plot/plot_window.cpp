@@ -15,6 +15,13 @@
 
 namespace kelvox {
 
+namespace {
+
+// The shortest time between two repaints of a growing page, ms (about 30 a second).
+constexpr qint64 kShowIntervalMs = 33;
+
+}  // namespace
+
 // The page image as a widget of its own size: painted 1:1, so a mouse position
 // is an image pixel. Mouse events go to the window's handlers.
 class PageView final : public QWidget {
@@ -93,12 +100,30 @@ Tnylxform::Tnylxform(PlotDevice& device, QWidget* parent) : QMainWindow(parent),
         QMessageBox::critical(this, QApplication::applicationName(), text);
     };
 
-    // Show what is drawn so far, then let "Abort", "View next" and the readout act.
-    m_device.setShowHook([this] {
+    m_device.setShowHook([this] { showPartPage(); });
+}
+
+void Tnylxform::showPartPage()
+{
+    if (!isVisible())
         show();
-        m_view->repaint();
-        QCoreApplication::processEvents();
-    });
+    // A run calls this wherever its page has grown: after every section of a
+    // long-time average, every 32 pixels of a spectrogram. Repainting each time
+    // would cost far more than the drawing, so the window repaints at most about
+    // 30 times a second; a call in between only asks for a repaint later, so the
+    // last part of a page shows as soon as the run waits or ends.
+    if (m_sinceShown.isValid() && m_sinceShown.elapsed() < kShowIntervalMs) {
+        if (!m_repaintAsked) {
+            m_view->update();
+            m_repaintAsked = true;
+        }
+        return;
+    }
+    m_sinceShown.start();
+    m_repaintAsked = false;
+    m_view->repaint();
+    // Let "Abort", "View next", the other windows and the readout act.
+    QCoreApplication::processEvents();
 }
 
 Tnylxform::~Tnylxform() { m_device.setShowHook({}); }

@@ -5,6 +5,7 @@
 
 #include "plot_device.h"
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QPoint>
 
@@ -59,6 +60,9 @@ public:
     QWidget* imageView() const;
 
 private:
+    /// The device's show hook: shows the window and the page drawn so far, at most
+    /// about 30 times a second, and lets pending events act.
+    void showPartPage();
     void drawBand(const PageRect& r);
     void updateBand(QPoint pos);
     void eraseBand();
@@ -72,6 +76,8 @@ private:
     QPoint m_dragStart;
     bool m_bandShown = false;
     PageRect m_band;
+    QElapsedTimer m_sinceShown;  // since the last repaint by the show hook
+    bool m_repaintAsked = false; // a repaint is asked for after the last one
 };
 
 }  // namespace kelvox

@@ -14,7 +14,7 @@ TForm4::TForm4(SignalState& signal, SectionRun& run, RunCoordinator& runs, PlotD
     : AnalysisWindow(runs, plot, parent), m_signal(signal), m_run(run)
 {
     setWindowTitle(QStringLiteral("SPECTRUM SECTION"));
-    setFixedSize(336, 320);
+    setFixedSize(336, 324);
     move(720, 300);
     const SectionControls defaults;
 
@@ -77,6 +77,7 @@ TForm4::TForm4(SignalState& signal, SectionRun& run, RunCoordinator& runs, PlotD
     m_abort = makeButton("Button4", QStringLiteral("Abort"), nullptr, {84, 246, 70, 25});
     m_next->setEnabled(false);
     m_abort->setEnabled(false);
+    makeProgressLabel({8, 292, 320, 28});
 
     connect(box(SectionBox::TimeStep), &QComboBox::currentTextChanged, this, &TForm4::ComboBox1Change);
     connect(box(SectionBox::SectionsPerPage), &QComboBox::currentTextChanged, this, &TForm4::ComboBox6Change);
@@ -138,7 +139,7 @@ void TForm4::RadioGroup2Click()
 
 void TForm4::Button1Click()
 {
-    startPreview(m_next, [this](PageHost& host) { runPages(host, false); });
+    startPreview(m_next, m_abort, [this](PageHost& host) { runPages(host, false); });
 }
 
 void TForm4::runPages(PageHost& host, bool printing)
@@ -167,7 +168,7 @@ void TForm4::Button3Click()
 
 void TForm4::Button4Click()
 {
-    abortPrint();
+    abortRun();
 }
 
 }  // namespace kelvox

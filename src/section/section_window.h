@@ -37,6 +37,9 @@ public:
     void Button3Click();      // "Print"
     void Button4Click();      // "Abort"
 
+protected:
+    RunProgress runProgress() const override { return m_run.progress(); }
+
 private:
     /// A run with the controls as they stand; corrections go back into them.
     void runPages(PageHost& host, bool printing);

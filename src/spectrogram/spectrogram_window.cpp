@@ -15,7 +15,7 @@ TForm3::TForm3(SignalState& signal, SpectrogramRun& run, RunCoordinator& runs, P
     : AnalysisWindow(runs, plot, parent), m_signal(signal), m_run(run)
 {
     setWindowTitle(QStringLiteral("SPECTROGRAM"));
-    setFixedSize(328, 321);
+    setFixedSize(328, 330);
     move(720, 30);
 
     m_span = makeLabel("Label1", QStringLiteral("Time span"), "Interval selected for analysis", {8, 8, 312, 16});
@@ -75,6 +75,7 @@ TForm3::TForm3(SignalState& signal, SpectrogramRun& run, RunCoordinator& runs, P
     QPushButton* print = makeButton("Button5", QStringLiteral("Print"), "High resolution printout", {160, 268, 70, 25});
     m_abort = makeButton("Button6", QStringLiteral("Abort"), "Abort printing operation", {236, 268, 70, 25});
     advanced->setEnabled(false);
+    makeProgressLabel({8, 298, 312, 28});
 
     connect(box(SpectrogramBox::TimeScale), &QComboBox::currentTextChanged, this, &TForm3::ComboBox1Change);
     connect(m_analysis, &QButtonGroup::idClicked, this, &TForm3::RadioGroup2Click);
@@ -141,7 +142,7 @@ void TForm3::RadioGroup2Click()
 
 void TForm3::Button1Click()
 {
-    startPreview(m_next, [this](PageHost& host) { runPages(host, false); });
+    startPreview(m_next, m_abort, [this](PageHost& host) { runPages(host, false); });
 }
 
 void TForm3::runPages(PageHost& host, bool printing)
@@ -176,7 +177,7 @@ void TForm3::Button5Click()
 
 void TForm3::Button6Click()
 {
-    abortPrint();
+    abortRun();
 }
 
 }  // namespace kelvox

@@ -41,6 +41,9 @@ public:
     void Button5Click();  // "Print"
     void Button6Click();  // "Abort"
 
+protected:
+    RunProgress runProgress() const override { return m_run.progress(); }
+
 private:
     /// A run with the settings the controls hold; corrections go back into them.
     void runPages(PageHost& host, bool printing);

@@ -36,6 +36,7 @@ TForm2::TForm2(SignalState& signal, WaveformRun& run, RunCoordinator& runs, Plot
     m_next = makeButton("Button2", QStringLiteral("View next"), "View next page on screen", {90, 160, 75, 25});
     m_print = makeButton("Button3", QStringLiteral("Print"), "Print high resolution results", {172, 160, 75, 25});
     m_next->setEnabled(false);
+    makeProgressLabel({8, 192, 240, 28});
 
     connect(m_timeScale, &QComboBox::currentTextChanged, this, &TForm2::ComboBox1Change);
     connect(m_lines, &QComboBox::currentTextChanged, this, &TForm2::ComboBox1Change);
@@ -80,7 +81,7 @@ void TForm2::ComboBox1Change()
 
 void TForm2::Button1Click()
 {
-    startPreview(m_next, [this](PageHost& host) { runPages(host, false); });
+    startPreview(m_next, nullptr, [this](PageHost& host) { runPages(host, false); });
 }
 
 void TForm2::runPages(PageHost& host, bool printing)

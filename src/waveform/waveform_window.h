@@ -30,6 +30,9 @@ public:
     void Button2Click();  // "View next"
     void Button3Click();  // "Print"
 
+protected:
+    RunProgress runProgress() const override { return m_run.progress(); }
+
 private:
     /// A run with the settings the controls hold; corrections go back into them.
     void runPages(PageHost& host, bool printing);

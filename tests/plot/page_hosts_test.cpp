@@ -79,6 +79,24 @@ TEST(PreviewHost, ASupersedingRunEndsTheWaitingOne)
     EXPECT_FALSE(runs.supersede());  // nothing active any more
 }
 
+TEST(PreviewHost, AbortEndsTheWaitingRun)
+{
+    RunCoordinator runs;
+    std::vector<bool> nextStates;
+    PreviewHost host(runs, [&](bool on) { nextStates.push_back(on); });
+    PlotDevice device;
+    FakeRun run;
+    run.pages = 5;
+    QTimer::singleShot(0, [&] { host.abort(); });  // pressed while page 0 waits
+    {
+        ActiveRun active(runs, host, [&] { host.next(); });
+        run.run(device, host);
+    }
+    EXPECT_EQ(run.finished, std::vector<int>{0});
+    EXPECT_TRUE(host.aborted());
+    EXPECT_EQ(nextStates, (std::vector<bool>{true, false}));
+}
+
 TEST(PreviewHost, QuittingEndsTheWaitAndRefusesMore)
 {
     RunCoordinator runs;

@@ -235,3 +235,21 @@ TEST_F(SpectrogramForm, TwoPreviewsOfTheSameSettingsDrawTheSamePage)
             EXPECT_EQ(pages[1].pixel(x, 0), qRgb(0, 0, 0)) << x;
     }
 }
+
+TEST_F(SpectrogramForm, AbortEndsAWaitingPreview)
+{
+    loadTone(6.0);
+    auto* abort = child<QPushButton>("Button6");
+    QString progress;
+    WaitingUser user(child<QPushButton>("Button2"), [&] {
+        progress = child<QLabel>("LabelProgress")->text();
+        abort->click();
+    });
+    QTest::mouseClick(child<QPushButton>("Button1"), Qt::LeftButton);
+    EXPECT_TRUE(progress.startsWith("Page 0: 2.")) << progress.toStdString();  // the first page reaches 2.x s
+    EXPECT_TRUE(progress.endsWith(" s of 0.000 to 6.000 s")) << progress.toStdString();
+    EXPECT_EQ(user.waits(), 1);
+    EXPECT_EQ(st.pageNumber, 1);
+    EXPECT_FALSE(runs.busy());
+    EXPECT_FALSE(abort->isEnabled());
+}
