@@ -28,13 +28,13 @@ AppWindows::AppWindows(ProgramState& s)
     for (QWidget* w : std::initializer_list<QWidget*>{&plotWindow, &form3, &form2, &form4, &layoutDialog})
         w->setAttribute(Qt::WA_QuitOnClose, false);
 
-    const auto showPlotWindow = [this] {
-        plotWindow.show();
-        plotWindow.raise();
-    };
-    form3.showPlotWindow = showPlotWindow;
-    form2.showPlotWindow = showPlotWindow;
-    form4.showPlotWindow = showPlotWindow;
+    // The plot window opens large enough for a screen page, clear of the buttons of
+    // the window whose run it shows.
+    for (AnalysisWindow* form : std::initializer_list<AnalysisWindow*>{&form3, &form2, &form4})
+        form->showPlotWindow = [this, form] {
+            plotWindow.openClearOf(form->buttonArea(), Tnylxform::decorations(*form));
+            plotWindow.raise();
+        };
     form3.showLayoutDialog = [this] {
         layoutDialog.show();
         layoutDialog.raise();

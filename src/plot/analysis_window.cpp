@@ -220,6 +220,8 @@ void AnalysisWindow::startPrint(QPushButton* abort, std::function<void(PageHost&
         QTimer::singleShot(0, this, [this, abort, run] { startPrint(abort, run); });
         return;
     }
+    // The screen page stays as it is on screen while the print pages are drawn.
+    m_plot.keepScreenPage();
     m_plot.plotprinter();
     if (abort)
         abort->setEnabled(true);
@@ -241,7 +243,17 @@ void AnalysisWindow::startPrint(QPushButton* abort, std::function<void(PageHost&
     QApplication::restoreOverrideCursor();
     if (abort)
         abort->setEnabled(false);
-    m_plot.plotscreen();
+    m_plot.restoreScreenPage();
+}
+
+QRect AnalysisWindow::buttonArea() const
+{
+    QRect area;
+    for (const QWidget* w : findChildren<QPushButton*>(Qt::FindDirectChildrenOnly))
+        area |= w->geometry();
+    if (m_progress)
+        area |= m_progress->geometry();
+    return QRect(mapToGlobal(area.topLeft()), area.size());
 }
 
 void AnalysisWindow::nextPage()

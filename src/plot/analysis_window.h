@@ -50,6 +50,10 @@ public:
     /// ("LTAS", "fs/2", "Auto") stay as they are.
     static void showUsedText(QComboBox* box, const std::string& read, const std::string& used);
 
+    /// Where the buttons and the progress line are, in global coordinates: the
+    /// plot window opens clear of them.
+    QRect buttonArea() const;
+
     /// True while a run of this window is active.
     bool running() const { return m_preview != nullptr || m_print != nullptr; }
 
@@ -72,8 +76,9 @@ protected:
     /// the window has one) while the run is active. A run that is active elsewhere
     /// is ended first and this one starts right after.
     void startPreview(QPushButton* next, QPushButton* abort, std::function<void(PageHost&)> run);
-    /// "Print": begins a print page, enables `abort` (if the window has one), shows the wait cursor and runs
-    /// `run` with the print host (each page one job); then a screen page again.
+    /// "Print": keeps the screen page, begins a print page, enables `abort` (if the
+    /// window has one), shows the wait cursor and runs `run` with the print host
+    /// (each page one job); then the screen page comes back as it was.
     void startPrint(QPushButton* abort, std::function<void(PageHost&)> run);
     /// "View next" / "Next".
     void nextPage();

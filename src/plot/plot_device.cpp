@@ -208,8 +208,35 @@ void PlotDevice::applyResolution(int resolution)
     m_image.setDotsPerMeterY(dotsPerMetre);
 }
 
+void PlotDevice::keepScreenPage()
+{
+    if (m_beforePageChange)
+        m_beforePageChange();
+    m_keptScreenPage = KeptPage{m_image, m_resolution, usedarea, m_regions};
+}
+
+void PlotDevice::restoreScreenPage()
+{
+    if (!m_keptScreenPage) {
+        plotscreen();
+        return;
+    }
+    if (m_beforePageChange)
+        m_beforePageChange();
+    KeptPage& kept = *m_keptScreenPage;
+    applyResolution(kept.resolution);
+    m_image = std::move(kept.image);
+    usedarea = kept.usedarea;
+    m_regions = std::move(kept.regions);
+    m_keptScreenPage.reset();
+    if (m_afterPageChange)
+        m_afterPageChange();
+}
+
 void PlotDevice::beginPage(int resolution)
 {
+    if (m_beforePageChange)
+        m_beforePageChange();
     applyResolution(resolution);
     // A run starts from a clean pen, whatever the run before it left: the page's
     // outline is solid, and so is every line until a composer picks a style.
@@ -219,6 +246,8 @@ void PlotDevice::beginPage(int resolution)
     // Nothing of an earlier page (a print page is larger) stays in the image.
     m_image.fill(Qt::white);
     drawFilledRect(0, 0, m_pageWidth, m_pageHeight);
+    if (m_afterPageChange)
+        m_afterPageChange();
 }
 
 std::string PlotDevice::plotbegindoc()

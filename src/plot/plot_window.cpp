@@ -13,6 +13,8 @@
 #include <QScreen>
 #include <QScrollArea>
 
+#include <algorithm>
+
 namespace kelvox {
 
 namespace {
@@ -22,6 +24,43 @@ constexpr qint64 kShowIntervalMs = 33;
 
 }  // namespace
 
+QRect placeClearOf(const QRect& screen, const QRect& current, const QRect& keepClear)
+{
+    QRect here(current.topLeft(), current.size().boundedTo(screen.size()));
+    if (!here.intersects(keepClear) && screen.contains(here))
+        return here;
+    const QRect rooms[] = {
+        QRect(QPoint(screen.left(), keepClear.bottom() + 1), screen.bottomRight()),  // below
+        QRect(QPoint(keepClear.right() + 1, screen.top()), screen.bottomRight()),    // right
+        QRect(screen.topLeft(), QPoint(keepClear.left() - 1, screen.bottom())),      // left
+        QRect(screen.topLeft(), QPoint(screen.right(), keepClear.top() - 1)),        // above
+    };
+    QRect best;
+    qint64 bestArea = 0;
+    int bestMove = 0;
+    for (const QRect& room : rooms) {
+        if (room.width() <= 0 || room.height() <= 0)
+            continue;
+        const QSize size = here.size().boundedTo(room.size());
+        const qint64 area = qint64(size.width()) * size.height();
+        const int x = std::clamp(here.left(), room.left(), room.right() - size.width() + 1);
+        const int y = std::clamp(here.top(), room.top(), room.bottom() - size.height() + 1);
+        const int move = (QPoint(x, y) - here.topLeft()).manhattanLength();
+        // The most of the window, then the shortest way from where it is.
+        if (area < bestArea || (area == bestArea && move >= bestMove))
+            continue;
+        bestArea = area;
+        bestMove = move;
+        best = QRect(QPoint(x, y), size);
+    }
+    if (bestArea > 0)
+        return best;
+    // No room beside it: at least on the screen.
+    here.moveLeft(std::clamp(here.left(), screen.left(), screen.right() - here.width() + 1));
+    here.moveTop(std::clamp(here.top(), screen.top(), screen.bottom() - here.height() + 1));
+    return here;
+}
+
 // The page image as a widget of its own size: painted 1:1, so a mouse position
 // is an image pixel. Mouse events go to the window's handlers.
 class PageView final : public QWidget {
@@ -30,7 +69,6 @@ public:
         : QWidget(parent), m_device(device), m_form(form)
     {
         setObjectName(QStringLiteral("Image1"));
-        setFixedSize(device.image().size());
         setMouseTracking(true);
     }
 
@@ -88,9 +126,15 @@ Tnylxform::Tnylxform(PlotDevice& device, QWidget* parent) : QMainWindow(parent),
     m_scroll->setWidget(m_view);
     setCentralWidget(m_scroll);
 
-    resize(1024, 700);
-    if (const QScreen* s = screen())
+    fitViewToPage();
+    QSize size = pageFitSize();
+    if (const QScreen* s = screen()) {
+        size = size.boundedTo(s->availableGeometry().size());
+        resize(size);
         move(s->availableGeometry().center() - rect().center());
+    } else {
+        resize(size);
+    }
 
     chooseSaveFile = [this] {
         return QFileDialog::getSaveFileName(this, QString(), QStringLiteral("."),
@@ -101,6 +145,66 @@ Tnylxform::Tnylxform(PlotDevice& device, QWidget* parent) : QMainWindow(parent),
     };
 
     m_device.setShowHook([this] { showPartPage(); });
+    m_device.setPageHooks(
+        [this] {
+            // The page under a rubber band goes: take the band off first, so that it
+            // never lands on another page.
+            if (m_bandShown) {
+                drawBand(m_band);
+                m_bandShown = false;
+            }
+            m_dragging = false;
+        },
+        [this] { fitViewToPage(); });
+}
+
+QSize Tnylxform::pageFitSize() const
+{
+    const int frame = 2 * m_scroll->frameWidth();
+    const QSize page(96 * PlotDevice::kPageWidthTenthMm / 254, 96 * PlotDevice::kPageHeightTenthMm / 254);
+    return page + QSize(frame, frame + menuBar()->sizeHint().height());
+}
+
+QMargins Tnylxform::decorations(const QWidget& window)
+{
+    const QRect inner = window.geometry(), outer = window.frameGeometry();
+    return {inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+            outer.bottom() - inner.bottom()};
+}
+
+void Tnylxform::openClearOf(const QRect& keepClear, const QMargins& frameMargins)
+{
+    if (!isVisible()) {
+        QSize size = pageFitSize();
+        if (const QScreen* s = screen())
+            size = size.boundedTo(s->availableGeometry().size().shrunkBy(frameMargins));
+        resize(size);
+        // Until it has been shown, the window's own frame is not known: take the
+        // margins another window shows.
+        placeClearOf(keepClear, frameMargins);
+    }
+    show();
+    placeClearOf(keepClear, decorations(*this));
+}
+
+void Tnylxform::placeClearOf(const QRect& keepClear, const QMargins& margins)
+{
+    const QScreen* s = screen();
+    if (!s)
+        return;
+    const QRect frame(pos(), size().grownBy(margins));
+    const QRect placed = kelvox::placeClearOf(s->availableGeometry(), frame, keepClear);
+    if (placed == frame)
+        return;
+    resize(placed.size().shrunkBy(margins));
+    move(placed.topLeft());
+}
+
+void Tnylxform::fitViewToPage()
+{
+    const QSize page(m_device.pageWidthPx(), m_device.pageHeightPx());
+    m_view->setFixedSize(page.boundedTo(m_device.image().size()));
+    m_view->update();
 }
 
 void Tnylxform::showPartPage()
@@ -126,7 +230,11 @@ void Tnylxform::showPartPage()
     QCoreApplication::processEvents();
 }
 
-Tnylxform::~Tnylxform() { m_device.setShowHook({}); }
+Tnylxform::~Tnylxform()
+{
+    m_device.setShowHook({});
+    m_device.setPageHooks({}, {});
+}
 
 QWidget* Tnylxform::imageView() const { return m_view; }
 

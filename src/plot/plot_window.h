@@ -18,16 +18,37 @@ namespace kelvox {
 
 class PageView;
 
+/// Where a window whose frame is `current` goes on `screen` (both global
+/// coordinates) so that it covers nothing of `keepClear`: where it is, when that is
+/// clear and on the screen; otherwise beside keepClear on the side with room for
+/// the largest part of it (the nearest such side on a tie), shrunk to that room
+/// when needed, as near its place as the room allows. Without any room: on the
+/// screen.
+QRect placeClearOf(const QRect& screen, const QRect& current, const QRect& keepClear);
+
 class Tnylxform : public QMainWindow {
     Q_OBJECT
 public:
-    /// Caption "Rovidid", 1024 × 700, silver, centred on the screen; the page image
-    /// ("Image1") at device-pixel ratio 1 in a scroll area, so mouse positions are
-    /// image pixels. Installs the device's show hook (show, repaint the image,
-    /// process pending events) and removes it again when destroyed. Printing goes
-    /// through the device's print service.
+    /// Caption "Rovidid", silver, centred on the screen, as large as a whole 96-dpi
+    /// page needs where the screen allows; the page ("Image1") at device-pixel ratio
+    /// 1 in a scroll area, so mouse positions are image pixels, and as large as the
+    /// page in hand at its resolution. Installs the device's show hook (show, repaint
+    /// the page, process pending events) and page hooks, and removes them again when
+    /// destroyed. Printing goes through the device's print service.
     explicit Tnylxform(PlotDevice& device, QWidget* parent = nullptr);
     ~Tnylxform() override;
+
+    /// Shows the window for a run. On opening (when hidden) it takes the size
+    /// that shows a whole 96-dpi page where the screen allows; then, if it would
+    /// cover `keepClear` (global coordinates: an analysis window's buttons), it
+    /// moves beside it, shrunk where the room there is smaller. `decorations` are
+    /// the window manager's frame margins, as another window shows them.
+    void openClearOf(const QRect& keepClear, const QMargins& decorations);
+    /// The window size (without frame) that shows a whole 96-dpi page.
+    QSize pageFitSize() const;
+    /// A window's frame margins as the window manager draws them (0 before the
+    /// window is first shown, and without a window manager).
+    static QMargins decorations(const QWidget& window);
 
     /// The save dialog: returns the chosen file name, "" when cancelled. By default
     /// a file dialog with "Bitmap files (*.bmp *.BMP);;All files (*)", initial
@@ -60,6 +81,11 @@ public:
     QWidget* imageView() const;
 
 private:
+    /// Moves (and shrinks) the window's frame, the window plus `margins`, clear of
+    /// `keepClear` on its screen.
+    void placeClearOf(const QRect& keepClear, const QMargins& margins);
+    /// The view takes the size of the page in hand, within the image.
+    void fitViewToPage();
     /// The device's show hook: shows the window and the page drawn so far, at most
     /// about 30 times a second, and lets pending events act.
     void showPartPage();

@@ -2,6 +2,7 @@
 
 #include "form_fixture.h"
 #include "page_layout.h"
+#include "plot_window.h"
 #include "print_service.h"
 #include "spectrogram_state.h"
 
@@ -252,4 +253,24 @@ TEST_F(SpectrogramForm, AbortEndsAWaitingPreview)
     EXPECT_EQ(st.pageNumber, 1);
     EXPECT_FALSE(runs.busy());
     EXPECT_FALSE(abort->isEnabled());
+}
+
+TEST_F(SpectrogramForm, AfterPrintingThePlotWindowShowsThePreviewPageWhole)
+{
+    loadTone(2.0);
+    Tnylxform plotWindow(plot);
+    form.showPlotWindow = [&] { plotWindow.openClearOf(form.buttonArea(), {}); };
+    QTest::mouseClick(child<QPushButton>("Button1"), Qt::LeftButton);
+    const QImage preview = plot.image().copy(0, 0, 1068, 755);
+    EXPECT_FALSE(plotWindow.frameGeometry().intersects(form.buttonArea()));
+
+    QTest::mouseClick(child<QPushButton>("Button5"), Qt::LeftButton);
+    EXPECT_EQ(printer.ended, 1);
+    EXPECT_EQ(printer.pageDpi, 192);
+    EXPECT_EQ(plot.resolution(), 96);
+    auto* view = plotWindow.findChild<QWidget*>("Image1");
+    ASSERT_NE(view, nullptr);
+    EXPECT_EQ(view->size(), QSize(1068, 755));
+    const QImage shown = view->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    EXPECT_TRUE(shown == preview);
 }
