@@ -32,9 +32,17 @@ AppWindows::AppWindows(ProgramState& s)
     // the window whose run it shows.
     for (AnalysisWindow* form : std::initializer_list<AnalysisWindow*>{&form3, &form2, &form4})
         form->showPlotWindow = [this, form] {
+            m_pageWindow = form;
             plotWindow.openClearOf(form->buttonArea(), Tnylxform::decorations(*form));
             plotWindow.raise();
         };
+    // "Save" proposes the recording's name, the view and the page shown.
+    plotWindow.proposeSaveName = [this] {
+        const QString recording = QString::fromStdString(state.signal.fileName);
+        if (!m_pageWindow)
+            return savedPageName(recording, QString(), 0);
+        return savedPageName(recording, m_pageWindow->viewName(), m_pageWindow->shownPage());
+    };
     form3.showLayoutDialog = [this] {
         layoutDialog.show();
         layoutDialog.raise();

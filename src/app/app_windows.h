@@ -41,6 +41,8 @@ struct AppWindows {
 
 private:
     void showOnly(QWidget* shown, std::initializer_list<QWidget*> hidden);
+
+    AnalysisWindow* m_pageWindow = nullptr;  // whose preview the plot window shows
 };
 
 }  // namespace kelvox

@@ -204,6 +204,7 @@ void AnalysisWindow::startPreview(QPushButton* next, QPushButton* abort, std::fu
         ActiveRun active(m_runs, host, [&host] { host.next(); });
         run(host);
     }
+    m_shownPage = host.pageInHand();
     m_preview = nullptr;
     followProgress(false);
     if (abort)
@@ -244,6 +245,11 @@ void AnalysisWindow::startPrint(QPushButton* abort, std::function<void(PageHost&
     if (abort)
         abort->setEnabled(false);
     m_plot.restoreScreenPage();
+}
+
+int AnalysisWindow::shownPage() const
+{
+    return m_preview ? m_preview->pageInHand() : m_shownPage;
 }
 
 QRect AnalysisWindow::buttonArea() const

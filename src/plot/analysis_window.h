@@ -54,6 +54,11 @@ public:
     /// plot window opens clear of them.
     QRect buttonArea() const;
 
+    /// What the window draws, for file names: "spectrogram", "section", "wave".
+    virtual QString viewName() const = 0;
+    /// The page of this window's preview the plot window shows (or last showed).
+    int shownPage() const;
+
     /// True while a run of this window is active.
     bool running() const { return m_preview != nullptr || m_print != nullptr; }
 
@@ -108,6 +113,7 @@ private:
     PrintHost* m_print = nullptr;
     QLabel* m_progress = nullptr;
     QTimer* m_progressTimer = nullptr;
+    int m_shownPage = 0;  // of the last preview
 };
 
 }  // namespace kelvox

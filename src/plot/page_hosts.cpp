@@ -65,8 +65,9 @@ PreviewHost::~PreviewHost()
         m_loop->exit();
 }
 
-void PreviewHost::pageFinished(int, bool lastPage)
+void PreviewHost::pageFinished(int pageNumber, bool lastPage)
 {
+    m_pageInHand = pageNumber;
     if (lastPage || stopRequested()) {
         m_setNextEnabled(false);
         return;
@@ -77,6 +78,8 @@ void PreviewHost::pageFinished(int, bool lastPage)
     loop.exec();
     m_loop = nullptr;
     m_setNextEnabled(false);
+    if (!stopRequested())
+        m_pageInHand = pageNumber + 1;
 }
 
 bool PreviewHost::stopRequested() const

@@ -70,6 +70,9 @@ public:
     void abort();
     bool aborted() const { return m_aborted; }
     bool waiting() const { return m_loop != nullptr; }
+    /// The page being drawn or shown: 0 at first; a finished page's number while
+    /// it waits and after the run; the next number once "View next" is pressed.
+    int pageInHand() const { return m_pageInHand; }
     /// Call when the run begins: registers with the coordinator.
     RunCoordinator& coordinator() { return m_runs; }
 
@@ -78,6 +81,7 @@ private:
     std::function<void(bool)> m_setNextEnabled;
     QEventLoop* m_loop = nullptr;
     bool m_aborted = false;
+    int m_pageInHand = 0;
 };
 
 /// Print: every page becomes one landscape print job through the device's print

@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -23,6 +24,15 @@ namespace {
 constexpr qint64 kShowIntervalMs = 33;
 
 }  // namespace
+
+QString savedPageName(const QString& recordingPath, const QString& view, int page)
+{
+    QString name = QFileInfo(recordingPath).completeBaseName();
+    for (const QString& part : {view, QStringLiteral("page%1.bmp").arg(page)})
+        if (!part.isEmpty())
+            name += name.isEmpty() ? part : QLatin1Char('-') + part;
+    return name;
+}
 
 QRect placeClearOf(const QRect& screen, const QRect& current, const QRect& keepClear)
 {
@@ -136,10 +146,15 @@ Tnylxform::Tnylxform(PlotDevice& device, QWidget* parent) : QMainWindow(parent),
         resize(size);
     }
 
-    chooseSaveFile = [this] {
-        return QFileDialog::getSaveFileName(this, QString(), QStringLiteral("."),
-                                            QStringLiteral("Bitmap files (*.bmp *.BMP);;All files (*)"));
+    chooseSaveFile = [this](const QString& proposal) {
+        QFileDialog dialog(this, QString(), QStringLiteral("."),
+                           QStringLiteral("Bitmap files (*.bmp *.BMP);;All files (*)"));
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setDefaultSuffix(QStringLiteral("bmp"));
+        dialog.selectFile(proposal);
+        return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
     };
+    proposeSaveName = [] { return QStringLiteral("page.bmp"); };
     showError = [this](const QString& text) {
         QMessageBox::critical(this, QApplication::applicationName(), text);
     };
@@ -280,9 +295,11 @@ void Tnylxform::Select1Click()
 
 void Tnylxform::Save1Click()
 {
-    const QString path = chooseSaveFile();
+    QString path = chooseSaveFile(proposeSaveName ? proposeSaveName() : QString());
     if (path.isEmpty())
         return;
+    if (QFileInfo(path).suffix().isEmpty())
+        path += QStringLiteral(".bmp");
     PageRect area = m_device.usedarea;
     if (m_bandShown) {
         area = m_band.ordered();

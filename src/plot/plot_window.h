@@ -18,6 +18,12 @@ namespace kelvox {
 
 class PageView;
 
+/// The name "Save" proposes for page `page` (0 for the first, as captions count)
+/// of a `view` ("spectrogram", "section", "wave") of the recording at
+/// `recordingPath`: "take1-spectrogram-page0.bmp"; what is empty is left out
+/// ("take1-page0.bmp", "page0.bmp").
+QString savedPageName(const QString& recordingPath, const QString& view, int page);
+
 /// Where a window whose frame is `current` goes on `screen` (both global
 /// coordinates) so that it covers nothing of `keepClear`: where it is, when that is
 /// clear and on the screen; otherwise beside keepClear on the side with room for
@@ -50,10 +56,13 @@ public:
     /// window is first shown, and without a window manager).
     static QMargins decorations(const QWidget& window);
 
-    /// The save dialog: returns the chosen file name, "" when cancelled. By default
-    /// a file dialog with "Bitmap files (*.bmp *.BMP);;All files (*)", initial
-    /// directory ".", overwrite confirmation, no preset name and no default suffix.
-    std::function<QString()> chooseSaveFile;
+    /// The save dialog, given the proposed file name: returns the chosen file name,
+    /// "" when cancelled. By default a file dialog with "Bitmap files (*.bmp *.BMP);;
+    /// All files (*)" in the directory ".", the proposal preset, ".bmp" added to a
+    /// name without extension and overwrite confirmation.
+    std::function<QString(const QString& proposal)> chooseSaveFile;
+    /// The file name "Save" proposes (set by start-up; "page.bmp" by default).
+    std::function<QString()> proposeSaveName;
     /// Shows a failure of save or print (by default the application's critical
     /// message box).
     std::function<void(const QString& text)> showError;
@@ -61,8 +70,9 @@ public:
     /// Menu "Select": toggles select mode. On: caption "Select area to save". Off:
     /// empty caption, a shown rubber band is erased from the image.
     void Select1Click();
-    /// Menu "Save": asks for a file; saves the band (ordered, erased first) or else
-    /// the device's usedarea as a 1-bit bitmap; the page image turns black and white.
+    /// Menu "Save": asks for a file, proposing a name; a name without extension
+    /// gets ".bmp". Saves the band (ordered, erased first) or else the device's
+    /// usedarea as a 1-bit bitmap; the page image turns black and white.
     void Save1Click();
     /// Menu "Print": the usedarea, black and white, stretched over one landscape
     /// page as one print job.

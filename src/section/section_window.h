@@ -29,6 +29,7 @@ public:
     const AnalysisChoice& choice() const { return m_choice; }
 
     void FormActivate() override;
+    QString viewName() const override { return QStringLiteral("section"); }
     void ComboBox1Change();
     void ComboBox6Change();
     void RadioGroup2Click();  // also the spin edit's change

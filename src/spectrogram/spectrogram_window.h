@@ -33,6 +33,7 @@ public:
 
     void FormCreate();
     void FormActivate() override;
+    QString viewName() const override { return QStringLiteral("spectrogram"); }
     void ComboBox1Change();
     void RadioGroup2Click();
     void Button1Click();  // "Preview"

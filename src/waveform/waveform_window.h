@@ -25,6 +25,7 @@ public:
     void applySettings(const WaveformSettings& settings);
 
     void FormActivate() override;
+    QString viewName() const override { return QStringLiteral("wave"); }
     void ComboBox1Change();
     void Button1Click();  // "Preview"
     void Button2Click();  // "View next"

@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QMenuBar>
+#include <QPushButton>
 
 #include <gtest/gtest.h>
 
@@ -56,4 +57,18 @@ TEST(AppWindows, ALoadForgetsTheLabelFileOfTheRecordingBefore)
     const std::string path = writeTempFile("fresh.wav", makeWav({}, pcm16(sine(100, 16000, 1600, 1000))));
     ASSERT_TRUE(w.form1.loadFile(QString::fromStdString(path)));
     EXPECT_TRUE(state.labelFileName.empty());
+}
+
+TEST(AppWindows, SaveProposesTheRecordingViewAndPageShown)
+{
+    ProgramState state;
+    AppWindows w(state);
+    EXPECT_EQ(w.plotWindow.proposeSaveName(), "page0.bmp");
+    const std::string path = writeTempFile("take7.wav", makeWav({}, pcm16(sine(100, 16000, 3200, 1000))));
+    ASSERT_TRUE(w.form1.loadFile(QString::fromStdString(path)));
+    w.showSection();
+    w.form4.findChild<QPushButton*>("Button1")->click();  // a one-page preview
+    EXPECT_EQ(w.plotWindow.proposeSaveName(), "take7-section-page0.bmp");
+    EXPECT_TRUE(w.plotWindow.isVisible());
+    EXPECT_FALSE(w.plotWindow.frameGeometry().intersects(w.form4.buttonArea()));
 }

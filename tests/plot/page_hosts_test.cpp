@@ -44,10 +44,12 @@ TEST(PreviewHost, WaitsForViewNextAfterEveryPageButTheLast)
     PlotDevice device;
     FakeRun run;
     int clicks = 0;
+    std::vector<int> pagesInHand;  // while each page waits
     QTimer clicker;
     QObject::connect(&clicker, &QTimer::timeout, [&] {
         if (host.waiting()) {
             ++clicks;
+            pagesInHand.push_back(host.pageInHand());
             host.next();
         }
     });
@@ -61,6 +63,8 @@ TEST(PreviewHost, WaitsForViewNextAfterEveryPageButTheLast)
     EXPECT_EQ(run.finished, (std::vector<int>{0, 1, 2}));
     EXPECT_EQ(clicks, 2);  // none after the last page
     EXPECT_EQ(nextStates, (std::vector<bool>{true, false, true, false, false}));
+    EXPECT_EQ(pagesInHand, (std::vector<int>{0, 1}));
+    EXPECT_EQ(host.pageInHand(), 2);  // the last page stays shown
 }
 
 TEST(PreviewHost, ASupersedingRunEndsTheWaitingOne)

@@ -5,6 +5,7 @@
 #include "print_service.h"
 
 #include <QAction>
+#include <QFile>
 #include <QMenuBar>
 #include <QPainter>
 #include <QScreen>
@@ -31,7 +32,11 @@ protected:
     {
         device.plotscreen();
         window = std::make_unique<Tnylxform>(device);
-        window->chooseSaveFile = [this] { ++dialogs; return savePath; };
+        window->chooseSaveFile = [this](const QString& proposal) {
+            ++dialogs;
+            proposed = proposal;
+            return savePath;
+        };
         window->showError = [this](const QString& text) { errors.push_back(text.toStdString()); };
         window->show();
         view = window->findChild<QWidget*>(QStringLiteral("Image1"));
@@ -45,6 +50,7 @@ protected:
     std::unique_ptr<Tnylxform> window;
     QWidget* view = nullptr;
     QString savePath;
+    QString proposed;
     int dialogs = 0;
     std::vector<std::string> errors;
 };
@@ -296,4 +302,27 @@ TEST(PlotWindowPlace, ALargerWindowThanTheScreenIsShrunkOntoIt)
     const QRect screen(0, 0, 800, 600);
     const QRect placed = placeClearOf(screen, QRect(-50, -50, 1200, 900), QRect(2000, 2000, 10, 10));
     EXPECT_EQ(placed, QRect(0, 0, 800, 600));
+}
+
+TEST_F(PlotWindowTest, SaveProposesANameAndAddsBmpToANameWithoutExtension)
+{
+    window->proposeSaveName = [] { return savedPageName("/rec/take1.wav", "spectrogram", 2); };
+    device.usedarea = PageRect{0, 0, 100, 80};
+    savePath = file("first");
+    window->Save1Click();
+    EXPECT_EQ(proposed, "take1-spectrogram-page2.bmp");
+    EXPECT_TRUE(readMonoBmp(file("first.bmp").toStdString()).valid);
+    EXPECT_FALSE(QFile::exists(file("first")));
+    savePath = file("second.dib");  // an extension of its own stays
+    window->Save1Click();
+    EXPECT_TRUE(readMonoBmp(file("second.dib").toStdString()).valid);
+    EXPECT_TRUE(errors.empty());
+}
+
+TEST(PlotWindowSaveName, RecordingViewAndPage)
+{
+    EXPECT_EQ(savedPageName("/data/v1.2/take1.wav", "section", 0), "take1-section-page0.bmp");
+    EXPECT_EQ(savedPageName("/data/take.one.smp", "wave", 3), "take.one-wave-page3.bmp");
+    EXPECT_EQ(savedPageName("/data/take1.wav", "", 1), "take1-page1.bmp");
+    EXPECT_EQ(savedPageName("", "", 0), "page0.bmp");
 }
