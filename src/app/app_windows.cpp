@@ -8,7 +8,7 @@
 
 namespace kelvox {
 
-AppWindows::AppWindows(ProgramState& s)
+AppWindows::AppWindows(ProgramState& s, ProgramMemory* memory)
     : state(s),
       waveformRun(s.signal, s.plot),
       sectionRun(s.signal, s.plot, s.analysis, s.labelFileName),
@@ -62,6 +62,34 @@ AppWindows::AppWindows(ProgramState& s)
     });
     form1.setLoadedHandler([this] { state.labelFileName.clear(); });
     state.plot.setPrintService(&printer);
+
+    // Windows come back where the user left them at the last start.
+    m_memory = memory;
+    form1.setMemory(memory);
+    if (m_memory)
+        for (const auto& [name, window] : keptWindows()) {
+            const QByteArray geometry = m_memory->windowGeometry(name);
+            if (geometry.isEmpty())
+                continue;
+            if (window == &plotWindow)
+                plotWindow.restorePlace(geometry);
+            else
+                window->restoreGeometry(geometry);
+        }
+}
+
+AppWindows::~AppWindows()
+{
+    if (m_memory)
+        for (const auto& [name, window] : keptWindows())
+            m_memory->setWindowGeometry(name, window->saveGeometry());
+}
+
+std::vector<std::pair<QString, QWidget*>> AppWindows::keptWindows()
+{
+    return {{QStringLiteral("main"), &form1},         {QStringLiteral("plot"), &plotWindow},
+            {QStringLiteral("spectrogram"), &form3}, {QStringLiteral("wave"), &form2},
+            {QStringLiteral("section"), &form4},     {QStringLiteral("layout"), &layoutDialog}};
 }
 
 void AppWindows::showOnly(QWidget* shown, std::initializer_list<QWidget*> hidden)

@@ -187,13 +187,21 @@ QMargins Tnylxform::decorations(const QWidget& window)
             outer.bottom() - inner.bottom()};
 }
 
+void Tnylxform::restorePlace(const QByteArray& geometry)
+{
+    m_sized = restoreGeometry(geometry);
+}
+
 void Tnylxform::openClearOf(const QRect& keepClear, const QMargins& frameMargins)
 {
     if (!isVisible()) {
-        QSize size = pageFitSize();
-        if (const QScreen* s = screen())
-            size = size.boundedTo(s->availableGeometry().size().shrunkBy(frameMargins));
-        resize(size);
+        if (!m_sized) {
+            QSize size = pageFitSize();
+            if (const QScreen* s = screen())
+                size = size.boundedTo(s->availableGeometry().size().shrunkBy(frameMargins));
+            resize(size);
+            m_sized = true;
+        }
         // Until it has been shown, the window's own frame is not known: take the
         // margins another window shows.
         placeClearOf(keepClear, frameMargins);

@@ -44,14 +44,18 @@ public:
     explicit Tnylxform(PlotDevice& device, QWidget* parent = nullptr);
     ~Tnylxform() override;
 
-    /// Shows the window for a run. On opening (when hidden) it takes the size
-    /// that shows a whole 96-dpi page where the screen allows; then, if it would
+    /// Shows the window for a run. On its first opening it takes the size that
+    /// shows a whole 96-dpi page where the screen allows (unless a kept size was
+    /// restored); then, if it would
     /// cover `keepClear` (global coordinates: an analysis window's buttons), it
     /// moves beside it, shrunk where the room there is smaller. `decorations` are
     /// the window manager's frame margins, as another window shows them.
     void openClearOf(const QRect& keepClear, const QMargins& decorations);
     /// The window size (without frame) that shows a whole 96-dpi page.
     QSize pageFitSize() const;
+    /// Restores a place and size kept from an earlier start (saveGeometry): the
+    /// window then opens at that size, no longer at pageFitSize.
+    void restorePlace(const QByteArray& geometry);
     /// A window's frame margins as the window manager draws them (0 before the
     /// window is first shown, and without a window manager).
     static QMargins decorations(const QWidget& window);
@@ -112,6 +116,7 @@ private:
     QPoint m_dragStart;
     bool m_bandShown = false;
     PageRect m_band;
+    bool m_sized = false;        // opened or restored once: its size is the user's
     QElapsedTimer m_sinceShown;  // since the last repaint by the show hook
     bool m_repaintAsked = false; // a repaint is asked for after the last one
 };

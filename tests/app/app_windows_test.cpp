@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -71,4 +72,27 @@ TEST(AppWindows, SaveProposesTheRecordingViewAndPageShown)
     EXPECT_EQ(w.plotWindow.proposeSaveName(), "take7-section-page0.bmp");
     EXPECT_TRUE(w.plotWindow.isVisible());
     EXPECT_FALSE(w.plotWindow.frameGeometry().intersects(w.form4.buttonArea()));
+}
+
+TEST(AppWindows, WindowPlacesAreKeptFromOneStartToTheNext)
+{
+    QTemporaryDir dir;
+    const QString settings = dir.filePath("kelvox.conf");
+    QSize size;
+    {
+        ProgramMemory memory(settings);
+        ProgramState state;
+        AppWindows w(state, &memory);
+        w.form3.move(300, 200);
+        w.form1.resize(w.form1.size() + QSize(120, 60));
+        size = w.form1.size();
+    }
+    ProgramMemory memory(settings);
+    ProgramState state;
+    AppWindows w(state, &memory);
+    EXPECT_EQ(w.form3.pos(), QPoint(300, 200));
+    EXPECT_EQ(w.form1.size(), size);
+    EXPECT_EQ(size.width(), TForm1::kClientWidth + 120);
+    // Settings of the analysis windows start from their defaults all the same.
+    EXPECT_EQ(w.form3.readSettings(), SpectrogramSettings{});
 }
