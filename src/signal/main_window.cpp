@@ -411,6 +411,9 @@ void TForm1::syncControls()
         for (int i = 0; i < 4; ++i)
             m_fields[i]->setText(QString::fromStdString(m_view.fieldText(order[i])));
     }
+    // The view moved under a resting mouse (wheel, keys): the read-out follows.
+    if (m_readoutX >= 0)
+        m_readout->setText(QString::fromStdString(m_view.readoutText(m_readoutX)));
     m_paintBox->update();
 }
 
@@ -587,11 +590,13 @@ void TForm1::ArrowKey(int key)
 
 void TForm1::PaintBox1MouseMove(int x)
 {
+    m_readoutX = x;
     m_readout->setText(QString::fromStdString(m_view.readoutText(x)));
 }
 
 void TForm1::PaintBox1MouseLeave()
 {
+    m_readoutX = -1;
     m_readout->clear();
 }
 

@@ -133,6 +133,7 @@ private:
     bool m_opening = false;
     bool m_shownOnce = false;
     int m_wheelRest = 0;               // wheel angle not yet turned into notches
+    int m_readoutX = -1;               // the mouse's column over the view, -1 when away
     QElapsedTimer m_sinceDialog;  // activations right after our own dialog are not the user's
 
     WaveView* m_paintBox = nullptr;

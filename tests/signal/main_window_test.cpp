@@ -325,6 +325,8 @@ TEST(MainWindow, TimeAndValueUnderTheMouseAboveTheView)
     EXPECT_EQ(readout->text(), QString("Time 0.1504 s  Value %1").arg(value));
     EXPECT_NE(value, 0);
     EXPECT_FALSE(readout->geometry().intersects(view->geometry()));
+    turnWheel(view, 120, Qt::ControlModifier);  // zoomed in under the resting mouse
+    EXPECT_EQ(readout->text(), QString("Time 0.0752 s  Value %1").arg(frameSample(h.state, 1203, 0)));
     QEvent leave(QEvent::Leave);
     QApplication::sendEvent(view, &leave);
     EXPECT_EQ(readout->text(), "");
