@@ -45,7 +45,7 @@ const SignalState& recording(int minutes)
         second[static_cast<std::size_t>(i)] = static_cast<int>(v) + noise(rng);
     }
     std::vector<int> samples;
-    samples.reserve(static_cast<std::size_t>(kRate) * 60 * minutes);
+    samples.reserve(static_cast<std::size_t>(kRate * 60 * minutes));
     for (int s = 0; s < 60 * minutes; ++s)
         samples.insert(samples.end(), second.begin(), second.end());
     state = std::make_unique<SignalState>();

@@ -176,7 +176,7 @@ void MainView::scrollBy(double views)
     if (frames < 1)
         return;
     const double positions = views * m_width * m_s.samplesPerPixel * kScrollMax / frames;
-    int step = satInt(std::lround(positions));
+    int step = satInt(std::round(positions));
     if (step == 0 && views != 0.0)
         step = views > 0 ? 1 : -1;
     setTimeScrollPosition(std::clamp(m_timeScroll + step, 0, kScrollMax));

@@ -327,8 +327,8 @@ void TForm1::buildControls()
 
     // Arrow keys on a focused button would move the focus to the next button (the
     // check boxes, where Space then garbles the recording): they scroll instead.
-    for (QWidget* button : std::initializer_list<QWidget*>{m_play, m_byteSwap, m_signFlip})
-        button->installEventFilter(this);
+    for (QWidget* focusable : std::initializer_list<QWidget*>{m_play, m_byteSwap, m_signFlip})
+        focusable->installEventFilter(this);
 
     buildRecentMenu();
     // The classic size is the smallest; a larger window gives the view the room.
