@@ -221,7 +221,7 @@ void AnalysisWindow::startPrint(QPushButton* abort, std::function<void(PageHost&
         QTimer::singleShot(0, this, [this, abort, run] { startPrint(abort, run); });
         return;
     }
-    // The screen page stays as it is on screen while the print pages are drawn.
+    // The screen page comes back whole once the print pages are done.
     m_plot.keepScreenPage();
     m_plot.plotprinter();
     if (abort)
