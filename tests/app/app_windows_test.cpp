@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QMenuBar>
+#include <QFile>
 #include <QPushButton>
 #include <QTemporaryDir>
 
@@ -65,8 +66,14 @@ TEST(AppWindows, SaveProposesTheRecordingViewAndPageShown)
     ProgramState state;
     AppWindows w(state);
     EXPECT_EQ(w.plotWindow.proposeSaveName(), "page0.bmp");
-    const std::string path = writeTempFile("take7.wav", makeWav({}, pcm16(sine(100, 16000, 3200, 1000))));
-    ASSERT_TRUE(w.form1.loadFile(QString::fromStdString(path)));
+    QTemporaryDir dir;
+    const QString path = dir.filePath("take7.wav");
+    const Bytes wav = makeWav({}, pcm16(sine(100, 16000, 3200, 1000)));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(reinterpret_cast<const char*>(wav.data()), static_cast<qint64>(wav.size()));
+    file.close();
+    ASSERT_TRUE(w.form1.loadFile(path));
     w.showSection();
     w.form4.findChild<QPushButton*>("Button1")->click();  // a one-page preview
     EXPECT_EQ(w.plotWindow.proposeSaveName(), "take7-section-page0.bmp");
