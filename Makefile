@@ -61,8 +61,9 @@ package: build
 
 bench: deps
 	cmake -S . -B $(BUILD)-bench -DCMAKE_BUILD_TYPE=Release -DKELVOX_BENCH=ON -DKELVOX_TESTS=OFF
-	cmake --build $(BUILD)-bench -j $(JOBS) --target kelvox_bench
+	cmake --build $(BUILD)-bench -j $(JOBS) --target kelvox_bench kelvox_window_bench
 	$(BUILD)-bench/bench/kelvox_bench
+	$(BUILD)-bench/bench/kelvox_window_bench
 
 clean:
 	rm -rf $(BUILD) $(BUILD)-bench build-asan build-fuzz

@@ -17,9 +17,10 @@ namespace kelvox {
 ///     y = v − 2·x1 + x2 − A1·y1 − A2·y2 → ConditionedSamples[i];
 ///  4. leaky integrator r = 0.9·r + y, then three identical sections
 ///     w = u − u_prev + B1·w1 − B2·w2 in cascade → ResonatorSamples[i].
-/// The high-pass memories (st.hpX1 … st.hpY2) carry over from call to call and from
-/// run to run, so the buffer can be processed piecewise; the de-emphasis memory and
-/// the resonator states restart at zero with every call.
+/// The high-pass memories (st.hpX1 … st.hpY2) carry over from call to call, so the
+/// buffer can be processed piecewise (a spectrogram run sets them to 0 at its
+/// start); the de-emphasis memory and the resonator states restart at zero with
+/// every call.
 void condition(SpectrogramState& st);
 
 }  // namespace kelvox

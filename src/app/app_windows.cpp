@@ -11,7 +11,7 @@
 
 namespace kelvox {
 
-AppWindows::AppWindows(ProgramState& s)
+AppWindows::AppWindows(ProgramState& s, ProgramMemory* memory)
     : state(s),
       waveformRun(s.signal, s.plot),
       sectionRun(s.signal, s.plot, s.analysis, s.labelFileName),
@@ -31,13 +31,21 @@ AppWindows::AppWindows(ProgramState& s)
     for (QWidget* w : std::initializer_list<QWidget*>{&plotWindow, &form3, &form2, &form4, &layoutDialog})
         w->setAttribute(Qt::WA_QuitOnClose, false);
 
-    const auto showPlotWindow = [this] {
-        plotWindow.show();
-        plotWindow.raise();
+    // The plot window opens large enough for a screen page, clear of the buttons of
+    // the window whose run it shows.
+    for (AnalysisWindow* form : std::initializer_list<AnalysisWindow*>{&form3, &form2, &form4})
+        form->showPlotWindow = [this, form] {
+            m_pageWindow = form;
+            plotWindow.openClearOf(form->buttonArea(), Tnylxform::decorations(*form));
+            plotWindow.raise();
+        };
+    // "Save" proposes the recording's name, the view and the page shown.
+    plotWindow.proposeSaveName = [this] {
+        const QString recording = QString::fromStdString(state.signal.fileName);
+        if (!m_pageWindow)
+            return savedPageName(recording, QString(), 0);
+        return savedPageName(recording, m_pageWindow->viewName(), m_pageWindow->shownPage());
     };
-    form3.showPlotWindow = showPlotWindow;
-    form2.showPlotWindow = showPlotWindow;
-    form4.showPlotWindow = showPlotWindow;
     form3.showLayoutDialog = [this] {
         layoutDialog.show();
         layoutDialog.raise();
@@ -74,6 +82,34 @@ AppWindows::AppWindows(ProgramState& s)
         form3.showLabelSource();
     });
     state.plot.setPrintService(&printer);
+
+    // Windows come back where the user left them at the last start.
+    m_memory = memory;
+    form1.setMemory(memory);
+    if (m_memory)
+        for (const auto& [name, window] : keptWindows()) {
+            const QByteArray geometry = m_memory->windowGeometry(name);
+            if (geometry.isEmpty())
+                continue;
+            if (window == &plotWindow)
+                plotWindow.restorePlace(geometry);
+            else
+                window->restoreGeometry(geometry);
+        }
+}
+
+AppWindows::~AppWindows()
+{
+    if (m_memory)
+        for (const auto& [name, window] : keptWindows())
+            m_memory->setWindowGeometry(name, window->saveGeometry());
+}
+
+std::vector<std::pair<QString, QWidget*>> AppWindows::keptWindows()
+{
+    return {{QStringLiteral("main"), &form1},         {QStringLiteral("plot"), &plotWindow},
+            {QStringLiteral("spectrogram"), &form3}, {QStringLiteral("wave"), &form2},
+            {QStringLiteral("section"), &form4},     {QStringLiteral("layout"), &layoutDialog}};
 }
 
 void AppWindows::chooseLabels()

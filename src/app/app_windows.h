@@ -10,22 +10,31 @@
 #include "main_window.h"
 #include "plot_window.h"
 #include "print_service.h"
+#include "program_memory.h"
 #include "program_state.h"
 #include "section_window.h"
 #include "spectrogram_window.h"
 #include "waveform_window.h"
 
+#include <QString>
 #include <QStringList>
 
 #include <functional>
 #include <optional>
+#include <utility>
+#include <vector>
 
 class QAction;
 
 namespace kelvox {
 
 struct AppWindows {
-    explicit AppWindows(ProgramState& state);
+    /// `memory`, when given, supplies the windows' places and sizes, the open
+    /// dialog's folder and the Recent list, and keeps them when the windows go.
+    explicit AppWindows(ProgramState& state, ProgramMemory* memory = nullptr);
+    ~AppWindows();
+    AppWindows(const AppWindows&) = delete;
+    AppWindows& operator=(const AppWindows&) = delete;
 
     ProgramState& state;
     WaveformRun waveformRun;
@@ -64,6 +73,12 @@ struct AppWindows {
 
 private:
     void showOnly(QWidget* shown, std::initializer_list<QWidget*> hidden);
+    /// The windows whose places are kept, by the names they are kept under.
+    std::vector<std::pair<QString, QWidget*>> keptWindows();
+
+    ProgramMemory* m_memory = nullptr;
+
+    AnalysisWindow* m_pageWindow = nullptr;  // whose preview the plot window shows
 };
 
 }  // namespace kelvox

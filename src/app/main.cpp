@@ -15,7 +15,9 @@ int main(int argc, char** argv)
     kelvox::KelvoxApplication app(argc, argv);
     try {
         auto state = std::make_unique<kelvox::ProgramState>();
-        auto windows = std::make_unique<kelvox::AppWindows>(*state);
+        // Window places, the last folder and the Recent list are kept between starts.
+        auto memory = std::make_unique<kelvox::ProgramMemory>(kelvox::ProgramMemory::userFile());
+        auto windows = std::make_unique<kelvox::AppWindows>(*state, memory.get());
         windows->openArgument(QCoreApplication::arguments());
         windows->form1.show();
         return app.exec();

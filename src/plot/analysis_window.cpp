@@ -1,5 +1,6 @@
 #include "analysis_window.h"
 
+#include "parse_number.h"
 #include "plot_device.h"
 
 #include <QAbstractButton>
@@ -18,12 +19,22 @@
 
 namespace kelvox {
 
+namespace {
+
+// How often the progress line follows a run, ms.
+constexpr int kProgressIntervalMs = 250;
+
+}  // namespace
+
 AnalysisWindow::AnalysisWindow(RunCoordinator& runs, PlotDevice& plot, QWidget* parent)
     : QWidget(parent, Qt::Window), m_runs(runs), m_plot(plot)
 {
     QFont f(QStringLiteral("Liberation Sans"));
     f.setPixelSize(11);
     setFont(f);
+    m_progressTimer = new QTimer(this);
+    m_progressTimer->setInterval(kProgressIntervalMs);
+    connect(m_progressTimer, &QTimer::timeout, this, &AnalysisWindow::showProgress);
     showError = [this](const QString& text) {
         QMessageBox::critical(this, QCoreApplication::applicationName(), text);
     };
@@ -64,6 +75,19 @@ QStringList AnalysisWindow::toStringList(const std::vector<std::string>& texts)
 int AnalysisWindow::checkedItem(const QButtonGroup* group)
 {
     return group->checkedId();
+}
+
+void AnalysisWindow::showUsedText(QComboBox* box, const std::string& read, const std::string& used)
+{
+    if (used != read) {
+        setBoxText(box, used);
+        return;
+    }
+    if (box->findText(QString::fromStdString(read), Qt::MatchExactly) >= 0 || isPlainNumber(read))
+        return;
+    const std::string number = plainNumberText(parseNumber(read));
+    if (!number.empty())
+        setBoxText(box, number);
 }
 
 QComboBox* AnalysisWindow::makeCombo(const char* name, const QStringList& items, int defaultIndex, const char* hint,
@@ -122,7 +146,38 @@ QPushButton* AnalysisWindow::makeButton(const char* name, const QString& text, c
     return button;
 }
 
-void AnalysisWindow::startPreview(QPushButton* next, std::function<void(PageHost&)> run)
+QLabel* AnalysisWindow::makeProgressLabel(const QRect& geometry)
+{
+    m_progress = makeLabel("LabelProgress", QString(), nullptr, geometry);
+    m_progress->setWordWrap(true);
+    m_progress->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return m_progress;
+}
+
+QString AnalysisWindow::progressText(const RunProgress& p)
+{
+    return QString::asprintf("Page %d: %.3f s of %.3f to %.3f s", p.page, p.seconds, p.start, p.end);
+}
+
+void AnalysisWindow::showProgress()
+{
+    if (m_progress && running())
+        m_progress->setText(progressText(runProgress()));
+}
+
+void AnalysisWindow::followProgress(bool on)
+{
+    if (on) {
+        m_progressTimer->start();
+        showProgress();
+    } else {
+        m_progressTimer->stop();
+        if (m_progress)
+            m_progress->clear();
+    }
+}
+
+void AnalysisWindow::startPreview(QPushButton* next, QPushButton* abort, std::function<void(PageHost&)> run)
 {
     if (m_runs.quitting())
         return;
@@ -130,20 +185,30 @@ void AnalysisWindow::startPreview(QPushButton* next, std::function<void(PageHost
         // One run at a time: end the waiting run as after its last page, then
         // start this one once it has returned.
         m_runs.supersede();
-        QTimer::singleShot(0, this, [this, next, run] { startPreview(next, run); });
+        QTimer::singleShot(0, this, [this, next, abort, run] { startPreview(next, abort, run); });
         return;
     }
     m_plot.plotscreen();
     if (showPlotWindow)
         showPlotWindow();
     FormActivate();  // every run takes the analysis interval afresh
-    PreviewHost host(m_runs, [next](bool on) { next->setEnabled(on); });
+    PreviewHost host(m_runs, [this, next](bool on) {
+        next->setEnabled(on);
+        showProgress();  // the page the run waits with
+    });
     m_preview = &host;
+    if (abort)
+        abort->setEnabled(true);
+    followProgress(true);
     {
         ActiveRun active(m_runs, host, [&host] { host.next(); });
         run(host);
     }
+    m_shownPage = host.pageInHand();
     m_preview = nullptr;
+    followProgress(false);
+    if (abort)
+        abort->setEnabled(false);
     next->setEnabled(false);
 }
 
@@ -156,6 +221,8 @@ void AnalysisWindow::startPrint(QPushButton* abort, std::function<void(PageHost&
         QTimer::singleShot(0, this, [this, abort, run] { startPrint(abort, run); });
         return;
     }
+    // The screen page comes back whole once the print pages are done.
+    m_plot.keepScreenPage();
     m_plot.plotprinter();
     if (abort)
         abort->setEnabled(true);
@@ -167,15 +234,32 @@ void AnalysisWindow::startPrint(QPushButton* abort, std::function<void(PageHost&
         QApplication::setOverrideCursor(Qt::WaitCursor);
     });
     m_print = &host;
+    followProgress(true);
     {
         ActiveRun active(m_runs, host);
         run(host);
     }
     m_print = nullptr;
+    followProgress(false);
     QApplication::restoreOverrideCursor();
     if (abort)
         abort->setEnabled(false);
-    m_plot.plotscreen();
+    m_plot.restoreScreenPage();
+}
+
+int AnalysisWindow::shownPage() const
+{
+    return m_preview ? m_preview->pageInHand() : m_shownPage;
+}
+
+QRect AnalysisWindow::buttonArea() const
+{
+    QRect area;
+    for (const QWidget* w : findChildren<QPushButton*>(Qt::FindDirectChildrenOnly))
+        area |= w->geometry();
+    if (m_progress)
+        area |= m_progress->geometry();
+    return QRect(mapToGlobal(area.topLeft()), area.size());
 }
 
 void AnalysisWindow::nextPage()
@@ -184,10 +268,12 @@ void AnalysisWindow::nextPage()
         m_preview->next();
 }
 
-void AnalysisWindow::abortPrint()
+void AnalysisWindow::abortRun()
 {
     if (m_print)
         m_print->abort();
+    if (m_preview)
+        m_preview->abort();
 }
 
 void AnalysisWindow::changeEvent(QEvent* event)

@@ -19,6 +19,7 @@ class QComboBox;
 class QGroupBox;
 class QLabel;
 class QPushButton;
+class QTimer;
 
 namespace kelvox {
 
@@ -43,6 +44,20 @@ public:
     static QStringList toStringList(const std::vector<std::string>& texts);
     /// The checked button of a radio group.
     static int checkedItem(const QButtonGroup* group);
+    /// Shows in `box` the text a run uses: `used` where the run corrected the text
+    /// it read (`read`); otherwise, for a typed text that does not say its number
+    /// plainly ("-1e9", "12ab"), the number the run read from it. Item texts
+    /// ("LTAS", "fs/2", "Auto") stay as they are.
+    static void showUsedText(QComboBox* box, const std::string& read, const std::string& used);
+
+    /// Where the buttons and the progress line are, in global coordinates: the
+    /// plot window opens clear of them.
+    QRect buttonArea() const;
+
+    /// What the window draws, for file names: "spectrogram", "section", "wave".
+    virtual QString viewName() const = 0;
+    /// The page of this window's preview the plot window shows (or last showed).
+    int shownPage() const;
 
     /// True while a run of this window is active.
     bool running() const { return m_preview != nullptr || m_print != nullptr; }
@@ -62,16 +77,26 @@ protected:
     QPushButton* makeButton(const char* name, const QString& text, const char* hint, const QRect& geometry);
 
     /// "Preview": begins a screen page, shows the plot window and runs `run` with
-    /// the preview host; `next` is enabled while the run waits for it. A run that
-    /// is active elsewhere is ended first and this one starts right after.
-    void startPreview(QPushButton* next, std::function<void(PageHost&)> run);
-    /// "Print": begins a print page, enables `abort` (if the window has one), shows the wait cursor and runs
-    /// `run` with the print host (each page one job); then a screen page again.
+    /// the preview host; `next` is enabled while the run waits for it, `abort` (if
+    /// the window has one) while the run is active. A run that is active elsewhere
+    /// is ended first and this one starts right after.
+    void startPreview(QPushButton* next, QPushButton* abort, std::function<void(PageHost&)> run);
+    /// "Print": keeps the screen page, begins a print page, enables `abort` (if the
+    /// window has one), shows the wait cursor and runs `run` with the print host
+    /// (each page one job); then the screen page comes back as it was.
     void startPrint(QPushButton* abort, std::function<void(PageHost&)> run);
     /// "View next" / "Next".
     void nextPage();
-    /// "Abort".
-    void abortPrint();
+    /// "Abort": ends a print run (abandoning the job in hand) or a preview run.
+    void abortRun();
+
+    /// How far the window's run has come.
+    virtual RunProgress runProgress() const = 0;
+    /// The progress line under the buttons: while a run is active, the page in hand
+    /// and the time reached, refreshed a few times a second; empty otherwise.
+    QLabel* makeProgressLabel(const QRect& geometry);
+    /// "Page 2: 61.350 s of 0.000 to 3600.000 s".
+    static QString progressText(const RunProgress& progress);
 
     void changeEvent(QEvent* event) override;
     void hideEvent(QHideEvent* event) override;
@@ -80,8 +105,15 @@ protected:
     PlotDevice& m_plot;
 
 private:
+    /// Starts and ends the progress line of a run.
+    void followProgress(bool on);
+    void showProgress();
+
     PreviewHost* m_preview = nullptr;
     PrintHost* m_print = nullptr;
+    QLabel* m_progress = nullptr;
+    QTimer* m_progressTimer = nullptr;
+    int m_shownPage = 0;  // of the last preview
 };
 
 }  // namespace kelvox

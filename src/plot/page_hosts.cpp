@@ -65,8 +65,9 @@ PreviewHost::~PreviewHost()
         m_loop->exit();
 }
 
-void PreviewHost::pageFinished(int, bool lastPage)
+void PreviewHost::pageFinished(int pageNumber, bool lastPage)
 {
+    m_pageInHand = pageNumber;
     if (lastPage || stopRequested()) {
         m_setNextEnabled(false);
         return;
@@ -77,17 +78,25 @@ void PreviewHost::pageFinished(int, bool lastPage)
     loop.exec();
     m_loop = nullptr;
     m_setNextEnabled(false);
+    if (!stopRequested())
+        m_pageInHand = pageNumber + 1;
 }
 
 bool PreviewHost::stopRequested() const
 {
-    return m_runs.superseded(this) || m_runs.quitting();
+    return m_aborted || m_runs.superseded(this) || m_runs.quitting();
 }
 
 void PreviewHost::next()
 {
     if (m_loop)
         m_loop->exit();
+}
+
+void PreviewHost::abort()
+{
+    m_aborted = true;
+    next();
 }
 
 // ---------------------------------------------------------------- PrintHost

@@ -56,7 +56,7 @@ private:
 
 /// Preview: after a page that does not end the run, "View next" is enabled and the
 /// run waits in a nested event loop until next() is called (or the run is
-/// superseded); the button is disabled again after every page.
+/// superseded or aborted); the button is disabled again after every page.
 class PreviewHost : public PageHost {
 public:
     PreviewHost(RunCoordinator& runs, std::function<void(bool)> setNextEnabled);
@@ -65,7 +65,14 @@ public:
     bool stopRequested() const override;
     /// "View next": the waiting run draws its next page.
     void next();
+    /// "Abort": the run ends at its next stop test (after the section in hand, at
+    /// the spectrogram's next refresh point), or at once when it waits.
+    void abort();
+    bool aborted() const { return m_aborted; }
     bool waiting() const { return m_loop != nullptr; }
+    /// The page being drawn or shown: 0 at first; a finished page's number while
+    /// it waits and after the run; the next number once "View next" is pressed.
+    int pageInHand() const { return m_pageInHand; }
     /// Call when the run begins: registers with the coordinator.
     RunCoordinator& coordinator() { return m_runs; }
 
@@ -73,6 +80,8 @@ private:
     RunCoordinator& m_runs;
     std::function<void(bool)> m_setNextEnabled;
     QEventLoop* m_loop = nullptr;
+    bool m_aborted = false;
+    int m_pageInHand = 0;
 };
 
 /// Print: every page becomes one landscape print job through the device's print

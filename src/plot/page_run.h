@@ -20,6 +20,15 @@ public:
     virtual bool stopRequested() const { return false; }
 };
 
+/// How far a run has come, for a window's progress line: the page in hand (0 for
+/// the first, as the captions number pages) and the time reached, with the
+/// analysis interval it goes through, in seconds.
+struct RunProgress {
+    int page = 0;
+    double seconds = 0.0;
+    double start = 0.0, end = 0.0;
+};
+
 /// One control of a settings window as kelvox-render and --help name it: the label
 /// the window shows, the items of its list (empty for a plain field), its default.
 struct ControlInfo {

@@ -43,6 +43,12 @@ void preparePainter(QPainter& p)
     p.setRenderHint(QPainter::TextAntialiasing, false);
 }
 
+// The pen of a fresh device: solid black, one pixel.
+QPen cleanPen()
+{
+    return QPen(QColor(palette()[0]), 1, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
+}
+
 }  // namespace
 
 PageRect PageRect::ordered() const
@@ -179,7 +185,7 @@ PlotDevice::PlotDevice()
     : m_image(kImageWidth, kImageHeight, QImage::Format_RGB32)
 {
     m_image.fill(Qt::white);
-    m_canvasPen = QPen(QColor(palette()[0]), 1, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
+    m_canvasPen = cleanPen();
     // The state of a 96-dpi page without drawing one: the layout dialog reads
     // `resolution` before any page has been begun.
     applyResolution(96);
@@ -202,10 +208,46 @@ void PlotDevice::applyResolution(int resolution)
     m_image.setDotsPerMeterY(dotsPerMetre);
 }
 
+void PlotDevice::keepScreenPage()
+{
+    if (m_beforePageChange)
+        m_beforePageChange();
+    m_keptScreenPage = KeptPage{m_image, m_resolution, usedarea, m_regions};
+}
+
+void PlotDevice::restoreScreenPage()
+{
+    if (!m_keptScreenPage) {
+        plotscreen();
+        return;
+    }
+    if (m_beforePageChange)
+        m_beforePageChange();
+    KeptPage& kept = *m_keptScreenPage;
+    applyResolution(kept.resolution);
+    m_image = std::move(kept.image);
+    usedarea = kept.usedarea;
+    m_regions = std::move(kept.regions);
+    m_keptScreenPage.reset();
+    if (m_afterPageChange)
+        m_afterPageChange();
+}
+
 void PlotDevice::beginPage(int resolution)
 {
+    if (m_beforePageChange)
+        m_beforePageChange();
     applyResolution(resolution);
+    // A run starts from a clean pen, whatever the run before it left: the page's
+    // outline is solid, and so is every line until a composer picks a style.
+    m_canvasPen = cleanPen();
+    m_lineWidth = 1;
+    m_colour = 0;
+    // Nothing of an earlier page (a print page is larger) stays in the image.
+    m_image.fill(Qt::white);
     drawFilledRect(0, 0, m_pageWidth, m_pageHeight);
+    if (m_afterPageChange)
+        m_afterPageChange();
 }
 
 std::string PlotDevice::plotbegindoc()

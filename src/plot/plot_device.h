@@ -103,9 +103,10 @@ public:
     // --- page begin ------------------------------------------------------------
 
     /// Begins a screen page at 96 dpi: resolution, font (cell 10 px), lineheight
-    /// 12, page 1068 × 755 px; fills (0, 0)–(pagewidth, pageheight) white and
-    /// outlines it with the current pen. Line width, colour, data window, frame and
-    /// pen position carry over.
+    /// 12, page 1068 × 755 px. Every run begins with a page, so a page begin also
+    /// gives a clean pen (solid, width 1, black) and a white image; then it
+    /// outlines (0, 0)–(pagewidth, pageheight). Data window, frame and pen position
+    /// carry over.
     void plotscreen();
     /// Begins a print page at 192 dpi (cell 21 px, lineheight 23, page
     /// 2137 × 1511 px, its last column clipped by the 2136-wide image). The print
@@ -168,6 +169,21 @@ public:
     /// plot window: show, repaint, process pending events); nothing when headless.
     void plotshow();
     void setShowHook(std::function<void()> hook) { m_showHook = std::move(hook); }
+    /// Hooks called before the page in the image is replaced (a page begin, keeping
+    /// or bringing back the screen page) and after: the plot window takes its rubber
+    /// band off the old page first and fits its view to the new page after.
+    void setPageHooks(std::function<void()> before, std::function<void()> after)
+    {
+        m_beforePageChange = std::move(before);
+        m_afterPageChange = std::move(after);
+    }
+
+    /// Keeps the screen page as it stands (image, resolution, used area, read-out
+    /// regions) while a print run draws its pages in the same image.
+    void keepScreenPage();
+    /// Brings back the page keepScreenPage kept, whole, at its resolution, and
+    /// forgets it; begins a screen page (plotscreen) when none is kept.
+    void restoreScreenPage();
 
     /// v formatted by the size of step: step 0 → "%8.4f"; otherwise by
     /// e = trunc(log10|step|): −1 "%4.3f", 0 "%4.2f", 1 "%5.1f", 2 "%3.0f",
@@ -250,6 +266,14 @@ private:
     QPen m_canvasPen;  // the pen the last line was drawn with; outlines rectangles
     std::vector<ReadoutRegion> m_regions;
     std::function<void()> m_showHook;
+    std::function<void()> m_beforePageChange, m_afterPageChange;
+    struct KeptPage {
+        QImage image;
+        int resolution = 96;
+        PageRect usedarea;
+        std::vector<ReadoutRegion> regions;
+    };
+    std::optional<KeptPage> m_keptScreenPage;
     PrintService* m_printService = nullptr;
     mutable int m_nonFinite = 0;
 };

@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -13,7 +14,62 @@
 #include <QScreen>
 #include <QScrollArea>
 
+#include <algorithm>
+
 namespace kelvox {
+
+namespace {
+
+// The shortest time between two repaints of a growing page, ms (about 30 a second).
+constexpr qint64 kShowIntervalMs = 33;
+
+}  // namespace
+
+QString savedPageName(const QString& recordingPath, const QString& view, int page)
+{
+    QString name = QFileInfo(recordingPath).completeBaseName();
+    for (const QString& part : {view, QStringLiteral("page%1.bmp").arg(page)})
+        if (!part.isEmpty())
+            name += name.isEmpty() ? part : QLatin1Char('-') + part;
+    return name;
+}
+
+QRect placeClearOf(const QRect& screen, const QRect& current, const QRect& keepClear)
+{
+    QRect here(current.topLeft(), current.size().boundedTo(screen.size()));
+    if (!here.intersects(keepClear) && screen.contains(here))
+        return here;
+    const QRect rooms[] = {
+        QRect(QPoint(screen.left(), keepClear.bottom() + 1), screen.bottomRight()),  // below
+        QRect(QPoint(keepClear.right() + 1, screen.top()), screen.bottomRight()),    // right
+        QRect(screen.topLeft(), QPoint(keepClear.left() - 1, screen.bottom())),      // left
+        QRect(screen.topLeft(), QPoint(screen.right(), keepClear.top() - 1)),        // above
+    };
+    QRect best;
+    qint64 bestArea = 0;
+    int bestMove = 0;
+    for (const QRect& room : rooms) {
+        if (room.width() <= 0 || room.height() <= 0)
+            continue;
+        const QSize size = here.size().boundedTo(room.size());
+        const qint64 area = qint64(size.width()) * size.height();
+        const int x = std::clamp(here.left(), room.left(), room.right() - size.width() + 1);
+        const int y = std::clamp(here.top(), room.top(), room.bottom() - size.height() + 1);
+        const int move = (QPoint(x, y) - here.topLeft()).manhattanLength();
+        // The most of the window, then the shortest way from where it is.
+        if (area < bestArea || (area == bestArea && move >= bestMove))
+            continue;
+        bestArea = area;
+        bestMove = move;
+        best = QRect(QPoint(x, y), size);
+    }
+    if (bestArea > 0)
+        return best;
+    // No room beside it: at least on the screen.
+    here.moveLeft(std::clamp(here.left(), screen.left(), screen.right() - here.width() + 1));
+    here.moveTop(std::clamp(here.top(), screen.top(), screen.bottom() - here.height() + 1));
+    return here;
+}
 
 // The page image as a widget of its own size: painted 1:1, so a mouse position
 // is an image pixel. Mouse events go to the window's handlers.
@@ -23,7 +79,6 @@ public:
         : QWidget(parent), m_device(device), m_form(form)
     {
         setObjectName(QStringLiteral("Image1"));
-        setFixedSize(device.image().size());
         setMouseTracking(true);
     }
 
@@ -81,27 +136,128 @@ Tnylxform::Tnylxform(PlotDevice& device, QWidget* parent) : QMainWindow(parent),
     m_scroll->setWidget(m_view);
     setCentralWidget(m_scroll);
 
-    resize(1024, 700);
-    if (const QScreen* s = screen())
+    fitViewToPage();
+    QSize size = pageFitSize();
+    if (const QScreen* s = screen()) {
+        size = size.boundedTo(s->availableGeometry().size());
+        resize(size);
         move(s->availableGeometry().center() - rect().center());
+    } else {
+        resize(size);
+    }
 
-    chooseSaveFile = [this] {
-        return QFileDialog::getSaveFileName(this, QString(), QStringLiteral("."),
-                                            QStringLiteral("Bitmap files (*.bmp *.BMP);;All files (*)"));
+    chooseSaveFile = [this](const QString& proposal) {
+        QFileDialog dialog(this, QString(), QStringLiteral("."),
+                           QStringLiteral("Bitmap files (*.bmp *.BMP);;All files (*)"));
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setDefaultSuffix(QStringLiteral("bmp"));
+        dialog.selectFile(proposal);
+        return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
     };
+    proposeSaveName = [] { return QStringLiteral("page.bmp"); };
     showError = [this](const QString& text) {
         QMessageBox::critical(this, QApplication::applicationName(), text);
     };
 
-    // Show what is drawn so far, then let "Abort", "View next" and the readout act.
-    m_device.setShowHook([this] {
-        show();
-        m_view->repaint();
-        QCoreApplication::processEvents();
-    });
+    m_device.setShowHook([this] { showPartPage(); });
+    m_device.setPageHooks(
+        [this] {
+            // The page under a rubber band goes: take the band off first, so that it
+            // never lands on another page.
+            if (m_bandShown) {
+                drawBand(m_band);
+                m_bandShown = false;
+            }
+            m_dragging = false;
+        },
+        [this] { fitViewToPage(); });
 }
 
-Tnylxform::~Tnylxform() { m_device.setShowHook({}); }
+QSize Tnylxform::pageFitSize() const
+{
+    const int frame = 2 * m_scroll->frameWidth();
+    const QSize page(96 * PlotDevice::kPageWidthTenthMm / 254, 96 * PlotDevice::kPageHeightTenthMm / 254);
+    return page + QSize(frame, frame + menuBar()->sizeHint().height());
+}
+
+QMargins Tnylxform::decorations(const QWidget& window)
+{
+    const QRect inner = window.geometry(), outer = window.frameGeometry();
+    return {inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+            outer.bottom() - inner.bottom()};
+}
+
+void Tnylxform::restorePlace(const QByteArray& geometry)
+{
+    m_sized = restoreGeometry(geometry);
+}
+
+void Tnylxform::openClearOf(const QRect& keepClear, const QMargins& frameMargins)
+{
+    if (!isVisible()) {
+        if (!m_sized) {
+            QSize size = pageFitSize();
+            if (const QScreen* s = screen())
+                size = size.boundedTo(s->availableGeometry().size().shrunkBy(frameMargins));
+            resize(size);
+            m_sized = true;
+        }
+        // Until it has been shown, the window's own frame is not known: take the
+        // margins another window shows.
+        placeClearOf(keepClear, frameMargins);
+    }
+    show();
+    placeClearOf(keepClear, decorations(*this));
+}
+
+void Tnylxform::placeClearOf(const QRect& keepClear, const QMargins& margins)
+{
+    const QScreen* s = screen();
+    if (!s)
+        return;
+    const QRect frame(pos(), size().grownBy(margins));
+    const QRect placed = kelvox::placeClearOf(s->availableGeometry(), frame, keepClear);
+    if (placed == frame)
+        return;
+    resize(placed.size().shrunkBy(margins));
+    move(placed.topLeft());
+}
+
+void Tnylxform::fitViewToPage()
+{
+    const QSize page(m_device.pageWidthPx(), m_device.pageHeightPx());
+    m_view->setFixedSize(page.boundedTo(m_device.image().size()));
+    m_view->update();
+}
+
+void Tnylxform::showPartPage()
+{
+    if (!isVisible())
+        show();
+    // A run calls this wherever its page has grown: after every section of a
+    // long-time average, every 32 pixels of a spectrogram. Repainting each time
+    // would cost far more than the drawing, so the window repaints at most about
+    // 30 times a second; a call in between only asks for a repaint later, so the
+    // last part of a page shows as soon as the run waits or ends.
+    if (m_sinceShown.isValid() && m_sinceShown.elapsed() < kShowIntervalMs) {
+        if (!m_repaintAsked) {
+            m_view->update();
+            m_repaintAsked = true;
+        }
+        return;
+    }
+    m_sinceShown.start();
+    m_repaintAsked = false;
+    m_view->repaint();
+    // Let "Abort", "View next", the other windows and the readout act.
+    QCoreApplication::processEvents();
+}
+
+Tnylxform::~Tnylxform()
+{
+    m_device.setShowHook({});
+    m_device.setPageHooks({}, {});
+}
 
 QWidget* Tnylxform::imageView() const { return m_view; }
 
@@ -147,9 +303,11 @@ void Tnylxform::Select1Click()
 
 void Tnylxform::Save1Click()
 {
-    const QString path = chooseSaveFile();
+    QString path = chooseSaveFile(proposeSaveName ? proposeSaveName() : QString());
     if (path.isEmpty())
         return;
+    if (QFileInfo(path).suffix().isEmpty())
+        path += QStringLiteral(".bmp");
     PageRect area = m_device.usedarea;
     if (m_bandShown) {
         area = m_band.ordered();

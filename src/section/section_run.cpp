@@ -39,18 +39,21 @@ void SectionRun::refresh()
         m_plot.plotshow();
 }
 
+RunProgress SectionRun::progress() const
+{
+    return {m_page, m_settings.currentTime, m_settings.analysisStart, m_settings.analysisEnd};
+}
+
 bool SectionRun::moreSections() const
 {
     return !m_stopped && m_settings.currentTime <= m_settings.analysisEnd && m_signal.sampleLimit > 0 &&
            m_settings.readPosition < m_signal.sampleLimit;
 }
 
-void SectionRun::run(SectionControls& controls, bool printing, PageHost& host)
+// Print size and sections per page, the page layout, and the analysis set-up, with
+// their corrections written back into `controls`. False when nothing can be drawn.
+bool SectionRun::setUp(SectionControls& controls)
 {
-    m_replacements.clear();
-    m_printing = printing;
-    m_stopped = false;
-    m_sectionsDrawn = 0;
     const TimeInterval interval = analysisInterval(m_signal);
 
     // Print size and sections per page; the pixel boxes follow the page begun.
@@ -76,13 +79,13 @@ void SectionRun::run(SectionControls& controls, bool printing, PageHost& host)
     // Analysis set-up; the label file is named after the recording whatever follows.
     m_labelFileName = labelFileName(m_signal.fileName);
     if (!(m_signal.sampleRate > 0))
-        return;
+        return false;
     try {
         m_settings = sectionSetup(controls, m_signal, interval, m_ws, m_replacements);
         m_analyser.prepare(m_settings);
     } catch (const std::bad_alloc&) {
         std::fprintf(stderr, "section run: not enough memory for the analysis\n");
-        return;
+        return false;
     }
     m_signal.preEmphasis = m_settings.preEmphasis;
     m_timeStepItem = controls.timeStepItem;
@@ -90,9 +93,24 @@ void SectionRun::run(SectionControls& controls, bool printing, PageHost& host)
     m_layout.strip.x0 = m_settings.analysisStart;
     m_layout.strip.x1 = m_settings.analysisEnd + m_settings.frameLength / fs;
     m_layout.area.y0 = m_settings.levelTop - m_settings.levelRange;
+    return true;
+}
 
+void SectionRun::run(SectionControls& controls, bool printing, PageHost& host,
+                     const std::function<void()>& settingsRead)
+{
+    m_replacements.clear();
+    m_printing = printing;
+    m_stopped = false;
+    m_sectionsDrawn = 0;
+    m_page = 0;
+    const bool ready = setUp(controls);
+    if (settingsRead)
+        settingsRead();
+    if (!ready)
+        return;
+    const double fs = m_signal.sampleRate;
     m_stripEnd = m_settings.analysisStart;
-    int page = 0;
     std::string pageText = "0";
     while (moreSections()) {
         sectionpage(pageText);
@@ -106,9 +124,9 @@ void SectionRun::run(SectionControls& controls, bool printing, PageHost& host)
                 m_stopped = true;
         }
         const bool lastPage = !moreSections();
-        host.pageFinished(page, lastPage);
-        ++page;
-        pageText = format("%1d", page);
+        host.pageFinished(m_page, lastPage);
+        ++m_page;
+        pageText = format("%1d", m_page);
         if (host.stopRequested())
             m_stopped = true;
     }

@@ -45,8 +45,13 @@ public:
     /// points unless `printing`. host.stopRequested() is polled after every section
     /// and page; the run then ends at once, its page finished as the last one.
     /// No page is drawn without data (sampleLimit ≤ 0, no sample rate) or when the
-    /// start lies beyond the data.
-    void run(SectionControls& controls, bool printing, PageHost& host);
+    /// start lies beyond the data. `settingsRead`, when set, is called once the
+    /// controls have been read and corrected, before the first page.
+    void run(SectionControls& controls, bool printing, PageHost& host,
+             const std::function<void()>& settingsRead = {});
+
+    /// The page in hand and the time the run has reached.
+    RunProgress progress() const;
 
     /// One line per corrected control of the last run, in the order corrected.
     const std::vector<std::string>& replacements() const { return m_replacements; }
@@ -58,6 +63,7 @@ public:
     void setSectionObserver(std::function<void(const DrawnSection&)> observer) { m_observer = std::move(observer); }
 
 private:
+    bool setUp(SectionControls& controls);
     bool moreSections() const;
     void refresh();
     void sectionpage(const std::string& pageText);
@@ -82,6 +88,7 @@ private:
     // Per run.
     bool m_printing = false;
     bool m_stopped = false;
+    int m_page = 0;  // the page in hand, 0 for the first
     int m_timeStepItem = 0;
     double m_stripEnd = 0.0;  // s: how far the time-wave strip has been drawn
     int m_onPage = 0;         // sections drawn on the current page

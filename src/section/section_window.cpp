@@ -14,7 +14,7 @@ TForm4::TForm4(SignalState& signal, SectionRun& run, RunCoordinator& runs, PlotD
     : AnalysisWindow(runs, plot, parent), m_signal(signal), m_run(run)
 {
     setWindowTitle(QStringLiteral("SPECTRUM SECTION"));
-    setFixedSize(336, 320);
+    setFixedSize(336, 324);
     move(720, 300);
     const SectionControls defaults;
 
@@ -77,6 +77,7 @@ TForm4::TForm4(SignalState& signal, SectionRun& run, RunCoordinator& runs, PlotD
     m_abort = makeButton("Button4", QStringLiteral("Abort"), nullptr, {84, 246, 70, 25});
     m_next->setEnabled(false);
     m_abort->setEnabled(false);
+    makeProgressLabel({8, 292, 320, 28});
 
     connect(box(SectionBox::TimeStep), &QComboBox::currentTextChanged, this, &TForm4::ComboBox1Change);
     connect(box(SectionBox::SectionsPerPage), &QComboBox::currentTextChanged, this, &TForm4::ComboBox6Change);
@@ -138,10 +139,20 @@ void TForm4::RadioGroup2Click()
 
 void TForm4::Button1Click()
 {
-    startPreview(m_next, [this](PageHost& host) {
-        SectionControls c = readControls();
-        m_run.run(c, false, host);
-        applyControls(c);
+    startPreview(m_next, m_abort, [this](PageHost& host) { runPages(host, false); });
+}
+
+void TForm4::runPages(PageHost& host, bool printing)
+{
+    SectionControls read = readControls();
+    SectionControls c = read;
+    // The boxes show what the run uses as soon as it has read them; what the user
+    // types while the pages are shown stays for the next run.
+    m_run.run(c, printing, host, [&] {
+        for (int i = 0; i < 8; ++i) {
+            const auto which = static_cast<SectionBox>(i);
+            showUsedText(box(which), sectionBoxText(read, which), sectionBoxText(c, which));
+        }
     });
 }
 
@@ -152,16 +163,12 @@ void TForm4::Button2Click()
 
 void TForm4::Button3Click()
 {
-    startPrint(m_abort, [this](PageHost& host) {
-        SectionControls c = readControls();
-        m_run.run(c, true, host);
-        applyControls(c);
-    });
+    startPrint(m_abort, [this](PageHost& host) { runPages(host, true); });
 }
 
 void TForm4::Button4Click()
 {
-    abortPrint();
+    abortRun();
 }
 
 }  // namespace kelvox

@@ -29,6 +29,7 @@ public:
     const AnalysisChoice& choice() const { return m_choice; }
 
     void FormActivate() override;
+    QString viewName() const override { return QStringLiteral("section"); }
     void ComboBox1Change();
     void ComboBox6Change();
     void RadioGroup2Click();  // also the spin edit's change
@@ -37,7 +38,12 @@ public:
     void Button3Click();      // "Print"
     void Button4Click();      // "Abort"
 
+protected:
+    RunProgress runProgress() const override { return m_run.progress(); }
+
 private:
+    /// A run with the controls as they stand; corrections go back into them.
+    void runPages(PageHost& host, bool printing);
     QComboBox* box(SectionBox which) const { return m_boxes[static_cast<int>(which)]; }
 
     SignalState& m_signal;

@@ -55,6 +55,31 @@ MainView::MainView(SignalState& state, int widthPx, int heightPx)
 {
 }
 
+void MainView::setSize(int widthPx, int heightPx)
+{
+    if (widthPx == m_width && heightPx == m_height)
+        return;
+    const bool whole = m_s.samplesPerPixel >= m_s.maxSamplesPerPixel;
+    m_width = widthPx;
+    m_height = heightPx;
+    const int frames = m_s.frameCount();
+    if (!m_s.fileOpened || frames < 1 || m_s.sampleRateHz < 1)
+        return;
+    // The same formulas as at load, for the new size.
+    m_s.maxSamplesPerPixel = static_cast<float>(frames) / static_cast<float>(m_width);
+    m_s.amplitudeScale = static_cast<float>(m_height * 0.5 / m_s.peakAmplitude);
+    if (whole || m_s.samplesPerPixel > m_s.maxSamplesPerPixel) {
+        m_s.samplesPerPixel = m_s.maxSamplesPerPixel;
+        m_timeScroll = 0;
+        m_s.displayStart = 0.0f;
+        m_s.displayEnd = m_s.fileDuration;
+    } else {
+        fitDisplayEnd();
+    }
+    updateTimeScroll();
+    computeView();
+}
+
 void MainView::afterLoad()
 {
     m_summary.invalidate();
@@ -143,6 +168,18 @@ void MainView::setTimeScrollPosition(int p)
     m_s.displayStart = satFloat(newStart);
     updateTimeScroll();
     computeView();
+}
+
+void MainView::scrollBy(double views)
+{
+    const int frames = m_s.frameCount();
+    if (frames < 1)
+        return;
+    const double positions = views * m_width * m_s.samplesPerPixel * kScrollMax / frames;
+    int step = satInt(std::round(positions));
+    if (step == 0 && views != 0.0)
+        step = views > 0 ? 1 : -1;
+    setTimeScrollPosition(std::clamp(m_timeScroll + step, 0, kScrollMax));
 }
 
 void MainView::applyDisplayInterval()
@@ -292,6 +329,19 @@ std::string MainView::fieldText(TimeField field) const
     case TimeField::SelectionEnd: v = m_s.selectionEnd; break;
     }
     return format("%5.4f", static_cast<double>(v));
+}
+
+std::string MainView::readoutText(int x) const
+{
+    if (!m_s.fileOpened || m_s.sampleRateHz < 1)
+        return {};
+    const std::string time = format("Time %5.4f s", static_cast<double>(timeAtPixel(x)));
+    const int64_t frame = m_firstViewFrame + satInt64(x * static_cast<double>(m_s.samplesPerPixel));
+    if (frame < 0 || frame >= m_s.frameCount())
+        return time;
+    const int64_t index =
+        m_s.dataOffset + static_cast<int64_t>(m_s.channelCount) * frame + m_s.selectedChannel;
+    return time + format("  Value %d", rawAtIndex(m_s, index));
 }
 
 // ---------------------------------------------------------------- paint data

@@ -49,6 +49,11 @@ public:
 
     int width() const { return m_width; }
     int height() const { return m_height; }
+    /// The view was resized. The time scale is kept, so the view shows more or
+    /// less time from the same start, except that a view showing the whole file
+    /// goes on showing it whole; "-" may contract to the whole file again; the
+    /// amplitudes keep filling the height (amplitudeScale).
+    void setSize(int widthPx, int heightPx);
 
     // Control states the form mirrors.
     int timeScrollPosition() const { return m_timeScroll; }
@@ -81,6 +86,9 @@ public:
     int scrollPositionFor(double t) const;
     void fitDisplayEnd();
     void applyDisplayInterval();
+    /// Scrolls by `views` times the span shown (negative: back in time), at least
+    /// one scroll step, as the mouse wheel and the Left and Right keys do.
+    void scrollBy(double views);
 
     // Amplitude buttons, zero line, channel.
     void amplitudeUp();
@@ -99,6 +107,10 @@ public:
     void selectAll();
     /// The text a time field shows ("%5.4f" of the value in force).
     std::string fieldText(TimeField field) const;
+    /// What lies under the mouse at column x: "Time %5.4f s  Value %d" with the
+    /// time at x and the selected channel's sample (as the file holds it) of the
+    /// first frame of the column; "Time %5.4f s" outside the data; "" without a file.
+    std::string readoutText(int x) const;
 
     // What a paint draws.
     struct EnvelopeColumn {

@@ -5,6 +5,7 @@
 #include "raw_open_dialog.h"
 
 #include <QAction>
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
@@ -17,14 +18,18 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QStyle>
 #include <QTimer>
 #include <QToolButton>
+#include <QWheelEvent>
 
+#include <algorithm>
 #include <cstdio>
+#include <initializer_list>
 
 namespace kelvox {
 
@@ -68,14 +73,18 @@ QFont controlFont()
 
 }  // namespace
 
-// The paint box: draws what MainView computes and turns mouse events into selection.
+// The paint box: draws what MainView computes, turns mouse events into selection,
+// and hands the mouse position and the wheel to the window.
 class WaveView : public QWidget {
 public:
-    WaveView(SignalState& s, MainView& view, std::function<void()> changed, QWidget* parent)
-        : QWidget(parent), m_s(s), m_view(view), m_changed(std::move(changed))
+    WaveView(SignalState& s, MainView& view, TForm1& form, std::function<void()> changed, QWidget* parent)
+        : QWidget(parent), m_s(s), m_view(view), m_form(form), m_changed(std::move(changed))
     {
-        setFixedSize(TForm1::kViewWidth, TForm1::kViewHeight);
+        resize(TForm1::kViewWidth, TForm1::kViewHeight);
         setFont(controlFont());
+        setMouseTracking(true);
+        // A click gives the view the keyboard, so that Left and Right scroll.
+        setFocusPolicy(Qt::ClickFocus);
     }
 
 protected:
@@ -126,10 +135,18 @@ protected:
     }
     void mouseMoveEvent(QMouseEvent* e) override
     {
+        const int x = e->position().toPoint().x();
+        m_form.PaintBox1MouseMove(x);
         if (!m_view.dragging())
             return;
-        m_view.mouseMove(e->position().toPoint().x());
+        m_view.mouseMove(x);
         m_changed();
+    }
+    void leaveEvent(QEvent*) override { m_form.PaintBox1MouseLeave(); }
+    void wheelEvent(QWheelEvent* e) override
+    {
+        m_form.PaintBox1Wheel(e->angleDelta(), e->modifiers());
+        e->accept();
     }
     void mouseReleaseEvent(QMouseEvent* e) override
     {
@@ -143,6 +160,7 @@ protected:
 private:
     SignalState& m_s;
     MainView& m_view;
+    TForm1& m_form;
     std::function<void()> m_changed;
 };
 
@@ -180,6 +198,21 @@ TForm1::TForm1(SignalState& state, QWidget* parent)
 
 TForm1::~TForm1() = default;
 
+void TForm1::setMemory(ProgramMemory* memory)
+{
+    m_memory = memory ? memory : &m_ownMemory;
+    // The open dialog starts where the last file opened was, if that folder is still there.
+    const QString folder = m_memory->lastFolder();
+    if (!folder.isEmpty() && QFileInfo(folder).isDir())
+        m_openFolder = folder;
+    refreshRecentMenu();
+}
+
+QStringList TForm1::recentFiles() const
+{
+    return m_memory->recentFiles();
+}
+
 void TForm1::setAudioOutput(std::unique_ptr<AudioOutput> output)
 {
     m_audio = std::move(output);
@@ -203,11 +236,11 @@ void TForm1::buildControls()
     openRaw->setObjectName(QStringLiteral("OpenRaw1"));
     openRaw->setToolTip(QStringLiteral("Open a headerless file of samples at the rate, channels and format you give"));
     openRaw->setStatusTip(openRaw->toolTip());
-    QAction* exit = m_fileMenu->addAction(QStringLiteral("Exit"), this, &TForm1::Exit1Click);
-    exit->setObjectName(QStringLiteral("Exit1"));
-    exit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
-    exit->setToolTip(QStringLiteral("Exit from kelvox"));
-    exit->setStatusTip(exit->toolTip());
+    m_exit = m_fileMenu->addAction(QStringLiteral("Exit"), this, &TForm1::Exit1Click);
+    m_exit->setObjectName(QStringLiteral("Exit1"));
+    m_exit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    m_exit->setToolTip(QStringLiteral("Exit from kelvox"));
+    m_exit->setStatusTip(m_exit->toolTip());
 
     auto button = [client](const char* name, const QString& text, const QString& hint, QRect geometry) {
         auto* b = new QPushButton(text, client);
@@ -235,6 +268,10 @@ void TForm1::buildControls()
     m_parameters->setObjectName(QStringLiteral("Label1"));
     m_parameters->setToolTip(QStringLiteral("Parameters for file loaded"));
     m_parameters->setGeometry(48, 14, 340, 16);
+    // Under the parameter line and above the view, so it never covers the envelope.
+    m_readout = new QLabel(client);
+    m_readout->setObjectName(QStringLiteral("LabelReadout"));
+    m_readout->setGeometry(48, 31, 340, 16);
 
     m_byteSwap = new QCheckBox(QStringLiteral("Byte swap"), client);
     m_byteSwap->setObjectName(QStringLiteral("CheckBox1"));
@@ -283,7 +320,7 @@ void TForm1::buildControls()
     connect(m_channel, &QSpinBox::valueChanged, this, &TForm1::SpinEdit1Change);
     label(QStringLiteral("Ch"), QString(), {676, 3});
 
-    m_paintBox = new WaveView(m_s, m_view, [this] { syncControls(); }, client);
+    m_paintBox = new WaveView(m_s, m_view, *this, [this] { syncControls(); }, client);
     m_paintBox->setObjectName(QStringLiteral("PaintBox1"));
     m_paintBox->setToolTip(QStringLiteral("Mouse select analysis interval"));
     m_paintBox->move(8, 48);
@@ -293,6 +330,7 @@ void TForm1::buildControls()
     m_timeScroll->setToolTip(QStringLiteral("Move along time"));
     m_timeScroll->setGeometry(8, 248, 593, 17);
     m_timeScroll->setRange(0, MainView::kScrollMax);
+    m_timeScroll->setFocusPolicy(Qt::NoFocus);  // Left and Right scroll the view instead
     connect(m_timeScroll, &QScrollBar::valueChanged, this, &TForm1::ScrollBar1Change);
 
     m_zoomIn = button("Button1", QStringLiteral("+"), QStringLiteral("Expand time scale"), {600, 248, 25, 17});
@@ -321,10 +359,64 @@ void TForm1::buildControls()
     m_zeroLine->setRange(-MainView::kZeroLineLimit, MainView::kZeroLineLimit);
     m_zeroLine->setSingleStep(1);
     m_zeroLine->setPageStep(10);
+    m_zeroLine->setFocusPolicy(Qt::NoFocus);
     connect(m_zeroLine, &QScrollBar::valueChanged, this, &TForm1::ScrollBar2Change);
 
-    client->setFixedSize(705, 275);
-    setFixedSize(705, 275 + menuBar()->sizeHint().height());
+    // Arrow keys on a focused button would move the focus to the next button (the
+    // check boxes, where Space then garbles the recording): they scroll instead.
+    for (QWidget* focusable : std::initializer_list<QWidget*>{m_play, m_byteSwap, m_signFlip})
+        focusable->installEventFilter(this);
+
+    buildRecentMenu();
+    // The classic size is the smallest; a larger window gives the view the room.
+    client->setMinimumSize(kClientWidth, kClientHeight);
+    client->installEventFilter(this);
+    resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
+}
+
+void TForm1::layoutControls(QSize size)
+{
+    const int dw = std::max(0, size.width() - kClientWidth);
+    const int dh = std::max(0, size.height() - kClientHeight);
+    m_paintBox->setGeometry(8, 48, kViewWidth + dw, kViewHeight + dh);
+    m_timeScroll->setGeometry(8, 248 + dh, 593 + dw, 17);
+    m_zoomIn->move(600 + dw, 248 + dh);
+    m_zoomOut->move(624 + dw, 248 + dh);
+    m_showSelection->move(648 + dw, 248 + dh);
+    m_ampUp->move(672 + dw, 48);
+    m_ampNormal->move(672 + dw, 72);
+    m_ampDown->move(672 + dw, 96);
+    m_zeroLine->setGeometry(672 + dw, 120, 17, 129 + dh);
+    m_view.setSize(m_paintBox->width(), m_paintBox->height());
+    syncControls();
+}
+
+void TForm1::buildRecentMenu()
+{
+    m_recentMenu = new QMenu(QStringLiteral("Recent"), m_fileMenu);
+    m_recentMenu->setObjectName(QStringLiteral("Recent1"));
+    m_recentMenu->setToolTipsVisible(true);
+    m_fileMenu->insertMenu(m_exit, m_recentMenu)->setToolTip(QStringLiteral("Open a file opened before"));
+    refreshRecentMenu();
+}
+
+void TForm1::refreshRecentMenu()
+{
+    m_recentMenu->clear();
+    const QStringList files = m_memory->recentFiles();
+    for (int i = 0; i < files.size(); ++i) {
+        const QString path = files[i];
+        QString text = path;
+        text.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        QAction* a = m_recentMenu->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(text));
+        a->setData(path);
+        connect(a, &QAction::triggered, this, [this, path] {
+            m_sinceDialog.start();
+            if (loadFile(path))
+                m_openFolder = QFileInfo(path).absolutePath();
+        });
+    }
+    m_recentMenu->setEnabled(!files.isEmpty());
 }
 
 QAction* TForm1::addMenuItem(const QString& text, const QString& hint, std::function<void()> action)
@@ -366,6 +458,9 @@ void TForm1::syncControls()
         for (int i = 0; i < 4; ++i)
             m_fields[i]->setText(QString::fromStdString(m_view.fieldText(order[i])));
     }
+    // The view moved under a resting mouse (wheel, keys): the read-out follows.
+    if (m_readoutX >= 0)
+        m_readout->setText(QString::fromStdString(m_view.readoutText(m_readoutX)));
     m_paintBox->update();
 }
 
@@ -376,7 +471,7 @@ bool TForm1::loadFile(const QString& path)
     LoadResult r;
     {
         const BusyCursor busy;
-        r = loadSoundFile(path.toStdString(), m_s, kViewWidth, kViewHeight);
+        r = loadSoundFile(path.toStdString(), m_s, m_view.width(), m_view.height());
     }
     return applyLoad(path, r);
 }
@@ -386,7 +481,7 @@ bool TForm1::loadRawFile(const QString& path, const RawParameters& parameters)
     LoadResult r;
     {
         const BusyCursor busy;
-        r = loadRawSoundFile(path.toStdString(), parameters, m_s, kViewWidth, kViewHeight);
+        r = loadRawSoundFile(path.toStdString(), parameters, m_s, m_view.width(), m_view.height());
     }
     return applyLoad(path, r);
 }
@@ -414,6 +509,9 @@ bool TForm1::applyLoad(const QString& path, const LoadResult& r)
     m_parameters->setText(QString::fromStdString(rep.parameterLine));
     m_view.afterLoad();
     syncControls();
+    m_memory->fileOpened(path);
+    refreshRecentMenu();
+    m_paintBox->setFocus();
     if (m_onLoaded)
         m_onLoaded();
     return true;
@@ -540,7 +638,7 @@ void TForm1::CheckBox1Click(bool checked)
 {
     byteSwapInPlace(m_s);
     m_s.byteSwapOn = checked;
-    m_parameters->setText(QString::fromStdString(refreshParameters(m_s, kViewHeight)));
+    m_parameters->setText(QString::fromStdString(refreshParameters(m_s, m_view.height())));
     m_view.samplesChanged();
     syncControls();
 }
@@ -549,13 +647,70 @@ void TForm1::CheckBox2Click(bool checked)
 {
     signFlipInPlace(m_s);
     m_s.signFlipOn = checked;
-    m_parameters->setText(QString::fromStdString(refreshParameters(m_s, kViewHeight)));
+    m_parameters->setText(QString::fromStdString(refreshParameters(m_s, m_view.height())));
     m_view.samplesChanged();
+    syncControls();
+}
+
+void TForm1::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Left || event->key() == Qt::Key_Right) {
+        ArrowKey(event->key());
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
+}
+
+void TForm1::ArrowKey(int key)
+{
+    if (!m_s.fileOpened)
+        return;
+    m_view.scrollBy(key == Qt::Key_Left ? -0.1 : 0.1);
+    syncControls();
+}
+
+void TForm1::PaintBox1MouseMove(int x)
+{
+    m_readoutX = x;
+    m_readout->setText(QString::fromStdString(m_view.readoutText(x)));
+}
+
+void TForm1::PaintBox1MouseLeave()
+{
+    m_readoutX = -1;
+    m_readout->clear();
+}
+
+void TForm1::PaintBox1Wheel(QPoint angleDelta, Qt::KeyboardModifiers modifiers)
+{
+    if (!m_s.fileOpened)
+        return;
+    // One notch is 120; finer wheels and touch pads send parts of it.
+    m_wheelRest += angleDelta.y() != 0 ? angleDelta.y() : angleDelta.x();
+    const int notches = m_wheelRest / 120;
+    m_wheelRest -= notches * 120;
+    for (int i = 0; i < std::abs(notches); ++i) {
+        if (modifiers & Qt::ControlModifier)
+            notches > 0 ? ZoomInClick() : ZoomOutClick();
+        else
+            m_view.scrollBy(notches > 0 ? -0.1 : 0.1);
+    }
     syncControls();
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::Resize && watched == centralWidget()) {
+        layoutControls(static_cast<QResizeEvent*>(event)->size());
+        return false;
+    }
+    if (event->type() == QEvent::KeyPress && qobject_cast<QAbstractButton*>(watched)) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Left || key == Qt::Key_Right)
+            ArrowKey(key);
+        if (key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up || key == Qt::Key_Down)
+            return true;
+    }
     if (event->type() == QEvent::KeyRelease) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {

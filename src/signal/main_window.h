@@ -5,6 +5,7 @@
 // arithmetic lives in MainView; this form forwards events and mirrors states.
 
 #include "main_view.h"
+#include "program_memory.h"
 #include "signal_state.h"
 #include "sound_file.h"
 
@@ -18,6 +19,7 @@
 class QAction;
 class QCheckBox;
 class QLabel;
+class QKeyEvent;
 class QLineEdit;
 class QMenu;
 class QPushButton;
@@ -33,8 +35,12 @@ class WaveView;
 class TForm1 : public QMainWindow {
     Q_OBJECT
 public:
+    /// The view's size in the window's classic (and smallest) size, 705 × 275
+    /// below the menu bar.
     static constexpr int kViewWidth = 665;
     static constexpr int kViewHeight = 201;
+    static constexpr int kClientWidth = 705;
+    static constexpr int kClientHeight = 275;
 
     /// Chooses a file to open: (parent, initial folder, filter) → path, empty on cancel.
     using FileChooser = std::function<QString(QWidget*, const QString&, const QString&)>;
@@ -47,8 +53,12 @@ public:
     /// Shows a platform error (playback) in the application's standard error message.
     using Notifier = std::function<void(QWidget*, const QString&)>;
 
+    /// The window starts at its classic size and may be made larger: the view
+    /// grows with it. `memory`, when given, supplies and keeps the open dialog's
+    /// folder and the Recent list (it must outlive the window).
     TForm1(SignalState& state, QWidget* parent = nullptr);
     ~TForm1() override;
+    void setMemory(ProgramMemory* memory);
 
     // Seams for tests; the defaults are the real dialogs, boxes and audio device.
     void setFileChooser(FileChooser chooser) { m_chooseFile = std::move(chooser); }
@@ -73,6 +83,8 @@ public:
 
     MainView& view() { return m_view; }
     QString openFolder() const { return m_openFolder; }
+    /// The Recent list as File → "Recent" shows it, newest first.
+    QStringList recentFiles() const;
 
     // Event handlers, named after the controls.
     void Open1Click();
@@ -92,15 +104,29 @@ public:
     void ShowSelectionClick();
     void AllClick();
     void MediaPlayer1Click();
+    /// The mouse over the view at column x (no button held): the read-out line.
+    void PaintBox1MouseMove(int x);
+    void PaintBox1MouseLeave();
+    /// The wheel over the view: scrolls in time, a tenth of the view per notch
+    /// (down: later); with Ctrl it zooms as "+" (up) and "-" (down) do.
+    void PaintBox1Wheel(QPoint angleDelta, Qt::KeyboardModifiers modifiers);
+    /// Left and Right: scroll by a tenth of the view.
+    void ArrowKey(int key);
 
 protected:
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildControls();
+    void buildRecentMenu();
+    void refreshRecentMenu();
+    /// Places the controls for a client area of `size`: the view takes what the
+    /// window has beyond its classic size, the controls right of and below it move.
+    void layoutControls(QSize size);
     void syncControls();
     void openOnActivation();
     bool applyLoad(const QString& path, const LoadResult& result);
@@ -116,8 +142,12 @@ private:
     std::unique_ptr<AudioOutput> m_audio;
     std::function<void()> m_onExit;
     std::function<void()> m_onLoaded;
+    ProgramMemory m_ownMemory;         // used when no memory is given
+    ProgramMemory* m_memory = &m_ownMemory;
     bool m_opening = false;
     bool m_shownOnce = false;
+    int m_wheelRest = 0;               // wheel angle not yet turned into notches
+    int m_readoutX = -1;               // the mouse's column over the view, -1 when away
     QElapsedTimer m_sinceDialog;  // activations right after our own dialog are not the user's
 
     WaveView* m_paintBox = nullptr;
@@ -134,9 +164,12 @@ private:
     QCheckBox* m_byteSwap = nullptr;
     QCheckBox* m_signFlip = nullptr;
     QLabel* m_parameters = nullptr;
+    QLabel* m_readout = nullptr;
     QLineEdit* m_fields[4] = {};
     QToolButton* m_play = nullptr;
     QMenu* m_fileMenu = nullptr;
+    QMenu* m_recentMenu = nullptr;
+    QAction* m_exit = nullptr;
 };
 
 }  // namespace kelvox

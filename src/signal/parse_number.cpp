@@ -34,6 +34,47 @@ double parseNumber(std::string_view text)
     return negative ? -value : value;
 }
 
+bool isPlainNumber(std::string_view text)
+{
+    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    std::size_t i = 0, end = text.size();
+    while (i < end && blank(text[i]))
+        ++i;
+    while (end > i && blank(text[end - 1]))
+        --end;
+    if (i < end && text[i] == '-')
+        ++i;
+    bool digit = false, mark = false;
+    for (; i < end; ++i) {
+        const char c = text[i];
+        if (c >= '0' && c <= '9') {
+            digit = true;
+        } else if ((c == '.' || c == ',') && !mark) {
+            mark = true;
+        } else {
+            return false;
+        }
+    }
+    return digit;
+}
+
+std::string plainNumberText(double value)
+{
+    if (!std::isfinite(value))
+        return {};
+    if (value == 0.0)
+        return "0";
+    // Below 1e15 ten decimals say everything a double holds; above, the integer.
+    std::string text = std::fabs(value) < 1e15 ? format("%.10f", value) : format("%.0f", value);
+    if (text.find('.') != std::string::npos) {
+        while (text.back() == '0')
+            text.pop_back();
+        if (text.back() == '.')
+            text.pop_back();
+    }
+    return text == "-0" ? "0" : text;
+}
+
 std::string headerValue(std::span<const uint8_t> bytes, std::size_t bound, std::string_view key)
 {
     if (bound > bytes.size())

@@ -15,6 +15,17 @@ namespace kelvox {
 /// "2-" gives -2, "12ab" gives 12, text without digits gives 0.
 double parseNumber(std::string_view text);
 
+/// Whether `text` says its number plainly: blanks around an optional '-' followed by
+/// digits with at most one decimal mark ('.' or ','), at least one digit. What
+/// parseNumber reads from such a text is what a reader of it sees; from any other
+/// text ("12ab", "1.2.3", "-1e9") it may read something else.
+bool isPlainNumber(std::string_view text);
+
+/// `value` as a plain number text that parseNumber reads back as `value` (up to
+/// ten decimals, no exponent, no trailing zeros): 1.5 → "1.5", -0.0 → "0".
+/// Empty for a value that is not finite.
+std::string plainNumberText(double value);
+
 /// The value of the line "key=value" within bytes[0, bound): the text after '='
 /// up to the next CR or LF (or the bound), untrimmed; empty when no line starts
 /// with the key followed at once by '='. Lines end at CR, LF or CR LF.

@@ -146,6 +146,10 @@ void SpectrogramRun::resetRunState()
     st.refillBroughtData = true;
     st.pitchStrokeDrawn = false;
     st.labels = {};
+    // The conditioning and the level curves start from this run's own samples, as
+    // the first run of the program does: the same settings draw the same page.
+    st.hpX1 = st.hpX2 = st.hpY1 = st.hpY2 = 0.0;
+    m_ws.BandEnergy.fill(kBandEnergyFloor);
 }
 
 // Time scale, print size and mid pitch, the page geometry, the analysis type, gain
@@ -238,8 +242,10 @@ void SpectrogramRun::setUpFrequencyRange(SpectrogramSettings& s)
     } else {
         st.topFrequency = parseNumber(s.frequencyRangeText);
     }
-    if (st.topFrequency == 0.0)
+    if (st.topFrequency == 0.0) {
         st.topFrequency = half;
+        setBoxText(s, SpectrogramBox::FrequencyRange, boxItems(SpectrogramBox::FrequencyRange)[1]);
+    }
     if (st.topFrequency < fs / 64.0) {
         st.topFrequency = fs / 64.0;
         replaceBox(s, SpectrogramBox::FrequencyRange, format("%d", satInt(fs / 64.0)));
@@ -454,12 +460,23 @@ void SpectrogramRun::startNextPage(SpectrogramPage& p)
     st.pageTime = next;
 }
 
-void SpectrogramRun::run(SpectrogramSettings& s, bool printing, PageHost& host)
+RunProgress SpectrogramRun::progress() const
+{
+    if (m_pageDone)
+        return *m_pageDone;
+    return {m_st.pageNumber, m_st.pageTime, m_runStart, m_st.analysisEnd};
+}
+
+void SpectrogramRun::run(SpectrogramSettings& s, bool printing, PageHost& host,
+                         const std::function<void()>& settingsRead)
 {
     if (!prepare(s, printing))
         return;
+    if (settingsRead)
+        settingsRead();
     SpectrogramState& st = m_st;
     SpectrogramPage p = page(&host);
+    m_runStart = st.analysisStart;
     st.pageTime = st.analysisStart;
     st.analysisPos = satInt(st.sampleRate * st.analysisStart) - st.bufferOrigin;
     st.pageNumber = 0;
@@ -467,12 +484,21 @@ void SpectrogramRun::run(SpectrogramSettings& s, bool printing, PageHost& host)
     while (morePages()) {
         if (!drawpage(p))
             break;
+        m_pageDone = {st.pageNumber, st.pageTime, m_runStart, st.analysisEnd};
         ++st.pageNumber;
         startNextPage(p);
         const bool lastPage = !morePages() || host.stopRequested();
         host.pageFinished(st.pageNumber - 1, lastPage);
+        m_pageDone.reset();
         if (lastPage || host.stopRequested())
             break;
+        // A selection changed in the main window while the page was shown moves the
+        // end of the run; an end before the next page leaves nothing to draw.
+        if (!printing) {
+            st.analysisEnd = analysisInterval(m_signal).end;
+            if (!(st.pageTime < st.analysisEnd))
+                break;
+        }
     }
     st.labels = {};
 }

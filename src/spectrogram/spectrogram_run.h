@@ -16,6 +16,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -49,11 +50,18 @@ public:
     /// page starts before the buffer (the buffer is then refilled from that start).
     /// The labels marked are those from the interval's first sample on; the first
     /// one after its last sample ends the labelling.
-    void run(SpectrogramSettings& settings, bool printing, PageHost& host);
+    /// `settingsRead`, when set, is called once the settings have been read and
+    /// corrected, before the first page: a window shows the values in use then.
+    void run(SpectrogramSettings& settings, bool printing, PageHost& host,
+             const std::function<void()>& settingsRead = {});
 
     /// Parameter set-up, first buffer fill and label file of a run, without pages.
     /// False (nothing set up) when no recording is loaded.
     bool prepare(SpectrogramSettings& settings, bool printing);
+
+    /// The page in hand and the time the run has reached (the page just drawn while
+    /// its host holds it).
+    RunProgress progress() const;
 
     /// One line per setting the last run replaced or corrected, e.g.
     /// `Time scale mm/s: "0" replaced by "100"`.
@@ -94,6 +102,8 @@ private:
     std::function<void(const PairTrack&)> m_trackSink;
     std::vector<std::string> m_replacements;
     bool m_autoGain = false;
+    double m_runStart = 0.0;                 // s: where the run in hand began
+    std::optional<RunProgress> m_pageDone;  // while the host holds a finished page
 };
 
 /// The spectrogram as kelvox-render drives it: settings set by control labels, pages

@@ -15,7 +15,7 @@ TForm3::TForm3(SignalState& signal, SpectrogramRun& run, RunCoordinator& runs, P
     : AnalysisWindow(runs, plot, parent), m_signal(signal), m_run(run)
 {
     setWindowTitle(QStringLiteral("SPECTROGRAM"));
-    setFixedSize(328, 321);
+    setFixedSize(328, 330);
     move(720, 30);
 
     m_span = makeLabel("Label1", QStringLiteral("Time span"), "Interval selected for analysis", {8, 8, 312, 16});
@@ -77,6 +77,7 @@ TForm3::TForm3(SignalState& signal, SpectrogramRun& run, RunCoordinator& runs, P
     QPushButton* print = makeButton("Button5", QStringLiteral("Print"), "High resolution printout", {160, 268, 70, 25});
     m_abort = makeButton("Button6", QStringLiteral("Abort"), "Abort printing operation", {236, 268, 70, 25});
     advanced->setEnabled(false);
+    makeProgressLabel({8, 298, 312, 28});
 
     connect(box(SpectrogramBox::TimeScale), &QComboBox::currentTextChanged, this, &TForm3::ComboBox1Change);
     connect(m_analysis, &QButtonGroup::idClicked, this, &TForm3::RadioGroup2Click);
@@ -150,10 +151,20 @@ void TForm3::RadioGroup2Click()
 
 void TForm3::Button1Click()
 {
-    startPreview(m_next, [this](PageHost& host) {
-        SpectrogramSettings s = readSettings();
-        m_run.run(s, false, host);
-        applySettings(s);
+    startPreview(m_next, m_abort, [this](PageHost& host) { runPages(host, false); });
+}
+
+void TForm3::runPages(PageHost& host, bool printing)
+{
+    SpectrogramSettings read = readSettings();
+    SpectrogramSettings s = read;
+    // The boxes show what the run uses as soon as it has read them; what the user
+    // types while the pages are shown stays for the next run.
+    m_run.run(s, printing, host, [&] {
+        for (int i = 0; i < 8; ++i) {
+            const auto which = static_cast<SpectrogramBox>(i);
+            showUsedText(box(which), boxText(read, which), boxText(s, which));
+        }
     });
 }
 
@@ -170,16 +181,12 @@ void TForm3::Button3Click()
 
 void TForm3::Button5Click()
 {
-    startPrint(m_abort, [this](PageHost& host) {
-        SpectrogramSettings s = readSettings();
-        m_run.run(s, true, host);
-        applySettings(s);
-    });
+    startPrint(m_abort, [this](PageHost& host) { runPages(host, true); });
 }
 
 void TForm3::Button6Click()
 {
-    abortPrint();
+    abortRun();
 }
 
 }  // namespace kelvox

@@ -35,6 +35,7 @@ public:
     void FormActivate() override;
     /// Shows which label file and tier the pages will mark.
     void showLabelSource();
+    QString viewName() const override { return QStringLiteral("spectrogram"); }
     void ComboBox1Change();
     void RadioGroup2Click();
     void Button1Click();  // "Preview"
@@ -43,7 +44,12 @@ public:
     void Button5Click();  // "Print"
     void Button6Click();  // "Abort"
 
+protected:
+    RunProgress runProgress() const override { return m_run.progress(); }
+
 private:
+    /// A run with the settings the controls hold; corrections go back into them.
+    void runPages(PageHost& host, bool printing);
     QComboBox* box(SpectrogramBox which) const { return m_boxes[static_cast<int>(which)]; }
 
     SignalState& m_signal;

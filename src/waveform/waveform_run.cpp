@@ -205,7 +205,15 @@ bool WaveformRun::drawColumn(Walk& w, bool printing, const PageHost& host)
     return !stop;
 }
 
-int WaveformRun::run(WaveformSettings& settings, bool printing, PageHost& host)
+RunProgress WaveformRun::progress() const
+{
+    if (!m_walk)
+        return {};
+    return {m_walk->pageNumber, m_walk->time, m_start, m_walk->end};
+}
+
+int WaveformRun::run(WaveformSettings& settings, bool printing, PageHost& host,
+                     const std::function<void()>& settingsRead)
 {
     m_replacements.clear();
     m_pageSpans.clear();
@@ -213,6 +221,8 @@ int WaveformRun::run(WaveformSettings& settings, bool printing, PageHost& host)
     const TimeInterval interval = analysisInterval(s);
     m_params = waveformSetup(settings, s, m_plot.resolution(), m_plot.pageWidthPx(), m_plot.pageHeightPx(),
                              m_tickStep, m_replacements);
+    if (settingsRead)
+        settingsRead();
     s.pageTimeScale = m_params.pageTimeScale;
     m_plot.plottextsize(static_cast<float>(m_params.textSize));
     // The caption's text cell starts lineheight + 12 pixels above the frame, which
@@ -235,6 +245,13 @@ int WaveformRun::run(WaveformSettings& settings, bool printing, PageHost& host)
     const double pageDuration = m_params.lines * m_params.lineDuration;
     const double start = std::max(static_cast<double>(interval.start), -kMaxLeadInPages * pageDuration);
     w.time = w.lineStart = start;
+    m_start = start;
+    m_walk = &w;
+    // The walk ends with this call, whichever way it returns.
+    struct Forget {
+        const Walk*& walk;
+        ~Forget() { walk = nullptr; }
+    } forget{m_walk};
     w.position = w.positionAt(start, s.dataOffset);
     s.sampleLimit = s.sampleCount - s.dataOffset;
     w.dataEnd = static_cast<int64_t>(s.sampleLimit) + s.dataOffset;

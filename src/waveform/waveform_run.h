@@ -59,8 +59,13 @@ public:
     /// sampleLimit := sampleCount − dataOffset and pageTimeScale := time scale ×
     /// print size, and the device's usedarea (the set-up's, its top raised to the
     /// caption's top where the caption stands higher). Returns the number of
-    /// pages finished.
-    int run(WaveformSettings& settings, bool printing, PageHost& host);
+    /// pages finished. `settingsRead`, when set, is called once the settings have
+    /// been read and corrected, before the first page.
+    int run(WaveformSettings& settings, bool printing, PageHost& host,
+            const std::function<void()>& settingsRead = {});
+
+    /// The page in hand and the time reached while a run draws; zeros otherwise.
+    RunProgress progress() const;
 
     /// One line per setting the last run replaced.
     const std::vector<std::string>& replacements() const { return m_replacements; }
@@ -92,6 +97,8 @@ private:
     std::vector<std::string> m_replacements;
     std::vector<WaveformPageSpan> m_pageSpans;
     std::string m_pageNumberText = "0";
+    const Walk* m_walk = nullptr;  // while a run draws
+    double m_start = 0;            // where the run in hand began, seconds
     std::function<void(const WaveformColumn&)> m_observer;
 };
 

@@ -36,6 +36,7 @@ TForm2::TForm2(SignalState& signal, WaveformRun& run, RunCoordinator& runs, Plot
     m_next = makeButton("Button2", QStringLiteral("View next"), "View next page on screen", {90, 160, 75, 25});
     m_print = makeButton("Button3", QStringLiteral("Print"), "Print high resolution results", {172, 160, 75, 25});
     m_next->setEnabled(false);
+    makeProgressLabel({8, 192, 240, 28});
 
     connect(m_timeScale, &QComboBox::currentTextChanged, this, &TForm2::ComboBox1Change);
     connect(m_lines, &QComboBox::currentTextChanged, this, &TForm2::ComboBox1Change);
@@ -80,10 +81,20 @@ void TForm2::ComboBox1Change()
 
 void TForm2::Button1Click()
 {
-    startPreview(m_next, [this](PageHost& host) {
-        WaveformSettings s = readSettings();
-        m_run.run(s, false, host);
-        applySettings(s);
+    startPreview(m_next, nullptr, [this](PageHost& host) { runPages(host, false); });
+}
+
+void TForm2::runPages(PageHost& host, bool printing)
+{
+    const WaveformSettings read = readSettings();
+    WaveformSettings s = read;
+    // The boxes show what the run uses as soon as it has read them; what the user
+    // types while the pages are shown stays for the next run.
+    m_run.run(s, printing, host, [&] {
+        showUsedText(m_timeScale, read.timeScaleText, s.timeScaleText);
+        showUsedText(m_lines, read.linesText, s.linesText);
+        showUsedText(m_gain, read.gainText, s.gainText);
+        showUsedText(m_printSize, read.printSizeText, s.printSizeText);
     });
 }
 
@@ -94,11 +105,7 @@ void TForm2::Button2Click()
 
 void TForm2::Button3Click()
 {
-    startPrint(nullptr, [this](PageHost& host) {
-        WaveformSettings s = readSettings();
-        m_run.run(s, true, host);
-        applySettings(s);
-    });
+    startPrint(nullptr, [this](PageHost& host) { runPages(host, true); });
 }
 
 }  // namespace kelvox

@@ -25,12 +25,19 @@ public:
     void applySettings(const WaveformSettings& settings);
 
     void FormActivate() override;
+    QString viewName() const override { return QStringLiteral("wave"); }
     void ComboBox1Change();
     void Button1Click();  // "Preview"
     void Button2Click();  // "View next"
     void Button3Click();  // "Print"
 
+protected:
+    RunProgress runProgress() const override { return m_run.progress(); }
+
 private:
+    /// A run with the settings the controls hold; corrections go back into them.
+    void runPages(PageHost& host, bool printing);
+
     SignalState& m_signal;
     WaveformRun& m_run;
     QLabel* m_span = nullptr;   // Label10

@@ -6,6 +6,9 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QFile>
+#include <QPushButton>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -69,7 +72,7 @@ TEST(AppWindows, LabelsInTheFileMenuKeepsTheChoiceAndTheSpectrogramWindowShowsIt
     QStringList items;
     for (QAction* a : w.form1.menuBar()->actions().front()->menu()->actions())
         items << a->text();
-    EXPECT_EQ(items, (QStringList{"Open", "Open raw...", "Labels...", "Exit"}));
+    EXPECT_EQ(items, (QStringList{"Open", "Open raw...", "Recent", "Labels...", "Exit"}));
     EXPECT_FALSE(w.labelsItem->isEnabled());  // nothing loaded to label yet
 
     const std::string path = writeTempFile("labelled.wav", makeWav({}, pcm16(sine(100, 16000, 1600, 1000))));
@@ -113,4 +116,47 @@ TEST(AppWindows, ARecordingNamedOnTheCommandLineIsOpened)
     EXPECT_FALSE(w.openArgument({"kelvox", QString::fromStdString(path + ".missing")}));
     EXPECT_EQ(errorBoxes, 1);
     EXPECT_EQ(state.signal.fileName, path);
+}
+
+TEST(AppWindows, SaveProposesTheRecordingViewAndPageShown)
+{
+    ProgramState state;
+    AppWindows w(state);
+    EXPECT_EQ(w.plotWindow.proposeSaveName(), "page0.bmp");
+    QTemporaryDir dir;
+    const QString path = dir.filePath("take7.wav");
+    const Bytes wav = makeWav({}, pcm16(sine(100, 16000, 3200, 1000)));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(reinterpret_cast<const char*>(wav.data()), static_cast<qint64>(wav.size()));
+    file.close();
+    ASSERT_TRUE(w.form1.loadFile(path));
+    w.showSection();
+    w.form4.findChild<QPushButton*>("Button1")->click();  // a one-page preview
+    EXPECT_EQ(w.plotWindow.proposeSaveName(), "take7-section-page0.bmp");
+    EXPECT_TRUE(w.plotWindow.isVisible());
+    EXPECT_FALSE(w.plotWindow.frameGeometry().intersects(w.form4.buttonArea()));
+}
+
+TEST(AppWindows, WindowPlacesAreKeptFromOneStartToTheNext)
+{
+    QTemporaryDir dir;
+    const QString settings = dir.filePath("kelvox.conf");
+    QSize size;
+    {
+        ProgramMemory memory(settings);
+        ProgramState state;
+        AppWindows w(state, &memory);
+        w.form3.move(300, 200);
+        w.form1.resize(w.form1.size() + QSize(120, 60));
+        size = w.form1.size();
+    }
+    ProgramMemory memory(settings);
+    ProgramState state;
+    AppWindows w(state, &memory);
+    EXPECT_EQ(w.form3.pos(), QPoint(300, 200));
+    EXPECT_EQ(w.form1.size(), size);
+    EXPECT_EQ(size.width(), TForm1::kClientWidth + 120);
+    // Settings of the analysis windows start from their defaults all the same.
+    EXPECT_EQ(w.form3.readSettings(), SpectrogramSettings{});
 }

@@ -44,10 +44,12 @@ TEST(PreviewHost, WaitsForViewNextAfterEveryPageButTheLast)
     PlotDevice device;
     FakeRun run;
     int clicks = 0;
+    std::vector<int> pagesInHand;  // while each page waits
     QTimer clicker;
     QObject::connect(&clicker, &QTimer::timeout, [&] {
         if (host.waiting()) {
             ++clicks;
+            pagesInHand.push_back(host.pageInHand());
             host.next();
         }
     });
@@ -61,6 +63,8 @@ TEST(PreviewHost, WaitsForViewNextAfterEveryPageButTheLast)
     EXPECT_EQ(run.finished, (std::vector<int>{0, 1, 2}));
     EXPECT_EQ(clicks, 2);  // none after the last page
     EXPECT_EQ(nextStates, (std::vector<bool>{true, false, true, false, false}));
+    EXPECT_EQ(pagesInHand, (std::vector<int>{0, 1}));
+    EXPECT_EQ(host.pageInHand(), 2);  // the last page stays shown
 }
 
 TEST(PreviewHost, ASupersedingRunEndsTheWaitingOne)
@@ -77,6 +81,24 @@ TEST(PreviewHost, ASupersedingRunEndsTheWaitingOne)
     }
     EXPECT_EQ(run.finished, std::vector<int>{0});
     EXPECT_FALSE(runs.supersede());  // nothing active any more
+}
+
+TEST(PreviewHost, AbortEndsTheWaitingRun)
+{
+    RunCoordinator runs;
+    std::vector<bool> nextStates;
+    PreviewHost host(runs, [&](bool on) { nextStates.push_back(on); });
+    PlotDevice device;
+    FakeRun run;
+    run.pages = 5;
+    QTimer::singleShot(0, [&] { host.abort(); });  // pressed while page 0 waits
+    {
+        ActiveRun active(runs, host, [&] { host.next(); });
+        run.run(device, host);
+    }
+    EXPECT_EQ(run.finished, std::vector<int>{0});
+    EXPECT_TRUE(host.aborted());
+    EXPECT_EQ(nextStates, (std::vector<bool>{true, false}));
 }
 
 TEST(PreviewHost, QuittingEndsTheWaitAndRefusesMore)

@@ -80,20 +80,28 @@ TEST(PlotDevicePage, PageBeginWhitensThePageAndOutlinesIt)
     EXPECT_TRUE(isBlack(d.image(), 0, 400));
     EXPECT_TRUE(isBlack(d.image(), 1067, 400));
     EXPECT_TRUE(isBlack(d.image(), 500, 754));
-    EXPECT_EQ(d.image().pixel(1068, 400), kGrey);  // outside the page: untouched
-    EXPECT_EQ(d.image().pixel(500, 755), kGrey);
+    // Outside the page nothing of an earlier (larger) page remains.
+    EXPECT_TRUE(isWhite(d.image(), 1068, 400));
+    EXPECT_TRUE(isWhite(d.image(), 2000, 1500));
 }
 
-TEST(PlotDevicePage, PageBeginKeepsLineWidthColourAndWindow)
+TEST(PlotDevicePage, PageBeginGivesACleanPenAndKeepsTheWindow)
 {
     PlotDevice d;
     d.plotlw(3);
     d.plotcolor(4);
     d.plotwindow(0, 0, 10, 10, 100, 100, 200, 200, 0);
     d.plotprinter();
-    EXPECT_EQ(d.lineWidth(), 3);
-    EXPECT_EQ(d.colour(), 4);
+    EXPECT_EQ(d.lineWidth(), 1);
+    EXPECT_EQ(d.colour(), 0);
     EXPECT_EQ(d.plotxpix(5), 150);
+
+    // The last line of a run was dotted: the next page's outline is solid all the same.
+    d.plotmove(10, 10, 0);
+    d.plotmove(300, 10, 5);
+    d.plotscreen();
+    EXPECT_EQ(blackRuns(d.image(), 0, 0, 1068), std::vector<int>{1068});
+    EXPECT_EQ(blackRuns(d.image(), 754, 0, 1068), std::vector<int>{1068});
 }
 
 TEST(PlotDevicePage, TextSizeInSixthsOfAnInch)

@@ -5,8 +5,10 @@
 #include "print_service.h"
 
 #include <QAction>
+#include <QFile>
 #include <QMenuBar>
 #include <QPainter>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -30,7 +32,11 @@ protected:
     {
         device.plotscreen();
         window = std::make_unique<Tnylxform>(device);
-        window->chooseSaveFile = [this] { ++dialogs; return savePath; };
+        window->chooseSaveFile = [this](const QString& proposal) {
+            ++dialogs;
+            proposed = proposal;
+            return savePath;
+        };
         window->showError = [this](const QString& text) { errors.push_back(text.toStdString()); };
         window->show();
         view = window->findChild<QWidget*>(QStringLiteral("Image1"));
@@ -44,6 +50,7 @@ protected:
     std::unique_ptr<Tnylxform> window;
     QWidget* view = nullptr;
     QString savePath;
+    QString proposed;
     int dialogs = 0;
     std::vector<std::string> errors;
 };
@@ -53,8 +60,11 @@ protected:
 TEST_F(PlotWindowTest, CaptionSizeMenuAndHints)
 {
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Rovidid"));
-    EXPECT_EQ(window->size(), QSize(1024, 700));
-    EXPECT_EQ(view->size(), QSize(2136, 1514));
+    // As large as a whole 96-dpi page needs, where the screen allows.
+    EXPECT_EQ(window->size(), window->pageFitSize().boundedTo(window->screen()->availableGeometry().size()));
+    EXPECT_GE(window->pageFitSize().width(), 1068);
+    EXPECT_GE(window->pageFitSize().height(), 755);
+    EXPECT_EQ(view->size(), QSize(1068, 755));
     EXPECT_EQ(window->palette().color(QPalette::Window), QColor(192, 192, 192));
     struct Item {
         const char* name;
@@ -223,4 +233,96 @@ TEST_F(PlotWindowTest, DoubleClickHidesInSelectModeToo)
     QTest::mouseDClick(view, Qt::LeftButton, {}, QPoint(40, 40));
     EXPECT_FALSE(window->isVisible());
     EXPECT_TRUE(window->selecting());  // select mode survives hiding
+}
+
+TEST_F(PlotWindowTest, TheCanvasIsThePageInHandAtItsResolution)
+{
+    device.plotprinter();
+    EXPECT_EQ(view->size(), QSize(2136, 1511));  // the page's last column lies beyond the image
+    device.plotscreen();
+    EXPECT_EQ(view->size(), QSize(1068, 755));
+}
+
+TEST_F(PlotWindowTest, APageBeginTakesTheRubberBandOffFirst)
+{
+    window->Select1Click();
+    QTest::mousePress(view, Qt::LeftButton, {}, QPoint(10, 10));
+    QTest::mouseMove(view, QPoint(120, 90));
+    ASSERT_TRUE(window->bandShown());
+    device.plotscreen();
+    EXPECT_FALSE(window->bandShown());
+    window->Select1Click();  // turning select mode off erases nothing on the new page
+    EXPECT_EQ(boxOfPixelsNot(device.image(), qRgb(255, 255, 255), QRect(2, 2, 1060, 750)), QRect());
+}
+
+TEST_F(PlotWindowTest, TheScreenPageComesBackWholeAfterPrintPages)
+{
+    device.plotwindow(0, 0, 1, 1, 20, 20, 400, 300, 1);
+    device.usedarea = PageRect{0, 0, 500, 400};
+    device.addregion(20, 300, 400, 20, 0, 0, 1, 1, false);
+    const QImage screenPage = device.image().copy();
+    device.keepScreenPage();
+    device.plotprinter();
+    device.plotwindow(0, 0, 1, 1, 100, 100, 2000, 1400, 3);
+    device.usedarea = PageRect{0, 0, 2136, 1511};
+    device.clearRegions();
+    device.restoreScreenPage();
+    EXPECT_EQ(device.resolution(), 96);
+    EXPECT_EQ(device.pageWidthPx(), 1068);
+    EXPECT_EQ(device.image(), screenPage);
+    EXPECT_EQ(device.usedarea, (PageRect{0, 0, 500, 400}));
+    EXPECT_EQ(device.regions().size(), 1u);
+    EXPECT_EQ(view->size(), QSize(1068, 755));
+    device.restoreScreenPage();  // nothing kept any more: a fresh screen page
+    EXPECT_TRUE(isWhite(device.image(), 200, 20));
+}
+
+TEST(PlotWindowPlace, StaysWhereItIsWhenClearOfTheButtons)
+{
+    const QRect screen(0, 0, 1920, 1080), buttons(728, 300, 310, 60);
+    EXPECT_EQ(placeClearOf(screen, QRect(0, 400, 700, 600), buttons), QRect(0, 400, 700, 600));
+}
+
+TEST(PlotWindowPlace, MovesBesideTheButtonsWhereTheRoomIsLargest)
+{
+    const QRect screen(0, 0, 1920, 1080), buttons(728, 300, 310, 60);
+    // Centred over the buttons: below them is the most room, 720 rows of it.
+    EXPECT_EQ(placeClearOf(screen, QRect(420, 140, 1080, 800), buttons), QRect(420, 360, 1080, 720));
+    // A small window fits below whole, as near its place as it can be.
+    EXPECT_EQ(placeClearOf(screen, QRect(700, 290, 400, 300), buttons), QRect(700, 360, 400, 300));
+    // Buttons near the screen's bottom: several sides hold the whole window; it
+    // takes the shortest way, up here, left there.
+    const QRect low(728, 1000, 310, 60);
+    EXPECT_EQ(placeClearOf(screen, QRect(500, 600, 800, 500), low), QRect(500, 500, 800, 500));
+    EXPECT_EQ(placeClearOf(screen, QRect(100, 700, 600, 500), low), QRect(100, 580, 600, 500));
+}
+
+TEST(PlotWindowPlace, ALargerWindowThanTheScreenIsShrunkOntoIt)
+{
+    const QRect screen(0, 0, 800, 600);
+    const QRect placed = placeClearOf(screen, QRect(-50, -50, 1200, 900), QRect(2000, 2000, 10, 10));
+    EXPECT_EQ(placed, QRect(0, 0, 800, 600));
+}
+
+TEST_F(PlotWindowTest, SaveProposesANameAndAddsBmpToANameWithoutExtension)
+{
+    window->proposeSaveName = [] { return savedPageName("/rec/take1.wav", "spectrogram", 2); };
+    device.usedarea = PageRect{0, 0, 100, 80};
+    savePath = file("first");
+    window->Save1Click();
+    EXPECT_EQ(proposed, "take1-spectrogram-page2.bmp");
+    EXPECT_TRUE(readMonoBmp(file("first.bmp").toStdString()).valid);
+    EXPECT_FALSE(QFile::exists(file("first")));
+    savePath = file("second.dib");  // an extension of its own stays
+    window->Save1Click();
+    EXPECT_TRUE(readMonoBmp(file("second.dib").toStdString()).valid);
+    EXPECT_TRUE(errors.empty());
+}
+
+TEST(PlotWindowSaveName, RecordingViewAndPage)
+{
+    EXPECT_EQ(savedPageName("/data/v1.2/take1.wav", "section", 0), "take1-section-page0.bmp");
+    EXPECT_EQ(savedPageName("/data/take.one.smp", "wave", 3), "take.one-wave-page3.bmp");
+    EXPECT_EQ(savedPageName("/data/take1.wav", "", 1), "take1-page1.bmp");
+    EXPECT_EQ(savedPageName("", "", 0), "page0.bmp");
 }

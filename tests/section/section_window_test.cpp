@@ -108,3 +108,46 @@ TEST_F(SectionForm, ReplacedSettingsComeBackIntoTheBoxes)
     EXPECT_EQ(child<QComboBox>("ComboBox6")->currentText(), "1");
     EXPECT_EQ(child<QComboBox>("ComboBox7")->currentText(), "60");
 }
+
+TEST_F(SectionForm, SettingsTypedWhileAPageWaitsStayAndDrawTheNextPreview)
+{
+    loadTone(0.1);
+    child<QComboBox>("ComboBox1")->setCurrentText("10");  // one section per page: ten pages
+    WaitingUser user(child<QPushButton>("Button2"), [this] {
+        child<QComboBox>("ComboBox4")->setEditText("20");
+        child<QComboBox>("ComboBox6")->setEditText("2x");
+        child<QPushButton>("Button1")->click();
+    });
+    QTest::mouseClick(child<QPushButton>("Button1"), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(run.settings().gainDb == 20.0f && !runs.busy(), 20000);
+    EXPECT_EQ(run.layout().sectionsPerPage, 2);
+    EXPECT_EQ(child<QComboBox>("ComboBox4")->currentText(), "20");
+    EXPECT_EQ(child<QComboBox>("ComboBox6")->currentText(), "2");  // "2x" is read as 2
+    EXPECT_EQ(child<QComboBox>("ComboBox1")->currentText(), "10");
+    EXPECT_GE(user.waits(), 2);
+}
+
+TEST_F(SectionForm, AbortEndsAPreviewAndTheProgressLineFollowsTheRun)
+{
+    loadTone(0.1);
+    child<QComboBox>("ComboBox1")->setCurrentText("10");  // ten pages of one section
+    int sections = 0;
+    run.setSectionObserver([&](const DrawnSection&) { ++sections; });
+    auto* abort = child<QPushButton>("Button4");
+    QString progress;
+    bool abortEnabled = false;
+    WaitingUser user(child<QPushButton>("Button2"), [&] {
+        progress = child<QLabel>("LabelProgress")->text();
+        abortEnabled = abort->isEnabled();
+        abort->click();
+    });
+    QTest::mouseClick(child<QPushButton>("Button1"), Qt::LeftButton);
+    EXPECT_TRUE(abortEnabled);
+    EXPECT_EQ(progress, "Page 0: 0.010 s of 0.000 to 0.100 s");
+    EXPECT_EQ(user.waits(), 1);
+    EXPECT_EQ(sections, 1);
+    EXPECT_FALSE(runs.busy());
+    EXPECT_FALSE(abort->isEnabled());
+    EXPECT_FALSE(child<QPushButton>("Button2")->isEnabled());
+    EXPECT_EQ(child<QLabel>("LabelProgress")->text(), "");
+}

@@ -305,3 +305,46 @@ TEST(Playback, SliceInMillisecondsClampedToTheRecording)
     s.selectionEnd = 0.2f;
     EXPECT_TRUE(playSlice(s).empty());
 }
+
+TEST(MainViewSize, AWiderViewOfAZoomedFileScrollsBackIntoTheFile)
+{
+    SignalState s = recording(2.0);
+    MainView v(s, kW, kH);
+    v.afterLoad();
+    v.zoomIn();
+    v.setTimeScrollPosition(v.scrollPositionFor(1.0));  // 1.0 … 2.0 s shown
+    EXPECT_NEAR(s.displayEnd, 2.0, 1e-3);
+    // Wider at the same scale the view would pass the file's end: its start moves back.
+    v.setSize(2 * kW, kH);
+    EXPECT_FLOAT_EQ(s.maxSamplesPerPixel, 32000.0f / (2 * kW));
+    EXPECT_FLOAT_EQ(s.samplesPerPixel, s.maxSamplesPerPixel);  // no more than the whole file
+    EXPECT_FLOAT_EQ(s.displayStart, 0.0f);
+    EXPECT_FLOAT_EQ(s.displayEnd, 2.0f);
+    EXPECT_FALSE(v.zoomOutEnabled());
+}
+
+TEST(MainViewScroll, AtLeastOneStepAndNeverPastTheEnds)
+{
+    SignalState s = recording(100.0);
+    MainView v(s, kW, kH);
+    v.afterLoad();
+    for (int i = 0; i < 12; ++i)
+        v.zoomIn();  // 665 × 0.39 frames: far less than one scroll step of the file
+    v.scrollBy(0.1);
+    EXPECT_EQ(v.timeScrollPosition(), 1);
+    v.scrollBy(-0.1);
+    v.scrollBy(-0.1);
+    EXPECT_EQ(v.timeScrollPosition(), 0);
+    EXPECT_FLOAT_EQ(s.displayStart, 0.0f);
+}
+
+TEST(MainViewReadout, TimeOnlyBeyondTheDataAndNothingWithoutAFile)
+{
+    SignalState none;
+    EXPECT_EQ(MainView(none, kW, kH).readoutText(10), "");
+    SignalState s = recording(1.0);
+    MainView v(s, kW, kH);
+    v.afterLoad();
+    EXPECT_EQ(v.readoutText(700), "Time 1.0526 s");  // right of the last frame
+    EXPECT_EQ(v.readoutText(0), "Time 0.0000 s  Value 0");  // the sine starts at 0
+}

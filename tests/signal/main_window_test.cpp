@@ -1,11 +1,15 @@
 #include "main_window.h"
 
 #include "audio_player.h"
+#include "program_memory.h"
+#include "signal_state.h"
 #include "sound_files.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -13,8 +17,11 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QMenu>
 #include <QSpinBox>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QWheelEvent>
 #include <QToolButton>
 
 #include "named_child.h"
@@ -98,6 +105,24 @@ struct Harness {
         QTest::keyRelease(edit, Qt::Key_Return);
     }
 };
+
+// A tone of `seconds` written as `name` in `dir`.
+QString wavIn(const QTemporaryDir& dir, const char* name, double seconds)
+{
+    const QString path = dir.filePath(QString::fromLatin1(name));
+    const Bytes wav = makeWav({}, pcm16(sine(200, 16000, static_cast<int>(seconds * 16000), 8000)));
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly))
+        f.write(reinterpret_cast<const char*>(wav.data()), static_cast<qint64>(wav.size()));
+    return path;
+}
+
+void turnWheel(QWidget* view, int angle, Qt::KeyboardModifiers modifiers = {})
+{
+    QWheelEvent wheel(QPointF(100, 100), view->mapToGlobal(QPointF(100, 100)), QPoint(), QPoint(0, angle),
+                      Qt::NoButton, modifiers, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(view, &wheel);
+}
 
 QString wavFile(const char* name, double seconds, int channels = 1, int rate = 16000)
 {
@@ -347,4 +372,139 @@ TEST(MainWindow, AddedMenuItemsRunTheirActions)
     wave->trigger();
     EXPECT_EQ(waves, 1);
     EXPECT_EQ(wave->toolTip(), "Display time waveform");
+}
+
+TEST(MainWindow, TheViewGrowsWithTheWindow)
+{
+    Harness h;
+    ASSERT_TRUE(h.form.loadFile(wavFile("grow.wav", 2.0)));
+    h.form.show();
+    QWidget* view = h.child<QWidget>("PaintBox1");
+    const QSize classic = h.form.size();
+    EXPECT_EQ(view->size(), QSize(665, 201));
+    h.form.resize(classic + QSize(200, 100));
+    EXPECT_EQ(view->size(), QSize(865, 301));
+    EXPECT_EQ(h.form.view().width(), 865);
+    EXPECT_EQ(h.child<QPushButton>("Button1")->pos(), QPoint(800, 348));  // "+" moved with the corner
+    EXPECT_EQ(h.child<QScrollBar>("ScrollBar2")->height(), 229);
+    // The whole file is still shown, over the wider view, and fills its height.
+    EXPECT_FLOAT_EQ(h.state.displayEnd, 2.0f);
+    EXPECT_FLOAT_EQ(h.state.samplesPerPixel, 32000.0f / 865);
+    EXPECT_NEAR(h.state.amplitudeScale * h.state.peakAmplitude, 150.5, 1e-3);
+    // Zoomed in, a wider view shows more time at the same scale.
+    QTest::mouseClick(h.child<QPushButton>("Button1"), Qt::LeftButton);
+    const float spp = h.state.samplesPerPixel;
+    h.form.resize(classic + QSize(400, 100));
+    EXPECT_FLOAT_EQ(h.state.samplesPerPixel, spp);
+    EXPECT_NEAR(h.state.displayEnd, 1065 * spp / 16000.0, 1e-4);
+    EXPECT_TRUE(h.child<QPushButton>("Button2")->isEnabled());
+    // The classic size is the smallest.
+    h.form.resize(300, 200);
+    EXPECT_EQ(view->size(), QSize(665, 201));
+}
+
+TEST(MainWindow, TimeAndValueUnderTheMouseAboveTheView)
+{
+    Harness h;
+    ASSERT_TRUE(h.form.loadFile(wavFile("readout.wav", 1.0)));
+    h.form.show();
+    QWidget* view = h.child<QWidget>("PaintBox1");
+    auto* readout = h.child<QLabel>("LabelReadout");
+    QTest::mouseMove(view, QPoint(100, 50));
+    // Column 100 of 16000 frames over 665 columns starts at frame 2406.
+    const int value = frameSample(h.state, 2406, 0);
+    EXPECT_EQ(readout->text(), QString("Time 0.1504 s  Value %1").arg(value));
+    EXPECT_NE(value, 0);
+    EXPECT_FALSE(readout->geometry().intersects(view->geometry()));
+    turnWheel(view, 120, Qt::ControlModifier);  // zoomed in under the resting mouse
+    EXPECT_EQ(readout->text(), QString("Time 0.0752 s  Value %1").arg(frameSample(h.state, 1203, 0)));
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(view, &leave);
+    EXPECT_EQ(readout->text(), "");
+}
+
+TEST(MainWindow, WheelScrollsAndCtrlWheelZooms)
+{
+    Harness h;
+    ASSERT_TRUE(h.form.loadFile(wavFile("wheel.wav", 10.0)));
+    QWidget* view = h.child<QWidget>("PaintBox1");
+    turnWheel(view, 120, Qt::ControlModifier);  // up with Ctrl: as "+"
+    turnWheel(view, 120, Qt::ControlModifier);
+    EXPECT_FLOAT_EQ(h.state.samplesPerPixel, 160000.0f / 665 / 4);
+    EXPECT_NEAR(h.state.displayEnd, 2.5, 1e-3);
+    turnWheel(view, -120);  // down: a tenth of the view later
+    EXPECT_NEAR(h.state.displayStart, 0.25, 1e-3);
+    EXPECT_NEAR(h.state.displayEnd, 2.75, 1e-3);
+    turnWheel(view, 60);  // half a notch does nothing yet …
+    EXPECT_NEAR(h.state.displayStart, 0.25, 1e-3);
+    turnWheel(view, 60);  // … the other half scrolls back
+    EXPECT_NEAR(h.state.displayStart, 0.0, 1e-3);
+    turnWheel(view, -120, Qt::ControlModifier);  // down with Ctrl: as "-"
+    EXPECT_FLOAT_EQ(h.state.samplesPerPixel, 160000.0f / 665 / 2);
+}
+
+TEST(MainWindow, LeftAndRightScrollAndNeverFocusTheCheckBoxes)
+{
+    Harness h;
+    ASSERT_TRUE(h.form.loadFile(wavFile("keys.wav", 10.0)));
+    h.form.show();
+    h.form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&h.form));
+    QTest::mouseClick(h.child<QPushButton>("Button1"), Qt::LeftButton);  // 5 s shown
+    auto* play = h.child<QToolButton>("MediaPlayer1");
+    play->setFocus();
+    QTest::keyClick(play, Qt::Key_Right);
+    EXPECT_NEAR(h.state.displayStart, 0.5, 1e-3);
+    EXPECT_EQ(QApplication::focusWidget(), play);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);  // plays, swaps nothing
+    EXPECT_FALSE(h.state.byteSwapOn);
+    QTest::keyClick(play, Qt::Key_Down);
+    EXPECT_EQ(QApplication::focusWidget(), play);
+    QWidget* view = h.child<QWidget>("PaintBox1");
+    view->setFocus();
+    QTest::keyClick(view, Qt::Key_Left);
+    EXPECT_NEAR(h.state.displayStart, 0.0, 1e-3);
+    // Tab still reaches a check box; an arrow there scrolls and leaves it alone.
+    auto* swap = h.child<QCheckBox>("CheckBox1");
+    EXPECT_TRUE(swap->focusPolicy() & Qt::TabFocus);
+    swap->setFocus();
+    QTest::keyClick(swap, Qt::Key_Right);
+    EXPECT_EQ(QApplication::focusWidget(), swap);
+    EXPECT_FALSE(h.state.byteSwapOn);
+    EXPECT_NEAR(h.state.displayStart, 0.5, 1e-3);
+}
+
+TEST(MainWindow, RecentFilesAndTheLastFolderAreKeptBetweenStarts)
+{
+    QTemporaryDir dir;
+    const QString settings = dir.filePath("kelvox.conf");
+    const QString first = wavIn(dir, "first.wav", 0.2), second = wavIn(dir, "second.wav", 0.3);
+    {
+        ProgramMemory memory(settings);
+        Harness h;
+        h.form.setMemory(&memory);
+        h.chosen << first << second;
+        h.form.Open1Click();
+        h.form.Open1Click();
+        EXPECT_EQ(h.form.recentFiles(), (QStringList{second, first}));
+        auto* recent = h.form.findChild<QMenu*>("Recent1");
+        ASSERT_NE(recent, nullptr);
+        ASSERT_EQ(recent->actions().size(), 2);
+        EXPECT_EQ(recent->actions()[0]->text(), "&1 " + second);
+    }
+    // The next start: the dialog opens in that folder, and Recent opens the files.
+    ProgramMemory memory(settings);
+    EXPECT_EQ(memory.lastFolder(), QFileInfo(second).absolutePath());
+    Harness h;
+    h.form.setMemory(&memory);
+    EXPECT_EQ(h.form.openFolder(), QFileInfo(second).absolutePath());
+    h.form.findChild<QMenu*>("Recent1")->actions()[1]->trigger();
+    EXPECT_EQ(h.loads, 1);
+    EXPECT_EQ(QString::fromStdString(h.state.fileName), first);
+    EXPECT_EQ(h.form.recentFiles(), (QStringList{first, second}));
+    // Eight at the most.
+    for (int i = 0; i < 9; ++i)
+        memory.fileOpened(dir.filePath(QString("take%1.wav").arg(i)));
+    EXPECT_EQ(memory.recentFiles().size(), 8);
+    EXPECT_EQ(memory.recentFiles().front(), dir.filePath("take8.wav"));
 }

@@ -60,3 +60,25 @@ TEST(HeaderValue, StopsAtTheBound)
     EXPECT_EQ(headerValue(bytes, 9, "nchans"), "");
     EXPECT_EQ(headerValue(bytes, 1000, "nchans"), "12345");  // bound beyond the bytes
 }
+
+TEST(ParseNumber, PlainNumbersAreThoseThatReadAsTheySay)
+{
+    for (const char* plain : {"100", " 3 ", "-2.25", "1,5", ".5", "7.", "-0"})
+        EXPECT_TRUE(isPlainNumber(plain)) << plain;
+    for (const char* odd : {"", "-", "abc", "12ab", "1.2.3", "2-", "-1e9", "0 5", "+3", "fs/2", "100 Hz", "1..2"})
+        EXPECT_FALSE(isPlainNumber(odd)) << odd;
+}
+
+TEST(ParseNumber, PlainNumberTextReadsBackAsTheValue)
+{
+    EXPECT_EQ(plainNumberText(parseNumber("-1e9")), "-1");
+    EXPECT_EQ(plainNumberText(parseNumber("1.2.3")), "1.5");
+    EXPECT_EQ(plainNumberText(parseNumber("12ab")), "12");
+    EXPECT_EQ(plainNumberText(-0.0), "0");
+    EXPECT_EQ(plainNumberText(std::nan("")), "");
+    for (double v : {0.1, -17.25, 123456.789, 3e17, -2.5e-7}) {
+        const std::string text = plainNumberText(v);
+        EXPECT_TRUE(isPlainNumber(text)) << text;
+        EXPECT_NEAR(parseNumber(text), v, std::fabs(v) * 1e-12 + 1e-10) << text;
+    }
+}

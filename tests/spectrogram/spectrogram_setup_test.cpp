@@ -85,10 +85,11 @@ TEST(SpectrogramSetUp, FrequencyRangeIsCorrectedAndWrittenBack)
     EXPECT_DOUBLE_EQ(f.st.topFrequency, 125.0);
     EXPECT_EQ(f.settings.frequencyRangeText, "125");
 
-    f.settings.frequencyRangeText = "abc";  // 0: fs/2, left as typed
+    f.settings.frequencyRangeText = "abc";  // reads as 0: fs/2, and the box says so
     ASSERT_TRUE(f.run.prepare(f.settings, false));
     EXPECT_DOUBLE_EQ(f.st.topFrequency, 4000.0);
-    EXPECT_EQ(f.settings.frequencyRangeText, "abc");
+    EXPECT_EQ(f.settings.frequencyRangeText, "fs/2");
+    EXPECT_EQ(f.settings.frequencyRangeItem, 1);
 }
 
 TEST(SpectrogramSetUp, BarkAxisCountsWholeBarksBelowHalfTheRate)

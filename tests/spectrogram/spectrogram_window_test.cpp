@@ -2,6 +2,7 @@
 
 #include "form_fixture.h"
 #include "page_layout.h"
+#include "plot_window.h"
 #include "print_service.h"
 #include "spectrogram_state.h"
 
@@ -164,4 +165,112 @@ TEST_F(SpectrogramForm, PrintToPdfWritesOnePerPageAndAbortStopsAfterThePageInHan
     QTest::mouseClick(child<QPushButton>("Button5"), Qt::LeftButton);
     EXPECT_EQ(printer.ended, 1);
     EXPECT_FALSE(child<QPushButton>("Button6")->isEnabled());
+}
+
+TEST_F(SpectrogramForm, SettingsTypedWhileAPageWaitsStayAndDrawTheNextPreview)
+{
+    loadTone(6.0);
+    WaitingUser user(child<QPushButton>("Button2"), [this] {
+        chooseAnalysis(3);  // "LinPr 17"
+        child<QComboBox>("ComboBox3")->setEditText("20");
+        child<QPushButton>("Button1")->click();
+    });
+    QTest::mouseClick(child<QPushButton>("Button1"), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(st.lpOrder == 17 && !runs.busy(), 20000);
+    EXPECT_FLOAT_EQ(st.gainDb, 20.0f);
+    EXPECT_EQ(text("ComboBox3"), "20");
+    EXPECT_EQ(form.readSettings().analysis, AnalysisType::LinPr17);
+    EXPECT_GE(user.waits(), 3);  // the new run paged through its own pages
+}
+
+TEST_F(SpectrogramForm, BoxesShowTheValuesInUseWhileThePagesAreShown)
+{
+    loadTone(6.0, 8000);
+    child<QComboBox>("ComboBox3")->setEditText("-1e9");  // read as -1 dB
+    child<QComboBox>("ComboBox6")->setEditText("100");   // below fs/64 = 125 Hz
+    child<QComboBox>("ComboBox1")->setEditText("0");     // no time scale: the default
+    auto* next = child<QPushButton>("Button2");
+    QStringList shown;
+    WaitingUser user(next, [&] {
+        shown << text("ComboBox3") << text("ComboBox6") << text("ComboBox1");
+        next->click();
+    });
+    QTest::mouseClick(child<QPushButton>("Button1"), Qt::LeftButton);
+    EXPECT_EQ(shown, (QStringList{"-1", "125", "100"}));
+    EXPECT_FLOAT_EQ(st.gainDb, -1.0f);
+    EXPECT_EQ(text("ComboBox3"), "-1");
+}
+
+TEST_F(SpectrogramForm, AWaitingRunTakesTheEndOfAChangedSelection)
+{
+    loadTone(6.0);  // three pages at 100 mm/s
+    auto* next = child<QPushButton>("Button2");
+    WaitingUser user(next, [&] {  // the user selects 0 … 3 s in the main window
+        signal.selectionStart = 0.0f;
+        signal.selectionEnd = 3.0f;
+        next->click();
+    });
+    QTest::mouseClick(child<QPushButton>("Button1"), Qt::LeftButton);
+    EXPECT_EQ(user.waits(), 1);  // the second page reached the new end: no third page
+    EXPECT_FLOAT_EQ(st.analysisEnd, 3.0f);
+    EXPECT_NEAR(st.pageTime, 2.9, 0.02);  // 10 mm before 3.0 s: where a page after it would begin
+}
+
+TEST_F(SpectrogramForm, TwoPreviewsOfTheSameSettingsDrawTheSamePage)
+{
+    // Loud from its first sample: a run that ended on it leaves the conditioning
+    // and the level curves a start of their own to forget.
+    loadTone(2.0);
+    for (int analysis : {0, 3}) {  // "Fourier", and "LinPr 17" whose levels come first
+        chooseAnalysis(analysis);
+        std::vector<QImage> pages;
+        for (int run = 0; run < 2; ++run) {
+            st.pitch = 50.0;  // the pitch estimate carries from run to run by design
+            st.pitchQuality = 0;
+            st.jitter = 0.0;
+            QTest::mouseClick(child<QPushButton>("Button1"), Qt::LeftButton);
+            pages.push_back(plot.image().copy(0, 0, plot.pageWidthPx(), plot.pageHeightPx()));
+        }
+        EXPECT_TRUE(pages[0] == pages[1]) << "analysis item " << analysis;
+        for (int x = 0; x < 40; ++x)  // a solid border, not a dashed one
+            EXPECT_EQ(pages[1].pixel(x, 0), qRgb(0, 0, 0)) << x;
+    }
+}
+
+TEST_F(SpectrogramForm, AbortEndsAWaitingPreview)
+{
+    loadTone(6.0);
+    auto* abort = child<QPushButton>("Button6");
+    QString progress;
+    WaitingUser user(child<QPushButton>("Button2"), [&] {
+        progress = child<QLabel>("LabelProgress")->text();
+        abort->click();
+    });
+    QTest::mouseClick(child<QPushButton>("Button1"), Qt::LeftButton);
+    EXPECT_TRUE(progress.startsWith("Page 0: 2.")) << progress.toStdString();  // the first page reaches 2.x s
+    EXPECT_TRUE(progress.endsWith(" s of 0.000 to 6.000 s")) << progress.toStdString();
+    EXPECT_EQ(user.waits(), 1);
+    EXPECT_EQ(st.pageNumber, 1);
+    EXPECT_FALSE(runs.busy());
+    EXPECT_FALSE(abort->isEnabled());
+}
+
+TEST_F(SpectrogramForm, AfterPrintingThePlotWindowShowsThePreviewPageWhole)
+{
+    loadTone(2.0);
+    Tnylxform plotWindow(plot);
+    form.showPlotWindow = [&] { plotWindow.openClearOf(form.buttonArea(), {}); };
+    QTest::mouseClick(child<QPushButton>("Button1"), Qt::LeftButton);
+    const QImage preview = plot.image().copy(0, 0, 1068, 755);
+    EXPECT_FALSE(plotWindow.frameGeometry().intersects(form.buttonArea()));
+
+    QTest::mouseClick(child<QPushButton>("Button5"), Qt::LeftButton);
+    EXPECT_EQ(printer.ended, 1);
+    EXPECT_EQ(printer.pageDpi, 192);
+    EXPECT_EQ(plot.resolution(), 96);
+    auto* view = plotWindow.findChild<QWidget*>("Image1");
+    ASSERT_NE(view, nullptr);
+    EXPECT_EQ(view->size(), QSize(1068, 755));
+    const QImage shown = view->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    EXPECT_TRUE(shown == preview);
 }

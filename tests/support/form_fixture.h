@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <functional>
 #include <string>
 
 namespace kelvox::test {
@@ -59,6 +60,33 @@ private:
     QPushButton* m_button;
     int m_max;
     int m_clicks = 0;
+    QTimer m_timer;
+};
+
+/// A user who acts while a preview waits for "View next": `atFirstWait` at the
+/// first wait (it may change settings and press "Preview" again, or press "View
+/// next" itself), "View next" at every later one. Counts the waits seen.
+class WaitingUser {
+public:
+    WaitingUser(QPushButton* next, std::function<void()> atFirstWait)
+        : m_next(next), m_atFirstWait(std::move(atFirstWait))
+    {
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            if (!m_next->isEnabled())
+                return;
+            if (++m_waits == 1)
+                m_atFirstWait();
+            else
+                m_next->click();
+        });
+        m_timer.start(2);
+    }
+    int waits() const { return m_waits; }
+
+private:
+    QPushButton* m_next;
+    std::function<void()> m_atFirstWait;
+    int m_waits = 0;
     QTimer m_timer;
 };
 

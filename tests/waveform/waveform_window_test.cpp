@@ -82,3 +82,20 @@ TEST_F(WaveformWindow, PrintSendsOneJobPerPageAndWritesBackReplacements)
     EXPECT_EQ(child<QComboBox>("ComboBox3")->currentText(), "1");
     EXPECT_EQ(plot.resolution(), 96);  // a screen page again after printing
 }
+
+TEST_F(WaveformWindow, SettingsTypedWhileAPageWaitsStayAndDrawTheNextPreview)
+{
+    loadTone(6.0);
+    WaitingUser user(child<QPushButton>("Button2"), [this] {
+        child<QComboBox>("ComboBox2")->setCurrentText("20");
+        child<QComboBox>("ComboBox3")->setEditText("4");
+        child<QPushButton>("Button1")->click();
+    });
+    QTest::mouseClick(child<QPushButton>("Button1"), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(run.parameters().lines == 4 && !runs.busy(), 20000);
+    EXPECT_DOUBLE_EQ(run.parameters().gain, 20.0);
+    EXPECT_EQ(child<QComboBox>("ComboBox3")->currentText(), "4");
+    EXPECT_EQ(child<QComboBox>("ComboBox2")->currentText(), "20");
+    EXPECT_EQ(run.pageSpans().size(), 1u);  // four lines of 2.5 s hold the whole 6 s
+    EXPECT_EQ(user.waits(), 1);
+}
