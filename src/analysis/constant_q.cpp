@@ -85,7 +85,8 @@ void qsetup(AnalysisWorkspace& ws, double Q, double sampleRate)
     ws.qReady = true;
 }
 
-bool qframe(AnalysisWorkspace& ws, const SpectrogramState& st, int centre, PairFrame frame)
+bool qframe(AnalysisWorkspace& ws, std::span<const float> conditioned, int centre, float preEmphasis,
+            const BandSplit& split, PairFrame frame)
 {
     if (!ws.qReady)
         return false;
@@ -93,12 +94,13 @@ bool qframe(AnalysisWorkspace& ws, const SpectrogramState& st, int centre, PairF
     // x points at the frame centre of the current pass's signal.
     double* x = ws.qFrame.data() + kQFrameHalf;
     double* spare = ws.qDecimated.data() + kQFrameHalf;
-    const int64_t lastReadable = static_cast<int64_t>(st.bufferFill) - 1;
+    // The last valid sample is left out too.
+    const int64_t lastReadable = static_cast<int64_t>(conditioned.size()) - 1;
     for (int k = -kQFrameHalf; k <= kQFrameHalf; ++k) {
         const int64_t index = static_cast<int64_t>(centre) + k;
-        x[k] = index < lastReadable ? st.conditionedAt(index) : 0.0;
+        x[k] = index >= 0 && index < lastReadable ? conditioned[static_cast<size_t>(index)] : 0.0;
     }
-    if (st.preEmphasis > 0.0f) {
+    if (preEmphasis > 0.0f) {
         // First difference, +6 dB per octave; past the frame there is nothing.
         for (int k = -kQFrameHalf; k < kQFrameHalf; ++k)
             x[k] = x[k + 1] - x[k];
@@ -141,13 +143,13 @@ bool qframe(AnalysisWorkspace& ws, const SpectrogramState& st, int centre, PairF
         const double re = bandRe[static_cast<size_t>(b)];
         const double im = bandIm[static_cast<size_t>(b)];
         const double p = re * re + im * im;
-        if (st.levels == LevelsMode::SplSplh) {
+        if (split.weighted) {
             low += p;
             high += p * ws.qBandWeight[static_cast<size_t>(b)];
         } else {
-            if (b < st.lowBandBins)
+            if (b < split.lowBandBins)
                 low += p;
-            if (b > st.highBandStart)
+            if (b > split.highBandStart)
                 high += p;
         }
         total += p;

@@ -167,12 +167,51 @@ QString pageText(const std::string& text)
 
 bool beginPageAt(PlotDevice& device, int dpi)
 {
-    const bool print = dpi == 192;
+    const bool print = dpi == kPrintDpi;
     if (print)
         device.plotprinter();
     else
         device.plotscreen();
     return print;
+}
+
+PlotDevice::LineBatch::~LineBatch()
+{
+    if (--m_device.m_batchDepth == 0)
+        m_device.endPainter();
+}
+
+template <typename Draw>
+void PlotDevice::paint(Draw&& draw)
+{
+    if (m_batchDepth == 0) {
+        QPainter p(&m_image);
+        preparePainter(p);
+        draw(p);
+        return;
+    }
+    if (!m_painter) {
+        m_painter = std::make_unique<QPainter>(&m_image);
+        preparePainter(*m_painter);
+    }
+    draw(*m_painter);
+}
+
+void PlotDevice::endPainter() const
+{
+    m_painter.reset();
+}
+
+QImage& PlotDevice::image()
+{
+    endPainter();
+    return m_image;
+}
+
+const QImage& PlotDevice::image() const
+{
+    endPainter();
+    return m_image;
 }
 
 PlotDevice::PlotDevice()
@@ -182,22 +221,24 @@ PlotDevice::PlotDevice()
     m_canvasPen = QPen(QColor(palette()[0]), 1, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
     // The state of a 96-dpi page without drawing one: the layout dialog reads
     // `resolution` before any page has been begun.
-    applyResolution(96);
+    applyResolution(kScreenDpi);
 }
 
-void PlotDevice::plotscreen() { beginPage(96); }
+PlotDevice::~PlotDevice() = default;
 
-void PlotDevice::plotprinter() { beginPage(192); }
+void PlotDevice::plotscreen() { beginPage(kScreenDpi); }
+
+void PlotDevice::plotprinter() { beginPage(kPrintDpi); }
 
 void PlotDevice::applyResolution(int resolution)
 {
     m_resolution = resolution;
     setFontCell(resolution / 9);
     m_lineheight = m_fontCell + 2;
-    m_pageWidth = resolution * kPageWidthTenthMm / 254;
-    m_pageHeight = resolution * kPageHeightTenthMm / 254;
+    m_pageWidth = pagePixels(kPageWidthTenthMm, resolution);
+    m_pageHeight = pagePixels(kPageHeightTenthMm, resolution);
     // Saved bitmaps then carry the page's dots per inch.
-    const int dotsPerMetre = static_cast<int>(std::lround(resolution / 0.0254));
+    const int dotsPerMetre = static_cast<int>(std::lround(resolution / (kMmPerInch / 1000.0)));
     m_image.setDotsPerMeterX(dotsPerMetre);
     m_image.setDotsPerMeterY(dotsPerMetre);
 }
@@ -324,10 +365,10 @@ void PlotDevice::plotmove(int pxIn, int pyIn, int mode)
     const int16_t px = clampInt16(pxIn), py = clampInt16(pyIn);
     if (mode != 0) {
         m_canvasPen = linePen(static_cast<DashStyle>((mode >> 2) & 3));
-        QPainter p(&m_image);
-        preparePainter(p);
-        p.setPen(m_canvasPen);
-        drawPageLine(p, QPoint(m_penX, m_penY), QPoint(px, py));
+        paint([&](QPainter& p) {
+            p.setPen(m_canvasPen);
+            drawPageLine(p, QPoint(m_penX, m_penY), QPoint(px, py));
+        });
     }
     m_penX = px;
     m_penY = py;
@@ -346,13 +387,14 @@ void PlotDevice::drawFilledRect(int left, int top, int right, int bottom)
 {
     if (right <= left || bottom <= top)
         return;
-    QPainter p(&m_image);
-    preparePainter(p);
-    p.fillRect(QRect(left, top, right - left, bottom - top), QColor(palette()[static_cast<std::size_t>(m_background)]));
-    // The outline lies on the rectangle's outermost pixels.
-    p.setPen(m_canvasPen);
-    const int r = right - 1, b = bottom - 1;
-    drawPagePolyline(p, {QPoint(left, top), QPoint(r, top), QPoint(r, b), QPoint(left, b), QPoint(left, top)});
+    paint([&](QPainter& p) {
+        p.fillRect(QRect(left, top, right - left, bottom - top),
+                   QColor(palette()[static_cast<std::size_t>(m_background)]));
+        // The outline lies on the rectangle's outermost pixels.
+        p.setPen(m_canvasPen);
+        const int r = right - 1, b = bottom - 1;
+        drawPagePolyline(p, {QPoint(left, top), QPoint(r, top), QPoint(r, b), QPoint(left, b), QPoint(left, top)});
+    });
 }
 
 void PlotDevice::plotclear()
@@ -363,13 +405,13 @@ void PlotDevice::plotclear()
 void PlotDevice::drawText(int x, int y, const QString& text)
 {
     const QFontMetrics fm(m_font, &m_image);
-    QPainter p(&m_image);
-    preparePainter(p);
-    // Opaque white background behind the text cell, black letters.
-    p.fillRect(QRect(x, y, fm.horizontalAdvance(text), fm.height()), Qt::white);
-    p.setFont(m_font);
-    p.setPen(QColor(palette()[0]));
-    p.drawText(QPoint(x, y + fm.ascent()), text);
+    paint([&](QPainter& p) {
+        // Opaque white background behind the text cell, black letters.
+        p.fillRect(QRect(x, y, fm.horizontalAdvance(text), fm.height()), Qt::white);
+        p.setFont(m_font);
+        p.setPen(QColor(palette()[0]));
+        p.drawText(QPoint(x, y + fm.ascent()), text);
+    });
 }
 
 int PlotDevice::plottext(int px, int py, const std::string& text, int align)
@@ -419,6 +461,7 @@ void PlotDevice::plotlines(int px, int py, const std::string& text)
 
 void PlotDevice::plotshow()
 {
+    endPainter();
     if (m_showHook)
         m_showHook();
 }

@@ -5,6 +5,8 @@
 // the image. Coordinates are integer pixels of the page image, origin top-left,
 // y downward.
 
+#include "page_units.h"
+
 #include <QColor>
 #include <QFont>
 #include <QImage>
@@ -15,6 +17,7 @@
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -88,8 +91,6 @@ class PlotDevice {
 public:
     static constexpr int kImageWidth = 2136;   // the plot window's page image
     static constexpr int kImageHeight = 1514;
-    static constexpr int kPageWidthTenthMm = 2828;
-    static constexpr int kPageHeightTenthMm = 2000;
     static constexpr int kPaletteSize = 8;
     static constexpr int kMaxRegions = 15;
 
@@ -97,6 +98,9 @@ public:
     /// of a 96-dpi page, so that readers of `resolution` never see 0 before the
     /// first page begin. Needs a QGuiApplication (fonts).
     PlotDevice();
+    ~PlotDevice();
+    PlotDevice(const PlotDevice&) = delete;
+    PlotDevice& operator=(const PlotDevice&) = delete;
 
     // --- page begin ------------------------------------------------------------
 
@@ -164,6 +168,7 @@ public:
 
     /// Makes the partly drawn page visible through the installed show hook (the
     /// plot window: show, repaint, process pending events); nothing when headless.
+    /// Ends the painter of an open line batch first (the batch goes on).
     void plotshow();
     void setShowHook(std::function<void()> hook) { m_showHook = std::move(hook); }
 
@@ -206,10 +211,32 @@ public:
     /// and print. Empty at start.
     PageRect usedarea;
 
-    /// The page image (RGB32, 2136 × 1514). Direct pixel writers (the spectrogram
-    /// column renderer) must clip to its rectangle themselves.
-    QImage& image() { return m_image; }
-    const QImage& image() const { return m_image; }
+    /// The page image (RGB32, 2136 × 1514), for readers (save, print, the plot
+    /// window, tests): the painter of an open line batch is ended first.
+    QImage& image();
+    const QImage& image() const;
+    /// The page image for a direct pixel writer inside a line batch (the spectrogram
+    /// column renderer), which must clip to its rectangle itself. The batch's
+    /// painter stays open: it draws straight into the image, so every line drawn
+    /// before the call is in place and every line drawn after lands on top.
+    QImage& pixels() { return m_image; }
+
+    /// Keeps one painter open on the page image while it lives, so that the many
+    /// short lines, texts and fills of a page are drawn without a painter each. Every
+    /// drawing operation of the device uses it, so the page is drawn pixel for pixel
+    /// as without a batch. The painter is ended by plotshow, by image() and by the
+    /// last batch's destructor, and opened again by the next drawing operation.
+    /// Batches nest.
+    class LineBatch {
+    public:
+        explicit LineBatch(PlotDevice& device) : m_device(device) { ++m_device.m_batchDepth; }
+        ~LineBatch();
+        LineBatch(const LineBatch&) = delete;
+        LineBatch& operator=(const LineBatch&) = delete;
+
+    private:
+        PlotDevice& m_device;
+    };
 
     void setPrintService(PrintService* service) { m_printService = service; }
 
@@ -220,6 +247,12 @@ public:
     PrintService* printService() const { return m_printService; }
 
 private:
+    /// Calls draw(painter) with the batch's painter, or with a painter of its own
+    /// outside a batch.
+    template <typename Draw>
+    void paint(Draw&& draw);
+    void endPainter() const;
+
     void applyResolution(int resolution);
     void beginPage(int resolution);
     void setFontCell(int cellHeightPx);
@@ -247,6 +280,8 @@ private:
     std::function<void()> m_showHook;
     PrintService* m_printService = nullptr;
     mutable int m_nonFinite = 0;
+    int m_batchDepth = 0;
+    mutable std::unique_ptr<QPainter> m_painter;  // the open batch's painter
 };
 
 /// Begins a print page (plotprinter) for 192 dpi and a screen page (plotscreen)

@@ -2,6 +2,7 @@
 
 #include "label_file.h"
 #include "numeric.h"
+#include "page_units.h"
 #include "parse_number.h"
 
 #include <array>
@@ -13,8 +14,6 @@ namespace kelvox {
 namespace {
 
 // Pixel boxes in tenths of a millimetre of the 282.8 × 200.0 mm page.
-constexpr int kPageWidthTenthMm = 2828;
-constexpr int kPageHeightTenthMm = 2000;
 
 // 1-2-5 steps of the cell axes (Hz, or tenths of a millisecond of lag).
 constexpr std::array<double, 15> kCellSteps = {0.1, 0.2, 0.5, 1, 2, 5, 10, 20, 50, 100, 200, 500, 1000, 2000, 5000};

@@ -10,6 +10,7 @@
 #include "plot_device.h"
 #include "signal_state.h"
 #include "spectrogram_page.h"
+#include "spectrogram_parameters.h"
 #include "spectrogram_settings.h"
 #include "spectrogram_state.h"
 
@@ -45,32 +46,31 @@ public:
     /// page starts before the buffer (the buffer is then refilled from that start).
     void run(SpectrogramSettings& settings, bool printing, PageHost& host);
 
-    /// Parameter set-up, first buffer fill and label file of a run, without pages.
-    /// False (nothing set up) when no recording is loaded.
+    /// Parameter set-up (spectrogramSetup), applied to the plot device and the
+    /// analysis tables, first buffer fill with the automatic gain, and label file of
+    /// a run, without pages. False (nothing set up) when no recording is loaded.
     bool prepare(SpectrogramSettings& settings, bool printing);
+
+    /// The parameters of the last run (or prepare).
+    const SpectrogramParameters& parameters() const { return m_parameters; }
 
     /// One line per setting the last run replaced or corrected, e.g.
     /// `Time scale mm/s: "0" replaced by "100"`.
     const std::vector<std::string>& replacements() const { return m_replacements; }
 
     /// The top of the frequency axis of the last run in Hz (0 before any run).
-    double topFrequency() const { return m_st.topFrequency; }
+    double topFrequency() const { return m_parameters.topFrequency; }
 
     /// Called once per column pair with its track values (kelvox-render --tracks).
     void setTrackSink(std::function<void(const PairTrack&)> sink) { m_trackSink = std::move(sink); }
 
 private:
     SpectrogramPage page(PageHost* host);
-    double readBox(SpectrogramSettings& s, SpectrogramBox box, bool (*acceptable)(double));
-    void replaceBox(SpectrogramSettings& s, SpectrogramBox box, const std::string& text);
-    void setUpDisplay(SpectrogramSettings& s);
-    void setUpFrequencyRange(SpectrogramSettings& s);
-    void setUpAnalysis(SpectrogramSettings& s);
-    void setUpFilters();
+    void applyToDevices();
     void resetRunState();
     void firstFill();
     void openLabels();
-    void startNextPage(SpectrogramPage& page);
+    void startNextPage();
 
     SignalState& m_signal;
     const PageLayout& m_layout;
@@ -80,7 +80,7 @@ private:
     const std::string& m_labelFileName;
     std::function<void(const PairTrack&)> m_trackSink;
     std::vector<std::string> m_replacements;
-    bool m_autoGain = false;
+    SpectrogramParameters m_parameters;
 };
 
 /// The spectrogram as kelvox-render drives it: settings set by control labels, pages

@@ -13,7 +13,6 @@ namespace kelvox {
 
 namespace {
 
-constexpr double kMmPerInch = 25.4;
 constexpr double kLineLengthMm = 250.0;  // time axis of a line at full size
 
 void replaceSetting(std::string& text, int& item, const char* label, const char* value, int valueItem,
@@ -32,8 +31,8 @@ int pixelsPerSecondAt(int resolution, float pageTimeScale)
 // A layout box from tenths of a millimetre to page pixels (integer arithmetic).
 WaveformBox toPagePixels(WaveformBox b, int pageWidthPx, int pageHeightPx)
 {
-    const auto x = [&](int v) { return v * pageWidthPx / PlotDevice::kPageWidthTenthMm; };
-    const auto y = [&](int v) { return v * pageHeightPx / PlotDevice::kPageHeightTenthMm; };
+    const auto x = [&](int v) { return v * pageWidthPx / kPageWidthTenthMm; };
+    const auto y = [&](int v) { return v * pageHeightPx / kPageHeightTenthMm; };
     b.px0 = x(b.px0);
     b.px1 = x(b.px1);
     b.py0 = y(b.py0);

@@ -422,6 +422,71 @@ TEST(PlotDeviceShow, CallsTheInstalledHookOnly)
     EXPECT_EQ(calls, 2);
 }
 
+// --- line batches -----------------------------------------------------------------
+
+namespace {
+
+// A page's mixture of drawing: dashed and wide lines in two colours, texts with their
+// white cells over lines, a fill, and a direct pixel write between them.
+void drawMixture(PlotDevice& d)
+{
+    d.plotscreen();
+    d.plotwindow(0, 0, 1, 1, 0, 0, d.pageWidthPx(), d.pageHeightPx(), 0);
+    for (int i = 0; i < 40; ++i) {
+        d.plotlw(1 + i % 3);
+        d.plotcolor(i % 2 == 0 ? 0 : 4);
+        d.plotmove(20 + 7 * i, 40, 0);
+        d.plotmove(60 + 5 * i, 200 - 3 * i, i % 4 == 0 ? 5 : 1);
+    }
+    d.plottext(100, 120, "Kelvox 0.123", kAlignMiddleCentre);
+    d.pixels().setPixel(150, 120, qRgb(0, 0, 0));
+    d.plotlw(2);
+    d.plotmove(90, 110, 0);
+    d.plotmove(210, 130, 1);
+    d.plotlines(300, 300, "one\ntwo");
+    d.plotwindow(0, 0, 1, 1, 400, 400, 500, 450, 0);
+    d.plotclear();
+    d.plotmove(380, 420, 1);
+}
+
+}  // namespace
+
+TEST(PlotDeviceBatch, DrawsThePageAsWithoutABatch)
+{
+    PlotDevice plain;
+    drawMixture(plain);
+    PlotDevice batched;
+    {
+        PlotDevice::LineBatch outer(batched);
+        PlotDevice::LineBatch inner(batched);  // batches nest
+        drawMixture(batched);
+    }
+    EXPECT_TRUE(plain.image() == batched.image());
+}
+
+TEST(PlotDeviceBatch, ShowAndReadingTheImageEndItsPainter)
+{
+    PlotDevice d;
+    d.plotscreen();
+    bool painterFree = false;
+    d.setShowHook([&d, &painterFree] {
+        // The plot window paints over the page (rubber bands) while a run waits.
+        QPainter p(&d.pixels());
+        painterFree = p.isActive();
+    });
+    PlotDevice::LineBatch batch(d);
+    d.plotmove(10, 10, 0);
+    d.plotmove(50, 10, 1);
+    d.plotshow();
+    EXPECT_TRUE(painterFree);
+    d.plotmove(50, 30, 1);  // the batch goes on after a refresh
+    QPainter reader(&d.image());
+    EXPECT_TRUE(reader.isActive());
+    reader.end();
+    EXPECT_TRUE(isBlack(d.image(), 50, 20));
+    EXPECT_TRUE(isBlack(d.image(), 30, 10));
+}
+
 TEST(PlotNumber, FormatFollowsTheStepSize)
 {
     EXPECT_EQ(PlotDevice::plotnumber(123.456f, 500), "123");

@@ -46,6 +46,8 @@ struct RunFixture {
     SpectrogramState st;
     std::string labelFile;
     SpectrogramRun run{signal, layout, plot, ws, st, labelFile};
+    /// The parameters of the last run or prepare.
+    const SpectrogramParameters& p = run.parameters();
     SpectrogramSettings settings;
 
     /// Loads `samples` as a mono 16-bit WAV named `name` and begins a screen page.
