@@ -2,6 +2,7 @@
 
 #include "column_renderer.h"
 #include "constant_q.h"
+#include "decibels.h"
 #include "fft.h"
 #include "linear_prediction.h"
 #include "numeric.h"
@@ -18,12 +19,9 @@ namespace kelvox {
 
 namespace {
 
-constexpr double kDbPerNeper = 4.342944819032518;  // 10/ln 10
-constexpr double kPowerFloor = 0.001;
-
 double decibels(double power)
 {
-    return std::log(std::max(power, kPowerFloor)) * kDbPerNeper;
+    return powerDb(power, kPagePowerFloor);
 }
 
 // Band energies are floats that the level track takes the logarithm of: never below

@@ -137,7 +137,7 @@ void selectsubdisplay(PlotDevice& plot, const SpectrogramGeometry& geometry, int
 {
     if (k < 0 || k >= static_cast<int>(geometry.sub.size()))
         return;
-    const PageSubDisplay& d = geometry.sub[static_cast<size_t>(k)];
+    const PageBox& d = geometry.sub[static_cast<size_t>(k)];
     plot.plotwindow(d.x0, d.y0, d.x1, d.y1, d.px0, d.py0, d.px1, d.py1, 0);
     if (!framed)
         return;

@@ -1,5 +1,6 @@
 #include "constant_q.h"
 
+#include "decibels.h"
 #include "numeric.h"
 
 #include <algorithm>
@@ -12,7 +13,6 @@ namespace kelvox {
 namespace {
 
 constexpr double kPi = 3.141592653589793;
-constexpr double kDbPerNeper = 4.342944819032518;  // 10/ln 10
 constexpr int kOctavePasses = 6;                   // full rate (pass 5) down to pass 0
 constexpr int kTopBand = 174;                      // band of the sampling rate itself
 constexpr int kDecimationTaps = 15;                // half-band low-pass taps per side
@@ -153,7 +153,7 @@ bool qframe(AnalysisWorkspace& ws, std::span<const float> conditioned, int centr
                 high += p;
         }
         total += p;
-        ws.QBands[static_cast<size_t>(b)] = std::log(std::max(p, 0.001 / 3.0)) * kDbPerNeper;
+        ws.QBands[static_cast<size_t>(b)] = powerDb(p, kPagePowerFloor / 3.0);
     }
     // The level track takes the logarithm of these, so silence stays at the floor.
     const auto store = [&](int band, double energy) {

@@ -1,6 +1,7 @@
 #include "level_track.h"
 
 #include "column_renderer.h"
+#include "decibels.h"
 #include "analysis_workspace.h"
 #include "numeric.h"
 #include "page_layout.h"
@@ -15,8 +16,6 @@ namespace kelvox {
 
 namespace {
 
-constexpr double kDbPerNeper = 4.342944819032518;  // 10/ln 10
-constexpr double kPowerFloor = 0.001;
 constexpr double kLevelOffset = 34.0;   // dB between a follower and the level it publishes
 constexpr double kSplhRaise = 14.0;     // dB the SPLH curve is drawn higher
 constexpr int kLabelDrop = 20;          // px from the strip's bottom to the label line
@@ -24,7 +23,7 @@ constexpr int kLabelTick = 10;          // px of the label's tick
 
 double decibels(double power)
 {
-    return std::log(std::max(power, kPowerFloor)) * kDbPerNeper;
+    return powerDb(power, kPagePowerFloor);
 }
 
 double lowPass(const TwoPole& c, TwoPoleMemory& m, double x)
@@ -99,7 +98,7 @@ void drawLevels(const SpectrogramParameters& p, const LevelTrackState& level, Pl
     const double raise = p.levels == LevelsMode::SplSplh ? kSplhRaise : 0.0;
     // The curves stay inside their strip, as anything drawn in a selected strip
     // does: a loud SPLH level must not run over the pitch scale above it.
-    const PageSubDisplay& strip = p.geometry.sub[PageLayout::kLevel];
+    const PageBox& strip = p.geometry.sub[PageLayout::kLevel];
     const int top = std::min(strip.py0, strip.py1), bottom = std::max(strip.py0, strip.py1);
     const auto row = [&p, top, bottom](double db) { return std::clamp(leveltoy(p, satInt16(db)), top, bottom); };
     selectsubdisplay(plot, p.geometry, PageLayout::kLevel, false);
@@ -132,7 +131,7 @@ void levelpass(const SpectrogramParameters& p, const SampleBufferState& buffer, 
         }
     }
     const TwoPole& g = p.levelSmoother;
-    const PageSubDisplay& wave = p.geometry.sub[PageLayout::kWave];
+    const PageBox& wave = p.geometry.sub[PageLayout::kWave];
     const int levelLeft = p.geometry.sub[PageLayout::kLevel].px0;
     const int pairWidth = cursor.pairX1 - cursor.pairX0;
 

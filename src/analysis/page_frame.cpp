@@ -5,6 +5,7 @@
 #include "column_renderer.h"
 #include "label_file.h"
 #include "numeric.h"
+#include "one_two_five.h"
 #include "parse_number.h"
 
 #include <algorithm>
@@ -15,25 +16,10 @@ namespace kelvox {
 
 namespace {
 
-// Tick steps in seconds (time, quefrency) or kHz (frequency); the searches use the
-// first 12.
-constexpr std::array<double, 13> kTickSteps = {0.001, 0.002, 0.005, 0.01, 0.02, 0.05, 0.1,
-                                              0.2,   0.5,   1,     2,    5,    10};
-constexpr int kSearchedSteps = 12;
 constexpr std::array<double, 16> kPitchFactors = {0.5, 0.6, 0.7, 0.8, 0.9, 1.0, 1.1, 1.2,
                                                   1.3, 1.4, 1.5, 1.6, 1.7, 1.8, 1.9, 2.0};
 constexpr int kMaxTimeTicks = 10000;
 constexpr int kDotted = 5;  // plotmove mode of a dotted line
-
-// The largest searched tick step below `limit`; the smallest step when none is.
-double largestStepBelow(double limit)
-{
-    double step = kTickSteps[0];
-    for (int i = 0; i < kSearchedSteps; ++i)
-        if (kTickSteps[static_cast<size_t>(i)] < limit)
-            step = kTickSteps[static_cast<size_t>(i)];
-    return step;
-}
 
 void dottedLine(PlotDevice& plot, int x0, int y0, int x1, int y1)
 {
@@ -48,7 +34,7 @@ int spectrogramBottom(const SpectrogramParameters& p)
 
 void captions(const SpectrogramParameters& p, const PageCursor& cursor, const SignalState& s, PlotDevice& plot)
 {
-    const PageSubDisplay& frame = p.geometry.sub[PageLayout::kFrame];
+    const PageBox& frame = p.geometry.sub[PageLayout::kFrame];
     plot.plotwindow(0, 0, 1, 1, 0, 0, plot.pageWidthPx(), plot.pageHeightPx(), 0);
     plot.plottext(frame.px0 + 4, frame.py0 + 1,
                   format("Kelvox|Speg %s, Ch %d(%d), Page %d", s.fileName.c_str(), s.selectedChannel,
@@ -97,7 +83,7 @@ void timeAxis(const SpectrogramParameters& p, float analysisStart, double step, 
         for (int k = PageLayout::kWave; k <= PageLayout::kLevel; ++k) {
             if (k != PageLayout::kSpectrogram && !p.geometry.subOn[static_cast<size_t>(k)])
                 continue;
-            const PageSubDisplay& d = p.geometry.sub[static_cast<size_t>(k)];
+            const PageBox& d = p.geometry.sub[static_cast<size_t>(k)];
             dottedLine(plot, tick.pixel, d.py0, tick.pixel, d.py1);
         }
     }
@@ -116,7 +102,7 @@ void pitchScale(const SpectrogramParameters& p, float analysisStart, double page
 {
     const std::vector<AxisTick> ticks = pitchTicks(p, plot);
     selectsubdisplay(plot, p.geometry, PageLayout::kPitch, true);
-    const PageSubDisplay& d = p.geometry.sub[PageLayout::kPitch];
+    const PageBox& d = p.geometry.sub[PageLayout::kPitch];
     for (const AxisTick& tick : ticks) {
         dottedLine(plot, d.px0, tick.pixel, d.px1, tick.pixel);
         if (!tick.label.empty())
@@ -129,7 +115,7 @@ void pitchScale(const SpectrogramParameters& p, float analysisStart, double page
 void levelScale(const SpectrogramParameters& p, float analysisStart, double pageEnd, PlotDevice& plot)
 {
     selectsubdisplay(plot, p.geometry, PageLayout::kLevel, true);
-    const PageSubDisplay& d = p.geometry.sub[PageLayout::kLevel];
+    const PageBox& d = p.geometry.sub[PageLayout::kLevel];
     const auto inside = [&d](int y) { return y >= std::min(d.py0, d.py1) && y <= std::max(d.py0, d.py1); };
     for (int i = -2; i <= 9; ++i) {
         const int y = leveltoy(p, static_cast<int16_t>(10 * i));
@@ -152,16 +138,7 @@ double nicestep(double x)
 {
     if (x <= 0.5e-5 || x >= 1e5)
         return x;
-    static const std::array<double, 31> nice = [] {
-        std::array<double, 31> values{};
-        size_t n = 0;
-        for (int e = -5; e <= 4; ++e)
-            for (double m : {1.0, 2.0, 5.0})
-                values[n++] = m * std::pow(10.0, e);
-        values[n] = 1e5;
-        return values;
-    }();
-    for (double v : nice)
+    for (double v : kOneTwoFive)
         if (v >= x)
             return v;
     return x;
@@ -169,29 +146,21 @@ double nicestep(double x)
 
 int leveltoy(const SpectrogramParameters& p, int16_t dB)
 {
-    const PageSubDisplay& level = p.geometry.sub[PageLayout::kLevel];
+    const PageBox& level = p.geometry.sub[PageLayout::kLevel];
     const int bottom = level.py0, top = level.py1;
     const double fraction = (dB - static_cast<double>(p.gainDb) + p.levelTop - 60.0) / p.grayRange;
     return satInt(bottom + static_cast<double>(satInt((top - bottom) * fraction)));
 }
 
-double timeTickStep(double spanSeconds)
-{
-    return largestStepBelow(spanSeconds / 10.0);
-}
-
 double frequencyTickStep(double topFrequencyHz)
 {
-    return largestStepBelow(topFrequencyHz / 3000.0);
+    return largestStepBelow(oneTwoFive(0.001, 5), topFrequencyHz / 3000.0);
 }
 
 double quefrencyTickStep(int windowLength, double sampleRate)
 {
     const double span = (windowLength / 2) / sampleRate;
-    for (int i = 0; i < kSearchedSteps; ++i)
-        if (kTickSteps[static_cast<size_t>(i)] >= span)
-            return kTickSteps[static_cast<size_t>(i)] / 10.0;
-    return kTickSteps.back() / 10.0;
+    return firstStepNotBelow(oneTwoFive(0.001, 10), span) / 10.0;
 }
 
 std::string timeTickLabel(double t, double step)
@@ -263,7 +232,7 @@ std::vector<AxisTick> spectrogramTicks(const SpectrogramParameters& p, double fr
 std::vector<AxisTick> pitchTicks(const SpectrogramParameters& p, PlotDevice& plot)
 {
     selectsubdisplay(plot, p.geometry, PageLayout::kPitch, false);
-    const PageSubDisplay& d = p.geometry.sub[PageLayout::kPitch];
+    const PageBox& d = p.geometry.sub[PageLayout::kPitch];
     const int gap = plot.lineheight();
     const double base = nicestep(p.midPitch);
     std::vector<AxisTick> ticks;

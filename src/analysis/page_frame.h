@@ -4,6 +4,7 @@
 // grid, the frequency (Bark, band or quefrency) scale, the pitch and level scales and
 // the mouse read-out regions. The tick positions and texts are computed as data.
 
+#include "one_two_five.h"
 #include "plot_device.h"
 #include "signal_state.h"
 #include "spectrogram_parameters.h"
@@ -25,10 +26,6 @@ double nicestep(double x);
 /// with bottom/top the strip's lower and upper pixel rows (saturated, never UB).
 int leveltoy(const SpectrogramParameters& p, int16_t dB);
 
-/// Time axis step in seconds for a page spanning `spanSeconds`: the largest of
-/// 0.001, 0.002, 0.005 … 5 below a tenth of the span; 0.001 when none is.
-double timeTickStep(double spanSeconds);
-
 /// Frequency axis step in kHz: the largest tick step below topFrequencyHz/3000;
 /// 0.001 when none is.
 double frequencyTickStep(double topFrequencyHz);
@@ -40,14 +37,6 @@ double quefrencyTickStep(int windowLength, double sampleRate);
 /// Label of time t (s) on an axis of the given step: "%8.3f" below 0.01, "%8.2f"
 /// below 0.1, "%d" of trunc(t) from 1 on, "%8.1f" otherwise; leading blanks removed.
 std::string timeTickLabel(double t, double step);
-
-/// A tick of an axis: its pixel (column of a time tick, row of a scale tick), its
-/// label, and whether its dotted grid line is drawn.
-struct AxisTick {
-    int pixel = 0;
-    std::string label;
-    bool line = true;
-};
 
 /// The time ticks of a page starting at `analysisStart` (s): from the first whole
 /// step after it, at spgmLeft + trunc((t − analysisStart)·pixelsPerSecond), while

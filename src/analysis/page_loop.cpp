@@ -7,6 +7,7 @@
 #include "level_track.h"
 #include "numeric.h"
 #include "page_frame.h"
+#include "page_units.h"
 #include "pitch_track.h"
 
 #include <algorithm>
@@ -18,8 +19,6 @@ namespace kelvox {
 
 namespace {
 
-constexpr int kLayoutWidth = 2828;   // layout units across the page
-constexpr int kLayoutHeight = 2000;  // layout units down the page
 constexpr int kRefreshPixels = 32;
 
 // Frames of the selected channel that a fill may read: the page loop's end of data,
@@ -84,23 +83,24 @@ SpectrogramGeometry pagegeometry(const PageLayout& layout, int width, int height
     SpectrogramGeometry g;
     for (size_t k = 0; k < g.sub.size(); ++k) {
         const SubDisplay& from = layout.sub[k];
-        PageSubDisplay& to = g.sub[k];
+        PageBox& to = g.sub[k];
         to.caption = from.caption;
         to.x0 = from.x0;
         to.y0 = from.y0;
         to.x1 = from.x1;
         to.y1 = from.y1;
-        to.px0 = from.px0 * width / kLayoutWidth;
-        to.py0 = from.py0 * height / kLayoutHeight;
-        to.px1 = from.px1 * width / kLayoutWidth;
-        to.py1 = from.py1 * height / kLayoutHeight;
+        // Layout units are tenths of a millimetre of the page.
+        to.px0 = from.px0 * width / kPageWidthTenthMm;
+        to.py0 = from.py0 * height / kPageHeightTenthMm;
+        to.px1 = from.px1 * width / kPageWidthTenthMm;
+        to.py1 = from.py1 * height / kPageHeightTenthMm;
         g.subOn[k] = layout.stripOn(static_cast<int>(k));
     }
 
     const double factor = std::min(printScale, 1.0);
     // Everything shrinks toward the waveform strip's first corner.
     const int a = g.sub[PageLayout::kWave].px0, b = g.sub[PageLayout::kWave].py0;
-    for (PageSubDisplay& d : g.sub) {
+    for (PageBox& d : g.sub) {
         d.px0 = a + satInt((d.px0 - a) * factor);
         d.px1 = a + satInt((d.px1 - a) * factor);
         d.py0 = b + satInt((d.py0 - b) * factor);
@@ -108,12 +108,12 @@ SpectrogramGeometry pagegeometry(const PageLayout& layout, int width, int height
     }
     g.textSize = static_cast<float>(std::sqrt(factor));
 
-    const PageSubDisplay& frame = g.sub[PageLayout::kFrame];
+    const PageBox& frame = g.sub[PageLayout::kFrame];
     g.usedLeft = frame.px0;
     g.usedTop = frame.py0 - 30;
     g.usedRight = frame.px1 + 2;
     g.usedBottom = frame.py1 + 2;
-    const PageSubDisplay& spgm = g.sub[PageLayout::kSpectrogram];
+    const PageBox& spgm = g.sub[PageLayout::kSpectrogram];
     g.spgmLeft = spgm.px0;
     g.spgmRight = spgm.px1;
     g.spgmTop = spgm.py1;

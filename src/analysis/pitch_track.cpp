@@ -1,6 +1,7 @@
 #include "pitch_track.h"
 
 #include "column_renderer.h"
+#include "decibels.h"
 #include "page_layout.h"
 #include "numeric.h"
 #include "real_fft.h"
@@ -17,7 +18,6 @@ namespace kelvox {
 
 namespace {
 
-constexpr double kDbPerNeper = 4.342944819032518;  // 10/ln 10
 constexpr int kMaxAmdfWindow = 500;
 constexpr int kCepstrumLength = 512;
 constexpr int kCepstrumHalf = kCepstrumLength / 2;
@@ -252,9 +252,9 @@ void cepstralPitch(const SpectrogramParameters& p, const SampleBufferState& buff
     for (int i = 0; i < kCepstrumLength; ++i)
         x[static_cast<size_t>(i)] =
             buffer.conditionedAt(static_cast<int64_t>(cursor.analysisPos) + static_cast<int64_t>(i) * D - kCepstrumHalf);
-    const auto powerDb = [&x](int k) {
+    const auto binDb = [&x](int k) {
         const double re = x[static_cast<size_t>(k)], im = x[static_cast<size_t>(kCepstrumLength - k)];
-        return std::log(std::max(re * re + im * im, 0.001)) * kDbPerNeper;
+        return powerDb(re * re + im * im, kPagePowerFloor);
     };
 
     bool voiced = realfft(ws, kCepstrumLength, x.data()) == 0;
@@ -262,7 +262,7 @@ void cepstralPitch(const SpectrogramParameters& p, const SampleBufferState& buff
     if (voiced) {
         double lowSum = 0.0;
         for (int k = 1; k < kCepstrumHalf; ++k) {
-            spectrum[static_cast<size_t>(k)] = powerDb(k);
+            spectrum[static_cast<size_t>(k)] = binDb(k);
             if (k < kCepstrumHalf / 4)
                 lowSum += spectrum[static_cast<size_t>(k)];
         }
@@ -294,7 +294,7 @@ void cepstralPitch(const SpectrogramParameters& p, const SampleBufferState& buff
     double best = -100.0;
     int bestJ = -1;
     for (int j = first; j <= last; ++j) {
-        const double score = powerDb(j) - 3.0 * std::fabs(fs / (j * static_cast<double>(D)) - track.avgPitch) /
+        const double score = binDb(j) - 3.0 * std::fabs(fs / (j * static_cast<double>(D)) - track.avgPitch) /
                                               ((track.jitter + 0.05) * track.avgPitch);
         if (score > best) {
             best = score;

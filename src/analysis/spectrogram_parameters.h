@@ -6,6 +6,7 @@
 // read it and never write it. What changes while pages are drawn is in
 // SpectrogramState.
 
+#include "page_box.h"
 #include "page_layout.h"
 
 #include <array>
@@ -29,16 +30,6 @@ enum class LevelsMode {
 inline constexpr int kLinPrOrder = 17;
 /// Quality factor of "Q=34".
 inline constexpr double kQFactor = 34.0;
-
-/// One sub-display of the page being drawn: the layout's record scaled to page pixels
-/// and shrunk by the print size. Strips have px0 left, py0 lower edge, px1 right, py1
-/// upper edge, so that the data y0 lies at the bottom; the page frame (0) has (px0, py0)
-/// top-left and (px1, py1) bottom-right.
-struct PageSubDisplay {
-    std::string caption;
-    double x0 = 0, y0 = 0, x1 = 0, y1 = 0;  // data rectangle
-    int px0 = 0, py0 = 0, px1 = 0, py1 = 0;  // page pixels
-};
 
 /// Coefficients of one two-pole section: c0 = 1 + c1 + c2 (unity gain at 0 Hz for a
 /// low-pass), feedback c1 and c2.
@@ -65,8 +56,12 @@ struct BandSplit {
 };
 
 /// The sub-displays of the page in pixels and what the device is set to for them.
+/// Each is the layout's record scaled to page pixels and shrunk by the print size.
+/// Strips have px0 left, py0 lower edge, px1 right, py1 upper edge, so that the data
+/// y0 lies at the bottom; the page frame (0) has (px0, py0) top-left and (px1, py1)
+/// bottom-right.
 struct SpectrogramGeometry {
-    std::array<PageSubDisplay, 5> sub;  // indexed by PageLayout::kFrame … kLevel
+    std::array<PageBox, 5> sub;         // indexed by PageLayout::kFrame … kLevel
     std::array<bool, 5> subOn{};        // strips 1 … 4 drawn ([0] unused)
     int spgmLeft = 0, spgmRight = 0;    // pixel columns of the spectrogram strip
     int spgmTop = 0;                    // pixel row of its upper edge

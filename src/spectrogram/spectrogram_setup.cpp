@@ -134,10 +134,10 @@ void setUpDisplay(SpectrogramParameters& p, SettingsReader& in, const SignalStat
     p.conditioning.gainFactor = static_cast<float>(std::pow(10.0, p.gainDb * 0.05));
     p.waveScale = satFloat(35000.0 / (p.conditioning.gainFactor * static_cast<double>(signal.peakAmplitude)));
 
-    PageSubDisplay& pitch = p.geometry.sub[PageLayout::kPitch];
+    PageBox& pitch = p.geometry.sub[PageLayout::kPitch];
     pitch.y0 = std::log10(p.midPitch) - kOctave;
     pitch.y1 = std::log10(p.midPitch) + kOctave;
-    PageSubDisplay& level = p.geometry.sub[PageLayout::kLevel];
+    PageBox& level = p.geometry.sub[PageLayout::kLevel];
     p.levelTop = level.y1;
     level.y0 = level.y1 - p.grayRange;
     pitch.caption = pitchMethodText(s.pitchMethod);

@@ -98,7 +98,7 @@ TEST_F(LevelPass, LinearPredictionBandFiltersStayFiniteOnSilence)
 
 TEST_F(LevelPass, SplshCurveIsDrawnFourteenDecibelsHigher)
 {
-    const PageSubDisplay& strip = f.p.geometry.sub[PageLayout::kLevel];
+    const PageBox& strip = f.p.geometry.sub[PageLayout::kLevel];
     const int x = strip.px0 + 20;
     for (LevelsMode mode : {LevelsMode::LowHigh1k, LevelsMode::SplSplh}) {
         f.plot.image().fill(Qt::white);
@@ -126,7 +126,7 @@ TEST_F(LevelPass, WaveformColumnSpansTheEnvelope)
     f.setConditioned(x);
     energies(1e3, 1e3, 1e3);
     pass(1);
-    const PageSubDisplay& wave = f.p.geometry.sub[PageLayout::kWave];
+    const PageBox& wave = f.p.geometry.sub[PageLayout::kWave];
     const int height = wave.py0 - wave.py1;
     // The second pixel column holds samples of both signs (the first only the first sample).
     const int column = blackCount(f.plot.image(), wave.px0 + 1, wave.py1, wave.px0 + 2, wave.py0 + 1);
@@ -150,7 +150,7 @@ TEST_F(LevelPass, LabelAtTheFirstAnalysedSampleIsMarkedAtTheStripsLeftEdge)
     energies(1e3, 1e3, 1e3);
     pass(1);  // the pair starts at sample 1000
 
-    const PageSubDisplay& wave = f.p.geometry.sub[PageLayout::kWave];
+    const PageBox& wave = f.p.geometry.sub[PageLayout::kWave];
     const int bottom = wave.py0;
     // The tick: from the strip's bottom 10 pixels up, at its left edge.
     EXPECT_EQ(blackCount(f.plot.image(), wave.px0, bottom - 9, wave.px0 + 1, bottom + 1), 10);

@@ -155,7 +155,7 @@ TEST(Nicestep, OneTwoFiveUpward)
 TEST(Leveltoy, GrayRangeSpansTheStrip)
 {
     PageFixture f;
-    const PageSubDisplay& strip = f.p.geometry.sub[PageLayout::kLevel];
+    const PageBox& strip = f.p.geometry.sub[PageLayout::kLevel];
     EXPECT_EQ(leveltoy(f.p, 0), strip.py0);
     EXPECT_EQ(leveltoy(f.p, 40), strip.py1);
     EXPECT_EQ(leveltoy(f.p, 20), strip.py0 + (strip.py1 - strip.py0) / 2);
@@ -189,7 +189,7 @@ TEST(Pageframe, DrawsCaptionsAxesAndTheReadoutRegions)
     EXPECT_GT(blackCount(image, f.p.geometry.spgmLeft + 1, f.p.geometry.spgmTop + 1, f.p.geometry.spgmLeft + 60, f.p.geometry.spgmTop + 15), 20);
     // A grid line through the level strip at 1.0 s.
     const int x = f.p.geometry.spgmLeft + static_cast<int>(0.5 * f.p.pixelsPerSecond);
-    const PageSubDisplay& level = f.p.geometry.sub[PageLayout::kLevel];
+    const PageBox& level = f.p.geometry.sub[PageLayout::kLevel];
     const int dots = blackCount(image, x, level.py1 + 2, x + 1, level.py0 - 2);
     EXPECT_GT(dots, (level.py0 - level.py1) / 3);
     EXPECT_LT(dots, 2 * (level.py0 - level.py1) / 3);

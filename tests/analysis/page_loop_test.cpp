@@ -12,7 +12,7 @@ using namespace kelvox::test;
 TEST(Pagegeometry, ScalesTheLayoutToTheScreenPage)
 {
     PageFixture f;  // lays out the built-in layout at 96 dpi
-    const PageSubDisplay& spgm = f.p.geometry.sub[PageLayout::kSpectrogram];
+    const PageBox& spgm = f.p.geometry.sub[PageLayout::kSpectrogram];
     EXPECT_EQ(spgm.px0, 100 * 1068 / 2828);
     EXPECT_EQ(spgm.px1, 2800 * 1068 / 2828);
     EXPECT_EQ(spgm.py0, 900 * 755 / 2000);
@@ -24,7 +24,7 @@ TEST(Pagegeometry, ScalesTheLayoutToTheScreenPage)
     EXPECT_EQ(spgm.caption, "F spgm");
     EXPECT_DOUBLE_EQ(f.p.geometry.sub[PageLayout::kPitch].y1, std::log10(100.0) + 0.30103);
     EXPECT_TRUE(f.p.geometry.subOn[PageLayout::kWave]);
-    const PageSubDisplay& frame = f.p.geometry.sub[PageLayout::kFrame];
+    const PageBox& frame = f.p.geometry.sub[PageLayout::kFrame];
     EXPECT_EQ(f.plot.usedarea, (PageRect{frame.px0, frame.py0 - 30, frame.px1 + 2, frame.py1 + 2}));
     EXPECT_EQ(f.plot.lineheight(), 16);  // text size 1: 96/6 pixels
 }
@@ -33,7 +33,7 @@ TEST(Pagegeometry, PrintSizeShrinksTowardTheWaveformCornerAndCapsAtFullSize)
 {
     const SpectrogramGeometry half = pagegeometry(builtInLayout(), 1068, 755, 0.5);
     const int a = 100 * 1068 / 2828, b = 350 * 755 / 2000;
-    const PageSubDisplay& spgm = half.sub[PageLayout::kSpectrogram];
+    const PageBox& spgm = half.sub[PageLayout::kSpectrogram];
     EXPECT_EQ(spgm.px0, a);
     EXPECT_EQ(spgm.px1, a + (2800 * 1068 / 2828 - a) / 2);
     EXPECT_EQ(spgm.py1, b + static_cast<int>((400 * 755 / 2000 - b) * 0.5));

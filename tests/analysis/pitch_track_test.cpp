@@ -48,7 +48,7 @@ protected:
 
     int strokePixels() const
     {
-        const PageSubDisplay& d = f.p.geometry.sub[PageLayout::kPitch];
+        const PageBox& d = f.p.geometry.sub[PageLayout::kPitch];
         return blackCount(f.plot.image(), d.px0, d.py1, d.px1, d.py0);
     }
 

@@ -32,7 +32,7 @@ TEST(SpectrogramRun, CaptionCarriesTheRecordingChannelAndPageNumber)
 {
     RunFixture f(noisyTone(440.0, 16000, 4.0, 3000.0), 16000, "/tmp/kelvox caption/take.wav");
     std::vector<QImage> captions;
-    const PageSubDisplay& frame = f.p.geometry.sub[PageLayout::kFrame];
+    const PageBox& frame = f.p.geometry.sub[PageLayout::kFrame];
     RecordingHost host;
     host.onPage = [&](int) {
         captions.push_back(f.plot.image().copy(frame.px0 + 4, frame.py0 + 1, 500, f.plot.lineheight()));
@@ -137,7 +137,7 @@ TEST(SpectrogramRun, LabelsAreMarkedUnderTheWaveform)
     RecordingHost host;
     int ticks = 0;
     host.onPage = [&](int) {
-        const PageSubDisplay& wave = f.p.geometry.sub[PageLayout::kWave];
+        const PageBox& wave = f.p.geometry.sub[PageLayout::kWave];
         for (double t : {0.5, 1.0}) {
             // The tick lies in the pixel column of the label's sample (or the next).
             const int x = wave.px0 + static_cast<int>(t * f.p.pixelsPerSecond);
@@ -169,8 +169,8 @@ TEST(SpectrogramRun, LevelCurvesStayInsideTheirStrip)
     f.layout.stripValue[PageLayout::kPitch] = 0;
     RecordingHost host;
     f.runPages(host);
-    const PageSubDisplay& spgm = f.p.geometry.sub[PageLayout::kSpectrogram];
-    const PageSubDisplay& level = f.p.geometry.sub[PageLayout::kLevel];
+    const PageBox& spgm = f.p.geometry.sub[PageLayout::kSpectrogram];
+    const PageBox& level = f.p.geometry.sub[PageLayout::kLevel];
     const QImage& page = f.plot.image();
     int black = 0;
     for (int y = std::max(spgm.py0, spgm.py1) + f.plot.lineheight() + 6; y < std::min(level.py0, level.py1) - 1; ++y)
