@@ -195,7 +195,7 @@ void drawcolumn(const SpectrogramParameters& p, std::span<const float> column, i
         std::copy(cur, cur + rows + 1, prev);
 
     // Error diffusion, one pixel column at a time, upward through the rows.
-    QImage& image = plot.pixels();
+    QImage& image = plot.pixels({g.spgmLeft, g.spgmTop, g.spgmRight, g.spgmTop + rows});
     const int imageWidth = image.width(), imageHeight = image.height();
     uchar* bits = width > 0 ? image.bits() : nullptr;
     const qsizetype bytesPerLine = image.bytesPerLine();

@@ -178,39 +178,57 @@ bool beginPageAt(PlotDevice& device, int dpi)
 PlotDevice::LineBatch::~LineBatch()
 {
     if (--m_device.m_batchDepth == 0)
-        m_device.endPainter();
+        m_device.flushLines();
 }
 
-template <typename Draw>
-void PlotDevice::paint(Draw&& draw)
+void PlotDevice::flushLines()
 {
-    if (m_batchDepth == 0) {
-        QPainter p(&m_image);
-        preparePainter(p);
-        draw(p);
+    if (m_lines.empty())
         return;
+    QPainter p(&m_image);
+    preparePainter(p);
+    const QPen* pen = nullptr;
+    for (const BatchedLine& line : m_lines) {
+        if (!pen || !(line.pen == *pen)) {
+            p.setPen(line.pen);
+            pen = &line.pen;
+        }
+        drawPageLine(p, line.from, line.to);
     }
-    if (!m_painter) {
-        m_painter = std::make_unique<QPainter>(&m_image);
-        preparePainter(*m_painter);
-    }
-    draw(*m_painter);
+    m_lines.clear();
+    m_checkedLines = 0;
+    m_touches = false;
 }
 
-void PlotDevice::endPainter() const
+bool PlotDevice::linesMayTouch(const PageRect& area)
 {
-    m_painter.reset();
+    if (!(area == m_checkedArea)) {
+        m_checkedArea = area;
+        m_checkedLines = 0;
+        m_touches = false;
+    }
+    for (; m_checkedLines < m_lines.size() && !m_touches; ++m_checkedLines) {
+        const PageRect& b = m_lines[m_checkedLines].box;
+        m_touches = b.left < area.right && area.left < b.right && b.top < area.bottom && area.top < b.bottom;
+    }
+    return m_touches;
 }
 
 QImage& PlotDevice::image()
 {
-    endPainter();
+    flushLines();
     return m_image;
 }
 
 const QImage& PlotDevice::image() const
 {
-    endPainter();
+    return m_image;
+}
+
+QImage& PlotDevice::pixels(const PageRect& area)
+{
+    if (linesMayTouch(area))
+        flushLines();
     return m_image;
 }
 
@@ -364,11 +382,29 @@ void PlotDevice::plotmove(int pxIn, int pyIn, int mode)
 {
     const int16_t px = clampInt16(pxIn), py = clampInt16(pyIn);
     if (mode != 0) {
-        m_canvasPen = linePen(static_cast<DashStyle>((mode >> 2) & 3));
-        paint([&](QPainter& p) {
+        // A page draws thousands of lines with a handful of pens: a pen is made
+        // only when the line's style, width or colour changes.
+        const auto style = static_cast<DashStyle>((mode >> 2) & 3);
+        if (!m_canvasPenKnown || style != m_canvasStyle || m_lineWidth != m_canvasWidth || m_colour != m_canvasColour) {
+            m_canvasPen = linePen(style);
+            m_canvasPenKnown = true;
+            m_canvasStyle = style;
+            m_canvasWidth = m_lineWidth;
+            m_canvasColour = m_colour;
+        }
+        const QPoint from(m_penX, m_penY), to(px, py);
+        if (m_batchDepth > 0) {
+            // The pixels the line may set, widened by its pen.
+            const int margin = std::max(0, m_lineWidth) + 1;
+            const PageRect box{std::min(from.x(), to.x()) - margin, std::min(from.y(), to.y()) - margin,
+                               std::max(from.x(), to.x()) + margin + 1, std::max(from.y(), to.y()) + margin + 1};
+            m_lines.push_back({from, to, m_canvasPen, box});
+        } else {
+            QPainter p(&m_image);
+            preparePainter(p);
             p.setPen(m_canvasPen);
-            drawPageLine(p, QPoint(m_penX, m_penY), QPoint(px, py));
-        });
+            drawPageLine(p, from, to);
+        }
     }
     m_penX = px;
     m_penY = py;
@@ -387,14 +423,15 @@ void PlotDevice::drawFilledRect(int left, int top, int right, int bottom)
 {
     if (right <= left || bottom <= top)
         return;
-    paint([&](QPainter& p) {
-        p.fillRect(QRect(left, top, right - left, bottom - top),
-                   QColor(palette()[static_cast<std::size_t>(m_background)]));
-        // The outline lies on the rectangle's outermost pixels.
-        p.setPen(m_canvasPen);
-        const int r = right - 1, b = bottom - 1;
-        drawPagePolyline(p, {QPoint(left, top), QPoint(r, top), QPoint(r, b), QPoint(left, b), QPoint(left, top)});
-    });
+    // Lines drawn before the fill lie under it.
+    flushLines();
+    QPainter p(&m_image);
+    preparePainter(p);
+    p.fillRect(QRect(left, top, right - left, bottom - top), QColor(palette()[static_cast<std::size_t>(m_background)]));
+    // The outline lies on the rectangle's outermost pixels.
+    p.setPen(m_canvasPen);
+    const int r = right - 1, b = bottom - 1;
+    drawPagePolyline(p, {QPoint(left, top), QPoint(r, top), QPoint(r, b), QPoint(left, b), QPoint(left, top)});
 }
 
 void PlotDevice::plotclear()
@@ -404,14 +441,16 @@ void PlotDevice::plotclear()
 
 void PlotDevice::drawText(int x, int y, const QString& text)
 {
+    // The text's white cell covers the lines drawn before it.
+    flushLines();
     const QFontMetrics fm(m_font, &m_image);
-    paint([&](QPainter& p) {
-        // Opaque white background behind the text cell, black letters.
-        p.fillRect(QRect(x, y, fm.horizontalAdvance(text), fm.height()), Qt::white);
-        p.setFont(m_font);
-        p.setPen(QColor(palette()[0]));
-        p.drawText(QPoint(x, y + fm.ascent()), text);
-    });
+    QPainter p(&m_image);
+    preparePainter(p);
+    // Opaque white background behind the text cell, black letters.
+    p.fillRect(QRect(x, y, fm.horizontalAdvance(text), fm.height()), Qt::white);
+    p.setFont(m_font);
+    p.setPen(QColor(palette()[0]));
+    p.drawText(QPoint(x, y + fm.ascent()), text);
 }
 
 int PlotDevice::plottext(int px, int py, const std::string& text, int align)
@@ -461,7 +500,7 @@ void PlotDevice::plotlines(int px, int py, const std::string& text)
 
 void PlotDevice::plotshow()
 {
-    endPainter();
+    flushLines();
     if (m_showHook)
         m_showHook();
 }

@@ -17,7 +17,6 @@
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
-#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -168,7 +167,7 @@ public:
 
     /// Makes the partly drawn page visible through the installed show hook (the
     /// plot window: show, repaint, process pending events); nothing when headless.
-    /// Ends the painter of an open line batch first (the batch goes on).
+    /// Draws the lines an open batch holds first (the batch goes on).
     void plotshow();
     void setShowHook(std::function<void()> hook) { m_showHook = std::move(hook); }
 
@@ -212,21 +211,24 @@ public:
     PageRect usedarea;
 
     /// The page image (RGB32, 2136 × 1514), for readers (save, print, the plot
-    /// window, tests): the painter of an open line batch is ended first.
+    /// window, tests), with every line drawn so far. The const view leaves out the
+    /// lines an open batch still holds; batches live only while a page is drawn,
+    /// and plotshow draws them before the plot window looks.
     QImage& image();
     const QImage& image() const;
     /// The page image for a direct pixel writer inside a line batch (the spectrogram
-    /// column renderer), which must clip to its rectangle itself. The batch's
-    /// painter stays open: it draws straight into the image, so every line drawn
-    /// before the call is in place and every line drawn after lands on top.
-    QImage& pixels() { return m_image; }
+    /// column renderer), which writes only inside `area` and must clip to the image
+    /// itself. Lines the batch holds that may set a pixel in `area` are drawn first,
+    /// so that what is written lands on top of them, as without a batch.
+    QImage& pixels(const PageRect& area);
 
-    /// Keeps one painter open on the page image while it lives, so that the many
-    /// short lines, texts and fills of a page are drawn without a painter each. Every
-    /// drawing operation of the device uses it, so the page is drawn pixel for pixel
-    /// as without a batch. The painter is ended by plotshow, by image() and by the
-    /// last batch's destructor, and opened again by the next drawing operation.
-    /// Batches nest.
+    /// While it lives, the solid and dashed lines of plotmove are held and drawn
+    /// together in one painter session: a page draws thousands of short lines
+    /// (strokes, envelope columns, curves), and a painter for each is most of what
+    /// drawing them costs. The page comes out pixel for pixel as without a batch:
+    /// the held lines are drawn, in order, before any text or fill, by plotshow, by
+    /// image(), by pixels() when they may touch its area, and by the last batch's
+    /// destructor. Batches nest.
     class LineBatch {
     public:
         explicit LineBatch(PlotDevice& device) : m_device(device) { ++m_device.m_batchDepth; }
@@ -247,11 +249,17 @@ public:
     PrintService* printService() const { return m_printService; }
 
 private:
-    /// Calls draw(painter) with the batch's painter, or with a painter of its own
-    /// outside a batch.
-    template <typename Draw>
-    void paint(Draw&& draw);
-    void endPainter() const;
+    /// A line held by a batch: its ends, its pen and the pixels it may set.
+    struct BatchedLine {
+        QPoint from, to;
+        QPen pen;
+        PageRect box;
+    };
+    /// Draws the held lines in one painter session and forgets them.
+    void flushLines();
+    /// Whether a held line may set a pixel inside `area`; asked again about the same
+    /// area it looks only at the lines added since.
+    bool linesMayTouch(const PageRect& area);
 
     void applyResolution(int resolution);
     void beginPage(int resolution);
@@ -276,12 +284,19 @@ private:
     int m_frameLeft = 0, m_frameTop = 0, m_frameWidth = 0, m_frameHeight = 0;
     int16_t m_penX = 0, m_penY = 0;
     QPen m_canvasPen;  // the pen the last line was drawn with; outlines rectangles
+    // What m_canvasPen was made for by plotmove (not known: the start-up pen).
+    bool m_canvasPenKnown = false;
+    DashStyle m_canvasStyle = DashStyle::Solid;
+    int m_canvasWidth = 0, m_canvasColour = 0;
     std::vector<ReadoutRegion> m_regions;
     std::function<void()> m_showHook;
     PrintService* m_printService = nullptr;
     mutable int m_nonFinite = 0;
     int m_batchDepth = 0;
-    mutable std::unique_ptr<QPainter> m_painter;  // the open batch's painter
+    std::vector<BatchedLine> m_lines;  // held by the open batch
+    std::size_t m_checkedLines = 0;    // linesMayTouch: lines looked at for m_checkedArea
+    bool m_touches = false;
+    PageRect m_checkedArea;
 };
 
 /// Begins a print page (plotprinter) for 192 dpi and a screen page (plotscreen)

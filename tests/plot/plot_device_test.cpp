@@ -439,7 +439,7 @@ void drawMixture(PlotDevice& d)
         d.plotmove(60 + 5 * i, 200 - 3 * i, i % 4 == 0 ? 5 : 1);
     }
     d.plottext(100, 120, "Kelvox 0.123", kAlignMiddleCentre);
-    d.pixels().setPixel(150, 120, qRgb(0, 0, 0));
+    d.pixels({140, 110, 160, 130}).setPixel(150, 120, qRgb(0, 0, 0));
     d.plotlw(2);
     d.plotmove(90, 110, 0);
     d.plotmove(210, 130, 1);
@@ -464,27 +464,29 @@ TEST(PlotDeviceBatch, DrawsThePageAsWithoutABatch)
     EXPECT_TRUE(plain.image() == batched.image());
 }
 
-TEST(PlotDeviceBatch, ShowAndReadingTheImageEndItsPainter)
+TEST(PlotDeviceBatch, HeldLinesAreDrawnBeforeAnythingCouldCoverThem)
 {
     PlotDevice d;
     d.plotscreen();
-    bool painterFree = false;
-    d.setShowHook([&d, &painterFree] {
-        // The plot window paints over the page (rubber bands) while a run waits.
-        QPainter p(&d.pixels());
-        painterFree = p.isActive();
-    });
-    PlotDevice::LineBatch batch(d);
-    d.plotmove(10, 10, 0);
-    d.plotmove(50, 10, 1);
-    d.plotshow();
-    EXPECT_TRUE(painterFree);
-    d.plotmove(50, 30, 1);  // the batch goes on after a refresh
-    QPainter reader(&d.image());
-    EXPECT_TRUE(reader.isActive());
-    reader.end();
-    EXPECT_TRUE(isBlack(d.image(), 50, 20));
-    EXPECT_TRUE(isBlack(d.image(), 30, 10));
+    const PlotDevice& view = d;
+    int shown = 0;
+    d.setShowHook([&] { shown += isBlack(view.image(), 30, 10) ? 1 : 0; });
+    {
+        PlotDevice::LineBatch batch(d);
+        d.plotmove(10, 10, 0);
+        d.plotmove(50, 10, 1);
+        EXPECT_TRUE(isWhite(view.image(), 30, 10));  // held
+        d.pixels({100, 100, 200, 200});                // elsewhere: still held
+        EXPECT_TRUE(isWhite(view.image(), 30, 10));
+        d.pixels({25, 5, 35, 15});                     // where the line lies: drawn first
+        EXPECT_TRUE(isBlack(view.image(), 30, 10));
+        d.plotmove(50, 30, 1);
+        d.plotshow();                                  // the plot window sees every line
+        EXPECT_EQ(shown, 1);
+        EXPECT_TRUE(isBlack(view.image(), 50, 20));
+        d.plotmove(90, 30, 1);
+    }
+    EXPECT_TRUE(isBlack(view.image(), 70, 30));  // the batch's end draws the rest
 }
 
 TEST(PlotNumber, FormatFollowsTheStepSize)
