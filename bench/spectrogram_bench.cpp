@@ -3,7 +3,6 @@
 // page drawing only, no image encoding. Reports pages per second.
 #include "analysis_workspace.h"
 #include "column_pair.h"
-#include "spectrogram_page.h"
 #include "page_layout.h"
 #include "plot_device.h"
 #include "sound_file.h"
@@ -126,14 +125,12 @@ void BM_ColumnPair(benchmark::State& state)
     o.plot.plotscreen();
     if (!o.run.prepare(settings, false))
         state.SkipWithError("no recording");
-    SpectrogramPage page{o.signal, o.plot, o.ws, st, {}, {}, {}, false};
-    const int pos = st.analysisPos;
-    for (auto _ : state) {
-        st.analysisPos = pos;
-        st.pairX0 = 100;
-        st.pairX1 = 102;
-        analysepair(page);
-    }
+    const SpectrogramParameters& p = o.run.parameters();
+    PageCursor cursor = st.cursor;
+    cursor.pairX0 = 100;
+    cursor.pairX1 = 102;
+    for (auto _ : state)
+        analysepair(p, st.buffer, cursor, st.levelTrack.midLevel, st.levelTrack.endLevel, o.ws, st.renderer, o.plot);
     state.SetLabel(analysisTypeText(type));
 }
 BENCHMARK(BM_ColumnPair)->DenseRange(0, 3)->Unit(benchmark::kMicrosecond);

@@ -2,27 +2,26 @@
 
 #include "column_renderer.h"
 #include "constant_q.h"
+#include "decibels.h"
 #include "fft.h"
 #include "linear_prediction.h"
 #include "numeric.h"
+#include "page_layout.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <limits>
+#include <span>
 #include <vector>
 
 namespace kelvox {
 
 namespace {
 
-constexpr double kDbPerNeper = 4.342944819032518;  // 10/ln 10
-constexpr double kPowerFloor = 0.001;
-constexpr int kLinPrOrder = 17;
-
 double decibels(double power)
 {
-    return std::log(std::max(power, kPowerFloor)) * kDbPerNeper;
+    return powerDb(power, kPagePowerFloor);
 }
 
 // Band energies are floats that the level track takes the logarithm of: never below
@@ -35,11 +34,12 @@ float bandEnergyValue(double energy)
 
 // Frames A and B of the pair into Re and Im (N + 1 values each, divided by the window
 // length); samples outside the valid buffer read as 0.
-void loadFrames(AnalysisWorkspace& ws, const SpectrogramState& st, int n)
+void loadFrames(AnalysisWorkspace& ws, const SpectrogramParameters& p, const SampleBufferState& st, int analysisPos,
+                int n)
 {
-    const int64_t first = static_cast<int64_t>(st.analysisPos) - st.windowLength / 2;
-    const int64_t offsetB = st.pairStep / 2;
-    const float length = static_cast<float>(st.windowLength);
+    const int64_t first = static_cast<int64_t>(analysisPos) - p.windowLength / 2;
+    const int64_t offsetB = p.pairStep / 2;
+    const float length = static_cast<float>(p.windowLength);
     float* re = ws.AnalysisRe.data();
     float* im = ws.AnalysisIm.data();
     if (first >= 0 && first + n + offsetB < st.bufferFill) {
@@ -61,9 +61,9 @@ void loadFrames(AnalysisWorkspace& ws, const SpectrogramState& st, int n)
 // Cepstrum of the two decibel spectra left by powersplit: the spectra are mirrored
 // into even sequences, flattened above topFrequency, transformed once more, and the
 // power of each quefrency bin becomes the column value.
-void cepstrumColumns(AnalysisWorkspace& ws, const SpectrogramState& st)
+void cepstrumColumns(AnalysisWorkspace& ws, const SpectrogramParameters& st)
 {
-    const int n = ws.FftSize;
+    const int n = st.fftSize;
     const int bins = st.binCount;
     float* re = ws.AnalysisRe.data();
     float* im = ws.AnalysisIm.data();
@@ -105,23 +105,22 @@ void cepstrumColumns(AnalysisWorkspace& ws, const SpectrogramState& st)
 
 // Replaces one windowed frame by the predictor of its order-17 all-pole model,
 // zero-padded to N values.
-void predictorFrame(float* x, const SpectrogramState& st, int n, std::vector<float>& scratch)
+void predictorFrame(float* x, int windowLength, int analysisPos, int n, std::vector<float>& scratch)
 {
     scratch.assign(x, x + n);
     std::array<float, kLinPrOrder + 1> a{};
     std::array<float, kLinPrOrder> reflection{};
     float error = 0.0f;
-    autoc(std::min(st.windowLength, n), scratch.data(), kLinPrOrder, a.data(), &error, reflection.data(),
-          st.analysisPos);
+    autoc(std::min(windowLength, n), scratch.data(), kLinPrOrder, a.data(), &error, reflection.data(), analysisPos);
     // A transform shorter than the predictor takes its first n coefficients.
     std::copy(a.begin(), a.begin() + std::min(n, kLinPrOrder + 1), x);
     if (n > kLinPrOrder + 1)
         std::fill(x + kLinPrOrder + 1, x + n, 0.0f);
 }
 
-// Turns the inverse-filter spectrum of a frame into the model spectrum, its peak
-// 10 dB above `level`.
-void modelSpectrum(float* x, int bins, double level)
+}  // namespace
+
+void placemodel(float* x, int bins, double level)
 {
     float lowest = 100.0f;
     for (int j = 0; j < bins; ++j)
@@ -130,33 +129,30 @@ void modelSpectrum(float* x, int bins, double level)
         x[j] = static_cast<float>(level + 10.0 + lowest - x[j]);
 }
 
-}  // namespace
-
-void powersplit(AnalysisWorkspace& ws, const SpectrogramState& st)
+void powersplit(AnalysisWorkspace& ws, const BandSplit& split, bool linPr)
 {
     const int n = ws.FftSize;
     float* re = ws.AnalysisRe.data();
     float* im = ws.AnalysisIm.data();
-    const bool weighted = st.highCutHz <= 0.0;
-    const bool linPr = st.lpOrder == kLinPrOrder;
-    const int weights = static_cast<int>(st.highWeight.size());
+    const bool weighted = split.weighted;
+    const int weights = static_cast<int>(split.highWeight.size());
     std::array<double, 6> energy{};
     for (int i = 1; i <= n / 2; ++i) {
         const double sr = static_cast<double>(re[i]) + re[n - i], dr = static_cast<double>(re[i]) - re[n - i];
         const double si = static_cast<double>(im[i]) + im[n - i], di = static_cast<double>(im[i]) - im[n - i];
         double pA = sr * sr + di * di;
         double pB = dr * dr + si * si;
-        if (i < st.lowBandBins) {
+        if (i < split.lowBandBins) {
             energy[kBandLow] += pA;
             energy[kFrameBOffset + kBandLow] += pB;
         }
         if (!weighted) {
-            if (i > st.highBandStart) {
+            if (i > split.highBandStart) {
                 energy[kBandHigh] += pA;
                 energy[kFrameBOffset + kBandHigh] += pB;
             }
         } else {
-            const double w = i < weights ? st.highWeight[static_cast<size_t>(i)] : 0.0;
+            const double w = i < weights ? split.highWeight[static_cast<size_t>(i)] : 0.0;
             energy[kBandHigh] += w * pA;
             energy[kFrameBOffset + kBandHigh] += w * pB;
         }
@@ -179,54 +175,66 @@ void powersplit(AnalysisWorkspace& ws, const SpectrogramState& st)
         ws.BandEnergy[b] = bandEnergyValue(energy[b]);
 }
 
-void analysepair(SpectrogramPage& page)
+bool analysecolumns(const SpectrogramParameters& p, const SampleBufferState& buffer, int analysisPos,
+                    AnalysisWorkspace& ws)
 {
-    AnalysisWorkspace& ws = page.ws;
-    SpectrogramState& st = page.st;
-    const int n = ws.FftSize;
-    const int bins = st.binCount;
+    const int n = p.fftSize;
+    const int bins = p.binCount;
     if (n < 2 || n >= kAnalysisArraySize || bins < 1 || bins > n)
-        return;
-    loadFrames(ws, st, n);
+        return false;
+    loadFrames(ws, p, buffer, analysisPos, n);
     float* re = ws.AnalysisRe.data();
     float* im = ws.AnalysisIm.data();
 
-    if (st.qFactor != 0.0) {
-        const int half = st.pairStep / 2;
+    if (p.analysis == AnalysisType::ConstantQ) {
+        const int half = p.pairStep / 2;
         const int count = std::min(bins, kQBandCount);
-        if (!qframe(ws, st, st.analysisPos - half, PairFrame::A))
-            return;
+        const BandSplit split = p.bandSplit();
+        const float preEmphasis = p.conditioning.preEmphasis;
+        if (!qframe(ws, buffer.conditioned(), analysisPos - half, preEmphasis, split, PairFrame::A))
+            return false;
         std::copy(ws.QBands.begin(), ws.QBands.begin() + count, re);
-        qframe(ws, st, st.analysisPos, PairFrame::B);
+        qframe(ws, buffer.conditioned(), analysisPos, preEmphasis, split, PairFrame::B);
         std::copy(ws.QBands.begin(), ws.QBands.begin() + count, im);
-    } else {
-        const int windowed = std::min(n, static_cast<int>(st.analysisWindow.size()));
-        for (int j = 0; j < windowed; ++j) {
-            re[j] *= st.analysisWindow[static_cast<size_t>(j)];
-            im[j] *= st.analysisWindow[static_cast<size_t>(j)];
-        }
-        std::fill(re + windowed, re + n, 0.0f);
-        std::fill(im + windowed, im + n, 0.0f);
-        if (st.lpOrder == kLinPrOrder) {
-            std::vector<float> scratch;
-            predictorFrame(re, st, n, scratch);
-            predictorFrame(im, st, n, scratch);
-        }
-        if (!fft842(ws, re, im, 0))
-            return;
-        powersplit(ws, st);
-        if (st.cepstrumMode != 0) {
-            cepstrumColumns(ws, st);
-        } else if (st.lpOrder == kLinPrOrder) {
-            modelSpectrum(re, bins, st.midLevel);
-            modelSpectrum(im, bins, st.endLevel);
-        }
+        return true;
     }
+    const int windowed = std::min(n, static_cast<int>(p.analysisWindow.size()));
+    for (int j = 0; j < windowed; ++j) {
+        re[j] *= p.analysisWindow[static_cast<size_t>(j)];
+        im[j] *= p.analysisWindow[static_cast<size_t>(j)];
+    }
+    std::fill(re + windowed, re + n, 0.0f);
+    std::fill(im + windowed, im + n, 0.0f);
+    if (p.linPr()) {
+        std::vector<float> scratch;
+        predictorFrame(re, p.windowLength, analysisPos, n, scratch);
+        predictorFrame(im, p.windowLength, analysisPos, n, scratch);
+    }
+    if (!fft842(ws, re, im, 0))
+        return false;
+    powersplit(ws, p.bandSplit(), p.linPr());
+    if (p.analysis == AnalysisType::Cepstrum)
+        cepstrumColumns(ws, p);
+    return true;
+}
 
-    drawcolumn(page, st.pairX0, st.firstColumnWidth);
-    std::copy(im, im + bins, re);
-    drawcolumn(page, st.pairX0 + st.firstColumnWidth, st.pairX1 - st.pairX0 - st.firstColumnWidth);
-    selectsubdisplay(page, 0, false);
+void analysepair(const SpectrogramParameters& p, const SampleBufferState& buffer, const PageCursor& cursor,
+                 double midLevel, double endLevel, AnalysisWorkspace& ws, RendererRows& rows, PlotDevice& plot)
+{
+    if (!analysecolumns(p, buffer, cursor.analysisPos, ws))
+        return;
+    const int bins = p.binCount;
+    float* re = ws.AnalysisRe.data();
+    float* im = ws.AnalysisIm.data();
+    if (p.linPr()) {
+        placemodel(re, bins, midLevel);
+        placemodel(im, bins, endLevel);
+    }
+    const auto columnOf = [bins](const float* values) { return std::span<const float>(values, static_cast<size_t>(bins)); };
+    drawcolumn(p, columnOf(re), cursor.pairX0, p.firstColumnWidth, rows, plot);
+    drawcolumn(p, columnOf(im), cursor.pairX0 + p.firstColumnWidth, cursor.pairX1 - cursor.pairX0 - p.firstColumnWidth,
+               rows, plot);
+    selectsubdisplay(plot, p.geometry, PageLayout::kFrame, false);
 }
 
 }  // namespace kelvox

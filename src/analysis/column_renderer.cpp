@@ -1,6 +1,8 @@
 #include "column_renderer.h"
 
+#include "analysis_workspace.h"
 #include "numeric.h"
+#include "page_layout.h"
 
 #include <QImage>
 
@@ -27,29 +29,28 @@ float columnValue(const std::vector<float>& column, int k, int last)
 }
 
 // Rows per unit of column index: row i reads the column at i / rowsPerBin.
-double binsPerRow(const SpectrogramState& st)
+double binsPerRow(const SpectrogramParameters& p)
 {
-    const double rows = st.rowCount;
-    if (st.cepstrumMode != 0)
-        return st.sampleRate / (rows * st.bandwidth);  // quefrency 0 … windowLength/2
-    if (st.qFactor != 0.0)  // bands up to topFrequency at 24 per octave
-        return (kQBandCount + 79.726 * std::log10(2.0 * st.topFrequency / st.sampleRate)) / rows;
-    return st.topFrequency * (2.0 * st.binCount) / (rows * st.sampleRate);
+    const double rows = p.geometry.rowCount;
+    if (p.analysis == AnalysisType::Cepstrum)
+        return p.sampleRate / (rows * p.bandwidth);  // quefrency 0 … windowLength/2
+    if (p.analysis == AnalysisType::ConstantQ)  // bands up to topFrequency at 24 per octave
+        return (kQBandCount + 79.726 * std::log10(2.0 * p.topFrequency / p.sampleRate)) / rows;
+    return p.topFrequency * (2.0 * p.binCount) / (rows * p.sampleRate);
 }
 
 // Bark axis: slot k takes the largest value over the FFT bins up to barkBins[k + 1];
 // a slot without bins of its own takes the value at the current bin.
-void rebinToBark(std::vector<float>& column, const SpectrogramState& st)
+void rebinToBark(std::vector<float>& column, const SpectrogramParameters& p, int last)
 {
-    const int slotCount = st.barkSlots;
-    if (slotCount < 0 || static_cast<size_t>(slotCount) + 2 > st.barkBins.size())
+    const int slotCount = p.barkSlots;
+    if (slotCount < 0 || static_cast<size_t>(slotCount) + 2 > p.barkBins.size())
         return;
-    const int last = st.binCount;
     std::vector<float> slotValue(static_cast<size_t>(slotCount) + 1);
     int q = 0;
     for (int k = 0; k <= slotCount; ++k) {
         float s = columnValue(column, q, last);
-        const int end = std::min(st.barkBins[static_cast<size_t>(k) + 1], last + 1);
+        const int end = std::min(p.barkBins[static_cast<size_t>(k) + 1], last + 1);
         for (; q < end; ++q)
             s = std::max(s, column[static_cast<size_t>(q)]);
         slotValue[static_cast<size_t>(k)] = s;
@@ -70,20 +71,21 @@ int grayOf(double t)
 
 // The fractional column index of every pixel row, kept while the strip and the axis
 // stay the same.
-void mapRows(SpectrogramState& st)
+void mapRows(RendererRows& st, const SpectrogramParameters& p)
 {
-    const double step = binsPerRow(st);
-    if (st.rowMapRows == st.rowCount && st.rowMapStep == step)
+    const double step = binsPerRow(p);
+    const int rowCount = p.geometry.rowCount;
+    if (st.rowMapRows == rowCount && st.rowMapStep == step)
         return;
-    st.rowBin.resize(static_cast<size_t>(st.rowCount) + 1);
-    st.rowFraction.resize(static_cast<size_t>(st.rowCount) + 1);
-    for (int i = 0; i <= st.rowCount; ++i) {
+    st.rowBin.resize(static_cast<size_t>(rowCount) + 1);
+    st.rowFraction.resize(static_cast<size_t>(rowCount) + 1);
+    for (int i = 0; i <= rowCount; ++i) {
         const double s = i * step;
         const int k = satInt(s);
         st.rowBin[static_cast<size_t>(i)] = k;
         st.rowFraction[static_cast<size_t>(i)] = static_cast<float>(s - k);
     }
-    st.rowMapRows = st.rowCount;
+    st.rowMapRows = rowCount;
     st.rowMapStep = step;
 }
 
@@ -131,12 +133,11 @@ void ditherColumn(const int* prev, const int* cur, double f, const int* errThis,
 
 }  // namespace
 
-void selectsubdisplay(SpectrogramPage& page, int k, bool framed)
+void selectsubdisplay(PlotDevice& plot, const SpectrogramGeometry& geometry, int k, bool framed)
 {
-    if (k < 0 || k >= static_cast<int>(page.st.sub.size()))
+    if (k < 0 || k >= static_cast<int>(geometry.sub.size()))
         return;
-    const PageSubDisplay& d = page.st.sub[static_cast<size_t>(k)];
-    PlotDevice& plot = page.plot;
+    const PageBox& d = geometry.sub[static_cast<size_t>(k)];
     plot.plotwindow(d.x0, d.y0, d.x1, d.y1, d.px0, d.py0, d.px1, d.py1, 0);
     if (!framed)
         return;
@@ -147,60 +148,64 @@ void selectsubdisplay(SpectrogramPage& page, int k, bool framed)
     plot.plotlw(1);
 }
 
-void resetRendererRows(SpectrogramState& st)
+void resetRendererRows(RendererRows& st, int rowCount)
 {
-    const size_t rows = static_cast<size_t>(std::max(st.rowCount, 0)) + 2 * kRowMargin;
+    const size_t rows = static_cast<size_t>(std::max(rowCount, 0)) + 2 * kRowMargin;
     for (std::vector<int>* row : {&st.prevGray, &st.curGray, &st.errThis, &st.errNext})
         row->assign(rows, 0);
 }
 
-void drawcolumn(SpectrogramPage& page, int x, int width)
+void drawcolumn(const SpectrogramParameters& p, std::span<const float> column, int x, int width, RendererRows& st,
+                PlotDevice& plot)
 {
-    SpectrogramState& st = page.st;
-    selectsubdisplay(page, 2, false);
-    const int rows = st.rowCount;
+    const SpectrogramGeometry& g = p.geometry;
+    selectsubdisplay(plot, g, PageLayout::kSpectrogram, false);
+    const int rows = g.rowCount;
     if (rows < 1)
         return;
     if (st.curGray.size() < static_cast<size_t>(rows) + 2 * kRowMargin)
-        resetRendererRows(st);
-    // Lines still to be drawn must not land on top of pixels written after them.
-    if (page.lines.mayTouch({st.spgmLeft, st.spgmTop, st.spgmRight, st.spgmTop + rows}))
-        page.lines.flush(page.plot);
+        resetRendererRows(st, rows);
 
-    std::vector<float>& column = page.ws.AnalysisRe;
-    const int last = std::clamp(st.binCount, 0, kAnalysisArraySize - 1);
-    column[static_cast<size_t>(last)] = 0.0f;
-    if (st.barkCount != 0.0)
-        rebinToBark(column, st);
+    // The column's values up to its last bin; the bin after it reads 0.
+    const int last = std::clamp(p.binCount, 0, kAnalysisArraySize - 1);
+    const int given = static_cast<int>(std::min<size_t>(column.size(), static_cast<size_t>(last)));
+    const float* values = column.data();
+    int count = given;
+    if (p.barkCount != 0.0) {
+        st.column.assign(static_cast<size_t>(last) + 1, 0.0f);
+        std::copy(column.begin(), column.begin() + given, st.column.begin());
+        rebinToBark(st.column, p, last);
+        values = st.column.data();
+        count = last + 1;
+    }
 
     // Gray of every pixel row, 0 = bottom.
     int* cur = st.curGray.data() + kRowMargin;
     int* prev = st.prevGray.data() + kRowMargin;
-    mapRows(st);
-    const float* values = column.data();
-    const double grayScale = 1024.0 / st.grayRange;
+    mapRows(st, p);
+    const double grayScale = 1024.0 / p.grayRange;
     for (int i = 0; i <= rows; ++i) {
         const int k = st.rowBin[static_cast<size_t>(i)];
-        const float here = k >= 0 && k <= last ? values[k] : 0.0f;
-        const float next = k + 1 >= 0 && k + 1 <= last ? values[k + 1] : 0.0f;
+        const float here = k >= 0 && k < count ? values[k] : 0.0f;
+        const float next = k + 1 >= 0 && k + 1 < count ? values[k + 1] : 0.0f;
         const float value = here + st.rowFraction[static_cast<size_t>(i)] * (next - here);
-        cur[i] = grayOf((value + st.blackLevel - 98.0) * grayScale);
+        cur[i] = grayOf((value + p.blackLevel - 98.0) * grayScale);
     }
     if (x == 0)
         std::copy(cur, cur + rows + 1, prev);
 
     // Error diffusion, one pixel column at a time, upward through the rows.
-    QImage& image = page.plot.image();
+    QImage& image = plot.pixels({g.spgmLeft, g.spgmTop, g.spgmRight, g.spgmTop + rows});
     const int imageWidth = image.width(), imageHeight = image.height();
     uchar* bits = width > 0 ? image.bits() : nullptr;
     const qsizetype bytesPerLine = image.bytesPerLine();
     // Rows outside the image are dithered all the same but not written.
-    const int bottomRow = st.spgmTop + rows;  // image row of renderer row 0
+    const int bottomRow = g.spgmTop + rows;  // image row of renderer row 0
     const int firstDrawn = std::clamp(bottomRow - (imageHeight - 1), 1, rows + 1);
     const int lastDrawn = std::clamp(bottomRow, firstDrawn - 1, rows);
     for (int d = 0; d < width; ++d) {
-        const long long px = static_cast<long long>(st.spgmLeft) + x + d;
-        if (px >= st.spgmRight)
+        const long long px = static_cast<long long>(g.spgmLeft) + x + d;
+        if (px >= g.spgmRight)
             break;
         const double f = static_cast<double>(d) / width;
         int* errThis = st.errThis.data() + kRowMargin;

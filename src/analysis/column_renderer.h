@@ -3,26 +3,30 @@
 // column of decibel values becomes black and white pixels of the spectrogram strip
 // by error diffusion, blended across the column's width from the previous column.
 
-#include "spectrogram_page.h"
+#include "plot_device.h"
+#include "spectrogram_parameters.h"
+#include "spectrogram_state.h"
+
+#include <span>
 
 namespace kelvox {
 
 /// Makes sub-display k (0 page, 1 waveform, 2 spectrogram, 3 pitch, 4 level) of
-/// page.st.sub the plot device's current data window (its data rectangle onto its
+/// `geometry` the plot device's current data window (its data rectangle onto its
 /// pixel rectangle). With framed: also draws its frame (line width 1, solid) and
 /// writes its caption top-left at (px0 + 1, min(py0, py1) + 1); the line width is 1
 /// afterwards. k outside 0 … 4 does nothing.
-void selectsubdisplay(SpectrogramPage& page, int k, bool framed);
+void selectsubdisplay(PlotDevice& plot, const SpectrogramGeometry& geometry, int k, bool framed);
 
 /// Sizes the renderer rows (previous-column grays, this column's grays, the two
-/// error-diffusion rows) for st.rowCount pixel rows plus two rows of margin at each
+/// error-diffusion rows) for `rowCount` pixel rows plus two rows of margin at each
 /// end, all zero. The page loop calls it at the start of each page.
-void resetRendererRows(SpectrogramState& st);
+void resetRendererRows(RendererRows& rows, int rowCount);
 
-/// Renders the column in ws.AnalysisRe[0 … binCount] (dB) into the spectrogram strip
-/// at pixel columns spgmLeft + x … spgmLeft + x + width − 1, never at or right of
-/// spgmRight. Sets AnalysisRe[binCount] = 0 first; with a Bark axis re-bins the
-/// column into st.barkSlots + 1 slots (the maximum over each slot's FFT bins).
+/// Renders `column` (dB values of bins 0 … binCount − 1; bin binCount and beyond
+/// read as 0) into the spectrogram strip at pixel columns spgmLeft + x … spgmLeft +
+/// x + width − 1, never at or right of spgmRight. With a Bark axis the column is
+/// first re-binned into barkSlots + 1 slots (the maximum over each slot's FFT bins).
 /// Pixel row i = 0 … rowCount (0 = bottom) takes the column value linearly
 /// interpolated at its fractional bin, and gray
 ///   g = clip(trunc((L + blackLevel − 98)·1024/grayRange) + 1024, 0, 1024)
@@ -31,7 +35,8 @@ void resetRendererRows(SpectrogramState& st);
 /// error spread 7/16 up, 3/16, 5/16, 1/16 into the next column) and written straight
 /// into the page image, clipped to it. x = 0 (a page's first column) blends from the
 /// column itself. Nothing is drawn when width < 1 or rowCount < 1; the grays still
-/// become the previous column's.
-void drawcolumn(SpectrogramPage& page, int x, int width);
+/// become the previous column's. Reads `p`; owns `rows`.
+void drawcolumn(const SpectrogramParameters& p, std::span<const float> column, int x, int width, RendererRows& rows,
+                PlotDevice& plot);
 
 }  // namespace kelvox

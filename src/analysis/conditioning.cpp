@@ -1,16 +1,16 @@
 #include "conditioning.h"
 
 #include <algorithm>
+#include <cstddef>
 
 namespace kelvox {
 
-void condition(SpectrogramState& st)
+void condition(const ConditioningParameters& c, HighPassMemory& memory, std::span<const int16_t> samples,
+               std::span<float> conditioned, std::span<float> resonator)
 {
-    const int capacity = static_cast<int>(std::min({st.SampleBuffer.size(), st.ConditionedSamples.size(),
-                                                    st.ResonatorSamples.size()}));
-    const int count = std::clamp(std::min(st.bufferHigh, st.bufferFill), 0, capacity);
-    const float gain = st.gainFactor;
-    const float pe = st.preEmphasis;
+    const std::size_t count = std::min({samples.size(), conditioned.size(), resonator.size()});
+    const float gain = c.gainFactor;
+    const float pe = c.preEmphasis;
 
     float deemphasis = 0.0f;
     // Leaky integrator with its previous value, then the three resonator sections'
@@ -19,24 +19,24 @@ void condition(SpectrogramState& st)
     float section1[3] = {0.0f, 0.0f, 0.0f};
     float section2[3] = {0.0f, 0.0f, 0.0f};
 
-    for (int i = 0; i < count; ++i) {
-        const float s = st.SampleBuffer[static_cast<size_t>(i)];
+    for (std::size_t i = 0; i < count; ++i) {
+        const float s = samples[i];
         float v = gain * s;
         if (pe > 0.0f) {
             // The sample after the last one is not data yet: it reads as 0.
-            const float next = i + 1 < count ? st.SampleBuffer[static_cast<size_t>(i + 1)] : 0.0f;
+            const float next = i + 1 < count ? samples[i + 1] : 0.0f;
             v = v - pe * gain * next;
         } else if (pe < 0.0f) {
             v = 5.0f * (1.0f + pe) * v - pe * deemphasis;
             deemphasis = v;
         }
 
-        const double y = v - 2.0 * st.hpX1 + st.hpX2 - st.A1 * st.hpY1 - st.A2 * st.hpY2;
-        st.hpX2 = st.hpX1;
-        st.hpX1 = v;
-        st.hpY2 = st.hpY1;
-        st.hpY1 = y;
-        st.ConditionedSamples[static_cast<size_t>(i)] = static_cast<float>(y);
+        const double y = v - 2.0 * memory.hpX1 + memory.hpX2 - c.A1 * memory.hpY1 - c.A2 * memory.hpY2;
+        memory.hpX2 = memory.hpX1;
+        memory.hpX1 = v;
+        memory.hpY2 = memory.hpY1;
+        memory.hpY1 = y;
+        conditioned[i] = static_cast<float>(y);
 
         const float leakBefore = leak;
         leak = static_cast<float>(0.9f * leak + y);
@@ -45,14 +45,23 @@ void condition(SpectrogramState& st)
         float u = leak;
         float uPrevious = leakBefore;
         for (int k = 0; k < 3; ++k) {
-            const float w = u - uPrevious + st.B1 * section1[k] - st.B2 * section2[k];
+            const float w = u - uPrevious + c.B1 * section1[k] - c.B2 * section2[k];
             uPrevious = section1[k];
             section2[k] = section1[k];
             section1[k] = w;
             u = w;
         }
-        st.ResonatorSamples[static_cast<size_t>(i)] = u;
+        resonator[i] = u;
     }
+}
+
+void conditionBuffer(const ConditioningParameters& c, HighPassMemory& memory, SampleBufferState& buffer)
+{
+    const int capacity = static_cast<int>(std::min({buffer.SampleBuffer.size(), buffer.ConditionedSamples.size(),
+                                                    buffer.ResonatorSamples.size()}));
+    const int count = std::clamp(std::min(buffer.bufferHigh, buffer.bufferFill), 0, capacity);
+    condition(c, memory, std::span<const int16_t>(buffer.SampleBuffer).first(static_cast<std::size_t>(count)),
+              buffer.ConditionedSamples, buffer.ResonatorSamples);
 }
 
 }  // namespace kelvox

@@ -1,5 +1,6 @@
 #include "constant_q.h"
 
+#include "decibels.h"
 #include "numeric.h"
 
 #include <algorithm>
@@ -12,7 +13,6 @@ namespace kelvox {
 namespace {
 
 constexpr double kPi = 3.141592653589793;
-constexpr double kDbPerNeper = 4.342944819032518;  // 10/ln 10
 constexpr int kOctavePasses = 6;                   // full rate (pass 5) down to pass 0
 constexpr int kTopBand = 174;                      // band of the sampling rate itself
 constexpr int kDecimationTaps = 15;                // half-band low-pass taps per side
@@ -85,7 +85,8 @@ void qsetup(AnalysisWorkspace& ws, double Q, double sampleRate)
     ws.qReady = true;
 }
 
-bool qframe(AnalysisWorkspace& ws, const SpectrogramState& st, int centre, PairFrame frame)
+bool qframe(AnalysisWorkspace& ws, std::span<const float> conditioned, int centre, float preEmphasis,
+            const BandSplit& split, PairFrame frame)
 {
     if (!ws.qReady)
         return false;
@@ -93,12 +94,13 @@ bool qframe(AnalysisWorkspace& ws, const SpectrogramState& st, int centre, PairF
     // x points at the frame centre of the current pass's signal.
     double* x = ws.qFrame.data() + kQFrameHalf;
     double* spare = ws.qDecimated.data() + kQFrameHalf;
-    const int64_t lastReadable = static_cast<int64_t>(st.bufferFill) - 1;
+    // The last valid sample is left out too.
+    const int64_t lastReadable = static_cast<int64_t>(conditioned.size()) - 1;
     for (int k = -kQFrameHalf; k <= kQFrameHalf; ++k) {
         const int64_t index = static_cast<int64_t>(centre) + k;
-        x[k] = index < lastReadable ? st.conditionedAt(index) : 0.0;
+        x[k] = index >= 0 && index < lastReadable ? conditioned[static_cast<size_t>(index)] : 0.0;
     }
-    if (st.preEmphasis > 0.0f) {
+    if (preEmphasis > 0.0f) {
         // First difference, +6 dB per octave; past the frame there is nothing.
         for (int k = -kQFrameHalf; k < kQFrameHalf; ++k)
             x[k] = x[k + 1] - x[k];
@@ -141,17 +143,17 @@ bool qframe(AnalysisWorkspace& ws, const SpectrogramState& st, int centre, PairF
         const double re = bandRe[static_cast<size_t>(b)];
         const double im = bandIm[static_cast<size_t>(b)];
         const double p = re * re + im * im;
-        if (st.levels == LevelsMode::SplSplh) {
+        if (split.weighted) {
             low += p;
             high += p * ws.qBandWeight[static_cast<size_t>(b)];
         } else {
-            if (b < st.lowBandBins)
+            if (b < split.lowBandBins)
                 low += p;
-            if (b > st.highBandStart)
+            if (b > split.highBandStart)
                 high += p;
         }
         total += p;
-        ws.QBands[static_cast<size_t>(b)] = std::log(std::max(p, 0.001 / 3.0)) * kDbPerNeper;
+        ws.QBands[static_cast<size_t>(b)] = powerDb(p, kPagePowerFloor / 3.0);
     }
     // The level track takes the logarithm of these, so silence stays at the floor.
     const auto store = [&](int band, double energy) {

@@ -5,7 +5,9 @@
 // filtered and decimated by two and the same 24 kernels are used again.
 
 #include "analysis_workspace.h"
-#include "spectrogram_state.h"
+#include "spectrogram_parameters.h"
+
+#include <span>
 
 namespace kelvox {
 
@@ -24,19 +26,22 @@ double qBandFrequency(int band, double sampleRate);
 /// centre frequency at `sampleRate` (Hz). Sets ws.qReady.
 void qsetup(AnalysisWorkspace& ws, double Q, double sampleRate);
 
-/// Analyses one frame of st.ConditionedSamples centred on buffer index `centre`:
+/// Analyses one frame of the conditioned samples (`conditioned`: the valid part of
+/// the buffer) centred on buffer index `centre`:
 ///  - the frame is the 10 495 samples around the centre, 0 before index 0 and from
-///    index st.bufferFill − 1 on; when st.preEmphasis > 0 it is first differenced
+///    the last valid index on; when preEmphasis > 0 it is first differenced
 ///    (x[k+1] − x[k], the last value's neighbour reading 0);
 ///  - bands 120 … 149 are measured at the full rate, then for each lower octave the
 ///    frame is halved by a half-band low-pass (into a separate buffer, over the range
 ///    that the remaining octaves read) and bands 24n … 24n + 23 are measured;
 ///  - ws.QBands[b] = 10·log10(max(re² + im², 0.001/3)) dB;
 ///  - the frame's low, high and total band energies go to ws.BandEnergy at `frame`'s
-///    slots: with st.levels SplSplh low = Σp and high = Σp·weight(b); with LowHigh1k
-///    low = Σp over b < st.lowBandBins and high over b > st.highBandStart (band
-///    numbers); total = Σp; each is divided by 2400 and raised to at least 0.001.
+///    slots: with split.weighted ("SPL/SPLH") low = Σp and high = Σp·weight(b);
+///    otherwise low = Σp over b < split.lowBandBins and high over b >
+///    split.highBandStart (band numbers); total = Σp; each is divided by 2400 and
+///    raised to at least 0.001.
 /// Returns false and changes nothing when qsetup has not been run.
-bool qframe(AnalysisWorkspace& ws, const SpectrogramState& st, int centre, PairFrame frame);
+bool qframe(AnalysisWorkspace& ws, std::span<const float> conditioned, int centre, float preEmphasis,
+            const BandSplit& split, PairFrame frame);
 
 }  // namespace kelvox

@@ -26,7 +26,7 @@ void harmspec(float* spectrum, int count, int nharm)
         return;
     }
 
-    double b = kPowerFloor;
+    double b = kSectionPowerFloor;
     for (int i = 1; i < count; ++i)
         if (spectrum[i] > b)
             b = spectrum[i];
@@ -45,7 +45,7 @@ void harmspec(float* spectrum, int count, int nharm)
         work[static_cast<size_t>(i)] = acc;
     }
 
-    double c = kPowerFloor;
+    double c = kSectionPowerFloor;
     for (int i = 1; i < count; ++i)
         if (work[static_cast<size_t>(i)] > c)
             c = work[static_cast<size_t>(i)];
@@ -56,8 +56,8 @@ void harmspec(float* spectrum, int count, int nharm)
 long double db10(float x)
 {
     long double v = x;
-    if (!(v > kPowerFloor))
-        v = kPowerFloor;
+    if (!(v > kSectionPowerFloor))
+        v = kSectionPowerFloor;
     return 10.0L * std::log10(v);
 }
 

@@ -2,12 +2,11 @@
 // Harmonic compression of a power spectrum and the decibel conversion with a floor,
 // used by the spectrum section analyses. Both work on linear power (magnitude squared).
 
+#include "decibels.h"
+
 namespace kelvox {
 
-/// Smallest power taken into db10 and into harmspec's maxima.
-inline constexpr double kPowerFloor = 1e-25;
-
-/// Harmonic product spectrum, in place on spectrum[1 … count−1] (spectrum[0] is left alone):
+/// Harmonic product spectrum (its maxima start at kSectionPowerFloor), in place on spectrum[1 … count−1] (spectrum[0] is left alone):
 /// output bin i multiplies, for j = 1 … nharm, the input linearly interpolated at
 /// i·j/nharm and divided by the input maximum b (harmonics at or beyond count − 1 are
 /// skipped, i.e. count as 1); the result is scaled so that its maximum equals b.

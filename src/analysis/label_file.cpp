@@ -19,14 +19,6 @@ std::string labelFileName(const std::string& soundFileName)
     return soundFileName.substr(0, dot) + ".mix";
 }
 
-void trimleft(std::string& text)
-{
-    size_t first = 0;
-    while (first < text.size() && static_cast<int8_t>(text[first]) <= 32)
-        ++first;
-    text.erase(0, first);
-}
-
 int LabelReader::labelopen(const std::string& fileName, double sampleRate)
 {
     labelclose();

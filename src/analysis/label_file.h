@@ -1,11 +1,16 @@
 #pragma once
-// The label ("mix") file beside a recording: its name rule, the sequential reader the
-// spectrogram pages share, and trimleft, the small text routine of the page captions.
+// The label ("mix") file beside a recording: its name rule and the sequential reader
+// the spectrogram pages share. (trimleft, which the reader uses on labels, is in
+// parse_number.h.)
 //
 // A label line starts with "FR", then the position (decimal digits, optionally a '.'
 // or ',' and more digits), then the label text, e.g. "FR 1.250 aa". A position with a
 // decimal mark is in seconds, one without is a sample number.
 
+#include "parse_number.h"
+
+#include <cstdio>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -17,10 +22,6 @@ namespace kelvox {
 /// "/data/v1.2/rec.wav" → "/data/v1.2/rec.mix", "/home/u/.cache/take1" →
 /// "/home/u/.cache/take1.mix".
 std::string labelFileName(const std::string& soundFileName);
-
-/// Removes, in place, all leading characters whose code, taken as a signed byte, is
-/// 32 or lower (so bytes 128–255 go too); stops at the end of the text.
-void trimleft(std::string& text);
 
 /// Reads the label lines of one open label file in order.
 class LabelReader {

@@ -1,7 +1,10 @@
 #include "level_track.h"
 
 #include "column_renderer.h"
+#include "decibels.h"
+#include "analysis_workspace.h"
 #include "numeric.h"
+#include "page_layout.h"
 #include "page_frame.h"
 
 #include <algorithm>
@@ -13,17 +16,14 @@ namespace kelvox {
 
 namespace {
 
-constexpr double kDbPerNeper = 4.342944819032518;  // 10/ln 10
-constexpr double kPowerFloor = 0.001;
 constexpr double kLevelOffset = 34.0;   // dB between a follower and the level it publishes
 constexpr double kSplhRaise = 14.0;     // dB the SPLH curve is drawn higher
-constexpr int kLinPrOrder = 17;
 constexpr int kLabelDrop = 20;          // px from the strip's bottom to the label line
 constexpr int kLabelTick = 10;          // px of the label's tick
 
 double decibels(double power)
 {
-    return std::log(std::max(power, kPowerFloor)) * kDbPerNeper;
+    return powerDb(power, kPagePowerFloor);
 }
 
 double lowPass(const TwoPole& c, TwoPoleMemory& m, double x)
@@ -46,156 +46,144 @@ double highPass(const TwoPole& c, TwoPoleMemory& m, double x)
 
 // Seeds smoothers and followers with frame A's band energies, so the levels start
 // settled at the run's first pair.
-void seedLevels(SpectrogramState& st, const AnalysisWorkspace& ws)
+void seedLevels(LevelTrackState& level, const std::array<float, 6>& bandEnergy)
 {
     for (int b = 0; b < 3; ++b) {
-        const double level = decibels(ws.BandEnergy[static_cast<size_t>(bandEnergyIndex(PairFrame::A, b))]);
-        st.levelY[static_cast<size_t>(b)] = st.levelY1[static_cast<size_t>(b)] =
-            st.levelY2[static_cast<size_t>(b)] = st.levelS[static_cast<size_t>(b)] = level;
+        const double db = decibels(bandEnergy[static_cast<size_t>(bandEnergyIndex(PairFrame::A, b))]);
+        level.levelY1[static_cast<size_t>(b)] = level.levelY2[static_cast<size_t>(b)] =
+            level.levelS[static_cast<size_t>(b)] = db;
     }
-    st.lowBandMemory = {};
-    st.highBandMemory = {};
-    st.lowLevel = st.levelS[kBandLow] - kLevelOffset;
-    st.highLevel = st.levelS[kBandHigh] - kLevelOffset;
-    st.totalLevel = st.levelS[kBandTotal] - kLevelOffset;
-    st.prevLowLevel = st.lowLevel;
-    st.prevHighLevel = st.highLevel;
-    st.levelsStarted = true;
+    level.lowBandMemory = {};
+    level.highBandMemory = {};
+    level.lowLevel = level.levelS[kBandLow] - kLevelOffset;
+    level.highLevel = level.levelS[kBandHigh] - kLevelOffset;
+    level.totalLevel = level.levelS[kBandTotal] - kLevelOffset;
+    level.prevLowLevel = level.lowLevel;
+    level.prevHighLevel = level.highLevel;
+    level.levelsStarted = true;
 }
 
-void drawWaveform(SpectrogramPage& page, int x)
+void drawWaveform(const SpectrogramParameters& p, const LevelTrackState& level, PlotDevice& plot, int x)
 {
-    SpectrogramState& st = page.st;
-    PlotDevice& plot = page.plot;
-    selectsubdisplay(page, PageLayout::kWave, false);
+    selectsubdisplay(plot, p.geometry, PageLayout::kWave, false);
     plot.plotlw(1);
-    const int yMin = plot.plotypix(static_cast<double>(st.waveMin) * st.waveScale * 0.5);
-    int yMax = plot.plotypix(static_cast<double>(st.waveMax) * st.waveScale * 0.5);
+    const int yMin = plot.plotypix(static_cast<double>(level.waveMin) * p.waveScale * 0.5);
+    int yMax = plot.plotypix(static_cast<double>(level.waveMax) * p.waveScale * 0.5);
     // A flat stretch still shows as one pixel.
     if (yMax == yMin)
         --yMax;
     plot.plotmove(x, yMin, 0);
-    page.lines.draw(plot, x, yMax);
+    plot.plotmove(x, yMax, 1);
 }
 
-void drawLabel(SpectrogramPage& page, int x)
+void drawLabel(const SpectrogramParameters& p, LabelMarks& labels, PlotDevice& plot, int x)
 {
-    SpectrogramState& st = page.st;
-    PlotDevice& plot = page.plot;
-    const int bottom = st.sub[PageLayout::kWave].py0;
+    const int bottom = p.geometry.sub[PageLayout::kWave].py0;
     // The text's row lies in the gap above the spectrogram: where its cell would
     // reach the spectrogram's top frame, the row moves up just clear of it.
     int labelY = bottom + kLabelDrop;
     const int cellTop = labelY + PlotDevice::kLabelDy;
-    if (cellTop < st.spgmTop)
-        labelY -= std::max(0, cellTop + plot.textHeight() - st.spgmTop);
+    if (cellTop < p.geometry.spgmTop)
+        labelY -= std::max(0, cellTop + plot.textHeight() - p.geometry.spgmTop);
     // The text's white background covers what was drawn before it.
-    page.lines.flush(plot);
-    plot.plotlines(x, labelY, st.labels.marks[st.labels.next].text);
+    plot.plotlines(x, labelY, labels.marks[labels.next].text);
     plot.plotlw(1);
     plot.plotmove(x, bottom, 0);
-    page.lines.draw(plot, x, bottom - kLabelTick);
-    st.labels.hold(st.labels.next + 1);
+    plot.plotmove(x, bottom - kLabelTick, 1);
+    labels.hold(labels.next + 1);
 }
 
-void drawLevels(SpectrogramPage& page, int x)
+void drawLevels(const SpectrogramParameters& p, const LevelTrackState& level, PlotDevice& plot, int x)
 {
-    SpectrogramState& st = page.st;
-    PlotDevice& plot = page.plot;
-    const double raise = st.levels == LevelsMode::SplSplh ? kSplhRaise : 0.0;
+    const double raise = p.levels == LevelsMode::SplSplh ? kSplhRaise : 0.0;
     // The curves stay inside their strip, as anything drawn in a selected strip
     // does: a loud SPLH level must not run over the pitch scale above it.
-    const PageSubDisplay& strip = st.sub[PageLayout::kLevel];
+    const PageBox& strip = p.geometry.sub[PageLayout::kLevel];
     const int top = std::min(strip.py0, strip.py1), bottom = std::max(strip.py0, strip.py1);
-    const auto row = [&st, top, bottom](double level) {
-        return std::clamp(leveltoy(st, satInt16(level)), top, bottom);
-    };
-    selectsubdisplay(page, PageLayout::kLevel, false);
+    const auto row = [&p, top, bottom](double db) { return std::clamp(leveltoy(p, satInt16(db)), top, bottom); };
+    selectsubdisplay(plot, p.geometry, PageLayout::kLevel, false);
     plot.plotlw(1);
-    plot.plotmove(st.levelPrevX - st.highShift, row(st.prevHighLevel + raise), 0);
-    page.lines.draw(plot, x - st.highShift, row(st.highLevel + raise));
-    const int lowShift = st.highShift + st.lowShift;
+    plot.plotmove(level.levelPrevX - p.highShift, row(level.prevHighLevel + raise), 0);
+    plot.plotmove(x - p.highShift, row(level.highLevel + raise), 1);
+    const int lowShift = p.highShift + p.lowShift;
     plot.plotlw(2);
-    plot.plotmove(st.levelPrevX - lowShift, row(st.prevLowLevel), 0);
-    page.lines.draw(plot, x - lowShift, row(st.lowLevel));
+    plot.plotmove(level.levelPrevX - lowShift, row(level.prevLowLevel), 0);
+    plot.plotmove(x - lowShift, row(level.lowLevel), 1);
 }
 
 }  // namespace
 
-void levelpass(SpectrogramPage& page)
+void levelpass(const SpectrogramParameters& p, const SampleBufferState& buffer, const PageCursor& cursor,
+               const std::array<float, 6>& bandEnergy, LevelTrackState& level, LabelMarks& labels, PlotDevice& plot)
 {
-    SpectrogramState& st = page.st;
-    const AnalysisWorkspace& ws = page.ws;
-    if (!st.levelsStarted)
-        seedLevels(st, ws);
+    if (!level.levelsStarted)
+        seedLevels(level, bandEnergy);
 
-    const bool linPr = st.lpOrder == kLinPrOrder;
-    const int half = st.pairStep / 2;
+    const bool linPr = p.linPr();
+    const int half = p.pairStep / 2;
     // Outside "LinPr 17" each half of the pair has one power per band: its logarithm
     // is taken once.
     std::array<std::array<double, 3>, 2> frameDb{};
     if (!linPr) {
         for (int b = 0; b < 3; ++b) {
-            frameDb[0][static_cast<size_t>(b)] = decibels(ws.BandEnergy[static_cast<size_t>(bandEnergyIndex(PairFrame::A, b))]);
-            frameDb[1][static_cast<size_t>(b)] = decibels(ws.BandEnergy[static_cast<size_t>(bandEnergyIndex(PairFrame::B, b))]);
+            frameDb[0][static_cast<size_t>(b)] = decibels(bandEnergy[static_cast<size_t>(bandEnergyIndex(PairFrame::A, b))]);
+            frameDb[1][static_cast<size_t>(b)] = decibels(bandEnergy[static_cast<size_t>(bandEnergyIndex(PairFrame::B, b))]);
         }
     }
-    const TwoPole& g = st.levelSmoother;
-    const PageSubDisplay& wave = st.sub[PageLayout::kWave];
-    const int levelLeft = st.sub[PageLayout::kLevel].px0;
-    const int pairWidth = st.pairX1 - st.pairX0;
+    const TwoPole& g = p.levelSmoother;
+    const PageBox& wave = p.geometry.sub[PageLayout::kWave];
+    const int levelLeft = p.geometry.sub[PageLayout::kLevel].px0;
+    const int pairWidth = cursor.pairX1 - cursor.pairX0;
 
-    const float* conditioned = st.ConditionedSamples.data();
-    const int64_t valid = std::min<int64_t>(st.bufferFill, static_cast<int64_t>(st.ConditionedSamples.size()));
-    for (int n = 0; n < st.pairStep; ++n) {
-        const int64_t p = static_cast<int64_t>(st.analysisPos) + n;
-        const float u = p >= 0 && p < valid ? conditioned[p] : 0.0f;
+    const float* conditioned = buffer.ConditionedSamples.data();
+    const int64_t valid = std::min<int64_t>(buffer.bufferFill, static_cast<int64_t>(buffer.ConditionedSamples.size()));
+    for (int n = 0; n < p.pairStep; ++n) {
+        const int64_t position = static_cast<int64_t>(cursor.analysisPos) + n;
+        const float u = position >= 0 && position < valid ? conditioned[position] : 0.0f;
 
         std::array<double, 3> db;
         if (linPr) {
-            const double low = lowPass(st.lowBandFilter[1], st.lowBandMemory[1],
-                                       lowPass(st.lowBandFilter[0], st.lowBandMemory[0], u));
-            const double high = highPass(st.highBandFilter[1], st.highBandMemory[1],
-                                         highPass(st.highBandFilter[0], st.highBandMemory[0], u));
+            const double low = lowPass(p.lowBandFilter[1], level.lowBandMemory[1],
+                                       lowPass(p.lowBandFilter[0], level.lowBandMemory[0], u));
+            const double high = highPass(p.highBandFilter[1], level.highBandMemory[1],
+                                         highPass(p.highBandFilter[0], level.highBandMemory[0], u));
             db = {decibels(low * low), decibels(high * high), decibels(static_cast<double>(u) * u)};
         } else {
             db = frameDb[n < half ? 0 : 1];
         }
         for (size_t b = 0; b < 3; ++b) {
-            const double y = g.c0 * db[b] - g.c1 * st.levelY1[b] - g.c2 * st.levelY2[b];
-            st.levelY2[b] = st.levelY1[b];
-            st.levelY1[b] = y;
-            st.levelY[b] = y;
-            st.levelS[b] += (y - st.levelS[b]) * st.levelFollower;
+            const double y = g.c0 * db[b] - g.c1 * level.levelY1[b] - g.c2 * level.levelY2[b];
+            level.levelY2[b] = level.levelY1[b];
+            level.levelY1[b] = y;
+            level.levelS[b] += (y - level.levelS[b]) * p.levelFollower;
         }
         if (n == half)
-            st.midLevel = st.levelY[kBandTotal];
-        st.lowLevel = st.levelS[kBandLow] - kLevelOffset;
-        st.highLevel = st.levelS[kBandHigh] - kLevelOffset;
-        st.totalLevel = st.levelS[kBandTotal] - kLevelOffset;
+            level.midLevel = level.levelY1[kBandTotal];
+        level.lowLevel = level.levelS[kBandLow] - kLevelOffset;
+        level.highLevel = level.levelS[kBandHigh] - kLevelOffset;
+        level.totalLevel = level.levelS[kBandTotal] - kLevelOffset;
 
-        st.waveMin = std::min(st.waveMin, u);
-        st.waveMax = std::max(st.waveMax, u);
+        level.waveMin = std::min(level.waveMin, u);
+        level.waveMax = std::max(level.waveMax, u);
         const int x = static_cast<int>(std::clamp<int64_t>(
-            static_cast<int64_t>(wave.px0) + st.pairX0 + static_cast<int64_t>(n) * pairWidth / st.pairStep,
+            static_cast<int64_t>(wave.px0) + cursor.pairX0 + static_cast<int64_t>(n) * pairWidth / p.pairStep,
             std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
-        const bool newColumn = x != st.levelSampleX;
-        st.levelSampleX = x;
-        if ((!newColumn && n != st.pairStep - 1) || x >= wave.px1)
+        const bool newColumn = x != level.levelSampleX;
+        level.levelSampleX = x;
+        if ((!newColumn && n != p.pairStep - 1) || x >= wave.px1)
             continue;
-        if (st.subOn[PageLayout::kWave])
-            drawWaveform(page, x);
-        if (st.labels.open && static_cast<int64_t>(st.bufferOrigin) + p >= st.labels.pos)
-            drawLabel(page, x);
-        st.waveMin = st.waveMax = u;
-        if (st.subOn[PageLayout::kLevel] && x - st.highShift - st.lowShift >= levelLeft)
-            drawLevels(page, x);
-        st.levelPrevX = x;
-        st.prevHighLevel = st.highLevel;
-        st.prevLowLevel = st.lowLevel;
+        if (p.geometry.subOn[PageLayout::kWave])
+            drawWaveform(p, level, plot, x);
+        if (labels.open && static_cast<int64_t>(buffer.bufferOrigin) + position >= labels.pos)
+            drawLabel(p, labels, plot, x);
+        level.waveMin = level.waveMax = u;
+        if (p.geometry.subOn[PageLayout::kLevel] && x - p.highShift - p.lowShift >= levelLeft)
+            drawLevels(p, level, plot, x);
+        level.levelPrevX = x;
+        level.prevHighLevel = level.highLevel;
+        level.prevLowLevel = level.lowLevel;
     }
-    st.endLevel = st.levelY[kBandTotal];
-    finishLines(page);
+    level.endLevel = level.levelY1[kBandTotal];
 }
 
 }  // namespace kelvox

@@ -1,9 +1,11 @@
 #include "page_frame.h"
 
+#include "analysis_workspace.h"
 #include "bark.h"
 #include "column_renderer.h"
 #include "label_file.h"
 #include "numeric.h"
+#include "one_two_five.h"
 #include "parse_number.h"
 
 #include <algorithm>
@@ -14,25 +16,10 @@ namespace kelvox {
 
 namespace {
 
-// Tick steps in seconds (time, quefrency) or kHz (frequency); the searches use the
-// first 12.
-constexpr std::array<double, 13> kTickSteps = {0.001, 0.002, 0.005, 0.01, 0.02, 0.05, 0.1,
-                                              0.2,   0.5,   1,     2,    5,    10};
-constexpr int kSearchedSteps = 12;
 constexpr std::array<double, 16> kPitchFactors = {0.5, 0.6, 0.7, 0.8, 0.9, 1.0, 1.1, 1.2,
                                                   1.3, 1.4, 1.5, 1.6, 1.7, 1.8, 1.9, 2.0};
 constexpr int kMaxTimeTicks = 10000;
 constexpr int kDotted = 5;  // plotmove mode of a dotted line
-
-// The largest searched tick step below `limit`; the smallest step when none is.
-double largestStepBelow(double limit)
-{
-    double step = kTickSteps[0];
-    for (int i = 0; i < kSearchedSteps; ++i)
-        if (kTickSteps[static_cast<size_t>(i)] < limit)
-            step = kTickSteps[static_cast<size_t>(i)];
-    return step;
-}
 
 void dottedLine(PlotDevice& plot, int x0, int y0, int x1, int y1)
 {
@@ -40,44 +27,39 @@ void dottedLine(PlotDevice& plot, int x0, int y0, int x1, int y1)
     plot.plotmove(x1, y1, kDotted);
 }
 
-int spectrogramBottom(const SpectrogramState& st)
+int spectrogramBottom(const SpectrogramParameters& p)
 {
-    return st.spgmTop + st.rowCount;
+    return p.geometry.spgmTop + p.geometry.rowCount;
 }
 
-void captions(SpectrogramPage& page)
+void captions(const SpectrogramParameters& p, const PageCursor& cursor, const SignalState& s, PlotDevice& plot)
 {
-    const SpectrogramState& st = page.st;
-    const SignalState& s = page.signal;
-    PlotDevice& plot = page.plot;
-    const PageSubDisplay& frame = st.sub[PageLayout::kFrame];
+    const PageBox& frame = p.geometry.sub[PageLayout::kFrame];
     plot.plotwindow(0, 0, 1, 1, 0, 0, plot.pageWidthPx(), plot.pageHeightPx(), 0);
     plot.plottext(frame.px0 + 4, frame.py0 + 1,
                   format("Kelvox|Speg %s, Ch %d(%d), Page %d", s.fileName.c_str(), s.selectedChannel,
-                         s.channelCount, st.pageNumber),
+                         s.channelCount, cursor.pageNumber),
                   kAlignTopLeft);
-    if (st.printScale <= 0.5)
+    if (p.printScale <= 0.5)
         return;
-    const double kHz = st.sampleRate / 1000.0;
+    const double kHz = p.sampleRate / 1000.0;
     const std::string line =
-        st.qFactor != 0.0
-            ? format("Sf %1.2f kHz, Bw f/%d Hz, Te %d/f s, Gain %1d dB, n=24/oct", kHz, satInt(st.qFactor),
-                     satInt(st.qFactor), satInt(st.gainDb))
+        p.analysis == AnalysisType::ConstantQ
+            ? format("Sf %1.2f kHz, Bw f/%d Hz, Te %d/f s, Gain %1d dB, n=24/oct", kHz, satInt(kQFactor),
+                     satInt(kQFactor), satInt(p.gainDb))
             : format("Sf %1.2f kHz, Bw %2d Hz, Te %3.1f ms, Gain %1d dB, nFFT %1d of %1d", kHz,
-                     satInt(st.bandwidth), 500.0 * st.windowLength / st.sampleRate, satInt(st.gainDb),
-                     st.windowLength, page.ws.FftSize);
+                     satInt(p.bandwidth), 500.0 * p.windowLength / p.sampleRate, satInt(p.gainDb),
+                     p.windowLength, p.fftSize);
     plot.plottext(frame.px0 + 4, frame.py0 + 1 + plot.lineheight(), line, kAlignTopLeft);
 }
 
 // The time and frequency extent of one analysis window, as a box near the top left
 // of the spectrogram.
-void resolutionBox(SpectrogramPage& page)
+void resolutionBox(const SpectrogramParameters& p, PlotDevice& plot)
 {
-    const SpectrogramState& st = page.st;
-    PlotDevice& plot = page.plot;
-    const int left = st.spgmLeft + 9, top = st.spgmTop + 28;
-    const int right = left + satInt(st.windowLength * 0.5 * st.pixelsPerSecond / st.sampleRate);
-    const int bottom = top + satInt(st.rowCount * st.bandwidth / st.topFrequency);
+    const int left = p.geometry.spgmLeft + 9, top = p.geometry.spgmTop + 28;
+    const int right = left + satInt(p.windowLength * 0.5 * p.pixelsPerSecond / p.sampleRate);
+    const int bottom = top + satInt(p.geometry.rowCount * p.bandwidth / p.topFrequency);
     plot.plotmove(left, top, 0);
     plot.plotmove(right, top, 1);
     plot.plotmove(right, bottom, 1);
@@ -85,77 +67,69 @@ void resolutionBox(SpectrogramPage& page)
     plot.plotmove(left, top, 1);
 }
 
-void timeAxis(SpectrogramPage& page, double step)
+void timeAxis(const SpectrogramParameters& p, float analysisStart, double step, PlotDevice& plot)
 {
-    const SpectrogramState& st = page.st;
-    PlotDevice& plot = page.plot;
     const int gap = plot.lineheight();
     int labelLimit = 0;
     bool firstTick = true;
-    for (const AxisTick& tick : timeTicks(st, step)) {
+    for (const AxisTick& tick : timeTicks(p, analysisStart, step)) {
         if (firstTick)
             labelLimit = tick.pixel - 80;
         firstTick = false;
         if (tick.pixel > labelLimit) {
-            const int width = plot.plottext(tick.pixel, spectrogramBottom(st) + 2, tick.label, kAlignTopCentre);
+            const int width = plot.plottext(tick.pixel, spectrogramBottom(p) + 2, tick.label, kAlignTopCentre);
             labelLimit = tick.pixel + width + gap;
         }
         for (int k = PageLayout::kWave; k <= PageLayout::kLevel; ++k) {
-            if (k != PageLayout::kSpectrogram && !st.subOn[static_cast<size_t>(k)])
+            if (k != PageLayout::kSpectrogram && !p.geometry.subOn[static_cast<size_t>(k)])
                 continue;
-            const PageSubDisplay& d = st.sub[static_cast<size_t>(k)];
+            const PageBox& d = p.geometry.sub[static_cast<size_t>(k)];
             dottedLine(plot, tick.pixel, d.py0, tick.pixel, d.py1);
         }
     }
 }
 
-void spectrogramScale(SpectrogramPage& page, double frequencyStep, double quefrencyStep)
+void spectrogramScale(const SpectrogramParameters& p, double frequencyStep, double quefrencyStep, PlotDevice& plot)
 {
-    const SpectrogramState& st = page.st;
-    PlotDevice& plot = page.plot;
-    for (const AxisTick& tick : spectrogramTicks(st, frequencyStep, quefrencyStep)) {
-        plot.plottext(st.spgmLeft - 2, tick.pixel, tick.label, kAlignMiddleRight);
+    for (const AxisTick& tick : spectrogramTicks(p, frequencyStep, quefrencyStep)) {
+        plot.plottext(p.geometry.spgmLeft - 2, tick.pixel, tick.label, kAlignMiddleRight);
         if (tick.line)
-            dottedLine(plot, st.spgmLeft, tick.pixel, st.spgmRight, tick.pixel);
+            dottedLine(plot, p.geometry.spgmLeft, tick.pixel, p.geometry.spgmRight, tick.pixel);
     }
 }
 
-void pitchScale(SpectrogramPage& page, double pageEnd)
+void pitchScale(const SpectrogramParameters& p, float analysisStart, double pageEnd, PlotDevice& plot)
 {
-    const SpectrogramState& st = page.st;
-    PlotDevice& plot = page.plot;
-    const std::vector<AxisTick> ticks = pitchTicks(page);
-    selectsubdisplay(page, PageLayout::kPitch, true);
-    const PageSubDisplay& d = st.sub[PageLayout::kPitch];
+    const std::vector<AxisTick> ticks = pitchTicks(p, plot);
+    selectsubdisplay(plot, p.geometry, PageLayout::kPitch, true);
+    const PageBox& d = p.geometry.sub[PageLayout::kPitch];
     for (const AxisTick& tick : ticks) {
         dottedLine(plot, d.px0, tick.pixel, d.px1, tick.pixel);
         if (!tick.label.empty())
             plot.plottext(d.px0 - 2, tick.pixel, tick.label, kAlignMiddleRight);
     }
-    plot.addregion(d.px0, d.py0, d.px1, d.py1, st.analysisStart, static_cast<float>(std::log10(st.midPitch / 2.0)),
-                   static_cast<float>(pageEnd), static_cast<float>(std::log10(2.0 * st.midPitch)), true);
+    plot.addregion(d.px0, d.py0, d.px1, d.py1, analysisStart, static_cast<float>(std::log10(p.midPitch / 2.0)),
+                   static_cast<float>(pageEnd), static_cast<float>(std::log10(2.0 * p.midPitch)), true);
 }
 
-void levelScale(SpectrogramPage& page, double pageEnd)
+void levelScale(const SpectrogramParameters& p, float analysisStart, double pageEnd, PlotDevice& plot)
 {
-    const SpectrogramState& st = page.st;
-    PlotDevice& plot = page.plot;
-    selectsubdisplay(page, PageLayout::kLevel, true);
-    const PageSubDisplay& d = st.sub[PageLayout::kLevel];
+    selectsubdisplay(plot, p.geometry, PageLayout::kLevel, true);
+    const PageBox& d = p.geometry.sub[PageLayout::kLevel];
     const auto inside = [&d](int y) { return y >= std::min(d.py0, d.py1) && y <= std::max(d.py0, d.py1); };
     for (int i = -2; i <= 9; ++i) {
-        const int y = leveltoy(st, static_cast<int16_t>(10 * i));
+        const int y = leveltoy(p, static_cast<int16_t>(10 * i));
         if (inside(y))
             dottedLine(plot, d.px0, y, d.px1, y);
     }
     for (int i = 0; i <= 4; ++i) {
-        const int y = leveltoy(st, static_cast<int16_t>(20 * i));
+        const int y = leveltoy(p, static_cast<int16_t>(20 * i));
         if (inside(y))
             plot.plottext(d.px0 - 2, y, format("-%2d", 20 * i), kAlignMiddleRight);
     }
-    const double levelBottom = st.levelTop - st.grayRange;
-    plot.addregion(d.px0, d.py0, d.px1, d.py1, st.analysisStart, static_cast<float>(levelBottom - 60.0),
-                   static_cast<float>(pageEnd), static_cast<float>(st.levelTop - 60.0), false);
+    const double levelBottom = p.levelTop - p.grayRange;
+    plot.addregion(d.px0, d.py0, d.px1, d.py1, analysisStart, static_cast<float>(levelBottom - 60.0),
+                   static_cast<float>(pageEnd), static_cast<float>(p.levelTop - 60.0), false);
 }
 
 }  // namespace
@@ -164,46 +138,29 @@ double nicestep(double x)
 {
     if (x <= 0.5e-5 || x >= 1e5)
         return x;
-    static const std::array<double, 31> nice = [] {
-        std::array<double, 31> values{};
-        size_t n = 0;
-        for (int e = -5; e <= 4; ++e)
-            for (double m : {1.0, 2.0, 5.0})
-                values[n++] = m * std::pow(10.0, e);
-        values[n] = 1e5;
-        return values;
-    }();
-    for (double v : nice)
+    for (double v : kOneTwoFive)
         if (v >= x)
             return v;
     return x;
 }
 
-int leveltoy(const SpectrogramState& st, int16_t dB)
+int leveltoy(const SpectrogramParameters& p, int16_t dB)
 {
-    const PageSubDisplay& level = st.sub[PageLayout::kLevel];
+    const PageBox& level = p.geometry.sub[PageLayout::kLevel];
     const int bottom = level.py0, top = level.py1;
-    const double fraction = (dB - static_cast<double>(st.gainDb) + st.levelTop - 60.0) / st.grayRange;
+    const double fraction = (dB - static_cast<double>(p.gainDb) + p.levelTop - 60.0) / p.grayRange;
     return satInt(bottom + static_cast<double>(satInt((top - bottom) * fraction)));
-}
-
-double timeTickStep(double spanSeconds)
-{
-    return largestStepBelow(spanSeconds / 10.0);
 }
 
 double frequencyTickStep(double topFrequencyHz)
 {
-    return largestStepBelow(topFrequencyHz / 3000.0);
+    return largestStepBelow(oneTwoFive(0.001, 5), topFrequencyHz / 3000.0);
 }
 
 double quefrencyTickStep(int windowLength, double sampleRate)
 {
     const double span = (windowLength / 2) / sampleRate;
-    for (int i = 0; i < kSearchedSteps; ++i)
-        if (kTickSteps[static_cast<size_t>(i)] >= span)
-            return kTickSteps[static_cast<size_t>(i)] / 10.0;
-    return kTickSteps.back() / 10.0;
+    return firstStepNotBelow(oneTwoFive(0.001, 10), span) / 10.0;
 }
 
 std::string timeTickLabel(double t, double step)
@@ -221,70 +178,69 @@ std::string timeTickLabel(double t, double step)
     return text;
 }
 
-std::vector<AxisTick> timeTicks(const SpectrogramState& st, double step)
+std::vector<AxisTick> timeTicks(const SpectrogramParameters& p, float analysisStart, double step)
 {
     std::vector<AxisTick> ticks;
-    const double start = st.analysisStart;
+    const double start = analysisStart;
     double t = (std::trunc(start / step) + 1.0) * step;
     for (int n = 0; n < kMaxTimeTicks; ++n, t += step) {
-        const long long x = static_cast<long long>(st.spgmLeft) + satInt((t - start) * st.pixelsPerSecond);
-        if (x >= st.spgmRight || !(t - 0.095 < st.analysisEnd))
+        const long long x = static_cast<long long>(p.geometry.spgmLeft) + satInt((t - start) * p.pixelsPerSecond);
+        if (x >= p.geometry.spgmRight || !(t - 0.095 < p.analysisEnd))
             break;
         ticks.push_back({static_cast<int>(x), timeTickLabel(t, step), true});
     }
     return ticks;
 }
 
-std::vector<AxisTick> spectrogramTicks(const SpectrogramState& st, double frequencyStep, double quefrencyStep)
+std::vector<AxisTick> spectrogramTicks(const SpectrogramParameters& p, double frequencyStep, double quefrencyStep)
 {
     std::vector<AxisTick> ticks;
-    const int bottom = spectrogramBottom(st);
-    const int rows = st.rowCount;
-    if (st.qFactor != 0.0) {
+    const int bottom = spectrogramBottom(p);
+    const int rows = p.geometry.rowCount;
+    if (p.analysis == AnalysisType::ConstantQ) {
         // Octave marks down from the top frequency, 24 bands each.
-        const double v = 79.726 * std::log10(2.0 * st.topFrequency / st.sampleRate) + kQBandCount;
+        const double v = 79.726 * std::log10(2.0 * p.topFrequency / p.sampleRate) + kQBandCount;
         double divisor = 1.0;
         for (double w = v; w >= 0 && v > 0; w -= 24.0, divisor *= 2.0)
-            ticks.push_back({bottom - satInt(w * rows / v), format("%d", satInt(st.topFrequency / divisor)), true});
-    } else if (st.barkCount != 0.0) {
-        for (int z = 0; z <= st.barkCount; z += 2)
-            ticks.push_back({bottom - satInt(z * rows / st.barkCount), format("%4d", satInt(bark2hz(z))), true});
-    } else if (st.cepstrumMode != 0) {
-        const int n = satInt(1.0 / (quefrencyStep * st.bandwidth));
+            ticks.push_back({bottom - satInt(w * rows / v), format("%d", satInt(p.topFrequency / divisor)), true});
+    } else if (p.barkCount != 0.0) {
+        for (int z = 0; z <= p.barkCount; z += 2)
+            ticks.push_back({bottom - satInt(z * rows / p.barkCount), format("%4d", satInt(bark2hz(z))), true});
+    } else if (p.analysis == AnalysisType::Cepstrum) {
+        const int n = satInt(1.0 / (quefrencyStep * p.bandwidth));
         for (int i = 0; i <= n; ++i) {
             const double q = quefrencyStep * i;
-            ticks.push_back({bottom - satInt(i * rows * quefrencyStep * st.bandwidth),
+            ticks.push_back({bottom - satInt(i * rows * quefrencyStep * p.bandwidth),
                              quefrencyStep >= 0.1 ? format("%3.1f", q) : format("%3.1fm", q * 1000.0 + 0.0001),
                              true});
         }
     } else {
-        const double topKHz = st.topFrequency / 1000.0;
+        const double topKHz = p.topFrequency / 1000.0;
         for (int i = 0;; ++i) {
             const double f = i * frequencyStep;
             if (!(f <= topKHz + 0.005))
                 break;
-            const int y = bottom - satInt(f * rows * 1000.0 / st.topFrequency);
+            const int y = bottom - satInt(f * rows * 1000.0 / p.topFrequency);
             const std::string label =
                 frequencyStep >= 1 ? format("%dk", satInt(f + 0.5)) : format("%d", satInt(f * 1000.0 + 0.5));
-            ticks.push_back({y, label, y > st.spgmTop && y < bottom});
+            ticks.push_back({y, label, y > p.geometry.spgmTop && y < bottom});
         }
     }
     return ticks;
 }
 
-std::vector<AxisTick> pitchTicks(SpectrogramPage& page)
+std::vector<AxisTick> pitchTicks(const SpectrogramParameters& p, PlotDevice& plot)
 {
-    const SpectrogramState& st = page.st;
-    selectsubdisplay(page, PageLayout::kPitch, false);
-    const PageSubDisplay& d = st.sub[PageLayout::kPitch];
-    const int gap = page.plot.lineheight();
-    const double base = nicestep(st.midPitch);
+    selectsubdisplay(plot, p.geometry, PageLayout::kPitch, false);
+    const PageBox& d = p.geometry.sub[PageLayout::kPitch];
+    const int gap = plot.lineheight();
+    const double base = nicestep(p.midPitch);
     std::vector<AxisTick> ticks;
     bool firstLabel = true;
     int labelY = 0;
     for (double factor : kPitchFactors) {
         const double f = base * factor;
-        const int y = page.plot.plotypix(std::log10(f));
+        const int y = plot.plotypix(std::log10(f));
         if (!(y > d.py1 && y < d.py0 - 1))
             continue;
         AxisTick tick{y, "", true};
@@ -299,36 +255,35 @@ std::vector<AxisTick> pitchTicks(SpectrogramPage& page)
     return ticks;
 }
 
-void pageframe(SpectrogramPage& page)
+void pageframe(const SpectrogramParameters& p, const PageCursor& cursor, const SignalState& signal, PlotDevice& plot)
 {
-    SpectrogramState& st = page.st;
-    PlotDevice& plot = page.plot;
-    const double span = (st.spgmRight - st.spgmLeft) / static_cast<double>(st.pixelsPerSecond);
+    const double span = (p.geometry.spgmRight - p.geometry.spgmLeft) / static_cast<double>(p.pixelsPerSecond);
     const double timeStep = timeTickStep(span);
-    const double frequencyStep = frequencyTickStep(st.topFrequency);
-    const double quefrencyStep = quefrencyTickStep(st.windowLength, st.sampleRate);
+    const double frequencyStep = frequencyTickStep(p.topFrequency);
+    const double quefrencyStep = quefrencyTickStep(p.windowLength, p.sampleRate);
 
     plot.clearRegions();
-    const double pageEnd = span + st.analysisStart;
-    selectsubdisplay(page, PageLayout::kFrame, true);
-    if (st.subOn[PageLayout::kWave])
-        selectsubdisplay(page, PageLayout::kWave, true);
-    selectsubdisplay(page, PageLayout::kSpectrogram, true);
+    const double pageEnd = span + cursor.analysisStart;
+    selectsubdisplay(plot, p.geometry, PageLayout::kFrame, true);
+    if (p.geometry.subOn[PageLayout::kWave])
+        selectsubdisplay(plot, p.geometry, PageLayout::kWave, true);
+    selectsubdisplay(plot, p.geometry, PageLayout::kSpectrogram, true);
 
-    captions(page);
+    captions(p, cursor, signal, plot);
     plot.plotlw(1);
-    if (st.barkCount == 0.0 && st.qFactor == 0.0)
-        resolutionBox(page);
-    timeAxis(page, timeStep);
-    spectrogramScale(page, frequencyStep, quefrencyStep);
-    if (st.barkCount == 0.0 && st.qFactor == 0.0 && st.cepstrumMode == 0)
-        plot.addregion(st.spgmLeft, spectrogramBottom(st), st.spgmRight, st.spgmTop, st.analysisStart, 0.0f,
-                       static_cast<float>(pageEnd), static_cast<float>(st.topFrequency), false);
-    if (st.subOn[PageLayout::kPitch])
-        pitchScale(page, pageEnd);
-    if (st.subOn[PageLayout::kLevel])
-        levelScale(page, pageEnd);
-    if (!st.printing)
+    const bool linearAxis = p.barkCount == 0.0 && p.analysis != AnalysisType::ConstantQ;
+    if (linearAxis)
+        resolutionBox(p, plot);
+    timeAxis(p, cursor.analysisStart, timeStep, plot);
+    spectrogramScale(p, frequencyStep, quefrencyStep, plot);
+    if (linearAxis && p.analysis != AnalysisType::Cepstrum)
+        plot.addregion(p.geometry.spgmLeft, spectrogramBottom(p), p.geometry.spgmRight, p.geometry.spgmTop, cursor.analysisStart, 0.0f,
+                       static_cast<float>(pageEnd), static_cast<float>(p.topFrequency), false);
+    if (p.geometry.subOn[PageLayout::kPitch])
+        pitchScale(p, cursor.analysisStart, pageEnd, plot);
+    if (p.geometry.subOn[PageLayout::kLevel])
+        levelScale(p, cursor.analysisStart, pageEnd, plot);
+    if (!p.printing)
         plot.plotshow();
 }
 

@@ -4,7 +4,13 @@
 // grid, the frequency (Bark, band or quefrency) scale, the pitch and level scales and
 // the mouse read-out regions. The tick positions and texts are computed as data.
 
-#include "spectrogram_page.h"
+#include "one_two_five.h"
+#include "plot_device.h"
+#include "signal_state.h"
+#include "spectrogram_parameters.h"
+#include "spectrogram_state.h"
+
+#include <cstdint>
 
 #include <string>
 #include <vector>
@@ -18,11 +24,7 @@ double nicestep(double x);
 /// Pixel row in the level strip (sub-display 4) of a level in whole dB:
 ///   bottom + trunc((top − bottom)·(dB − gainDb + levelTop − 60)/grayRange),
 /// with bottom/top the strip's lower and upper pixel rows (saturated, never UB).
-int leveltoy(const SpectrogramState& st, int16_t dB);
-
-/// Time axis step in seconds for a page spanning `spanSeconds`: the largest of
-/// 0.001, 0.002, 0.005 … 5 below a tenth of the span; 0.001 when none is.
-double timeTickStep(double spanSeconds);
+int leveltoy(const SpectrogramParameters& p, int16_t dB);
 
 /// Frequency axis step in kHz: the largest tick step below topFrequencyHz/3000;
 /// 0.001 when none is.
@@ -36,30 +38,22 @@ double quefrencyTickStep(int windowLength, double sampleRate);
 /// below 0.1, "%d" of trunc(t) from 1 on, "%8.1f" otherwise; leading blanks removed.
 std::string timeTickLabel(double t, double step);
 
-/// A tick of an axis: its pixel (column of a time tick, row of a scale tick), its
-/// label, and whether its dotted grid line is drawn.
-struct AxisTick {
-    int pixel = 0;
-    std::string label;
-    bool line = true;
-};
-
-/// The time ticks of the page: from the first whole step after st.analysisStart, at
-/// spgmLeft + trunc((t − analysisStart)·pixelsPerSecond), while left of spgmRight and
-/// t − 0.095 < st.analysisEnd (at most 10 000).
-std::vector<AxisTick> timeTicks(const SpectrogramState& st, double step);
+/// The time ticks of a page starting at `analysisStart` (s): from the first whole
+/// step after it, at spgmLeft + trunc((t − analysisStart)·pixelsPerSecond), while
+/// left of spgmRight and t − 0.095 < p.analysisEnd (at most 10 000).
+std::vector<AxisTick> timeTicks(const SpectrogramParameters& p, float analysisStart, double step);
 
 /// The ticks of the spectrogram's vertical scale, by axis: "Q=34" octaves down from
 /// topFrequency, Bark every 2 Bark, "Cepstrum" quefrency in s or ms, otherwise
 /// frequency in Hz or "k" (lines only strictly inside the strip). `frequencyStep` in
 /// kHz, `quefrencyStep` in s.
-std::vector<AxisTick> spectrogramTicks(const SpectrogramState& st, double frequencyStep, double quefrencyStep);
+std::vector<AxisTick> spectrogramTicks(const SpectrogramParameters& p, double frequencyStep, double quefrencyStep);
 
 /// The pitch scale's ticks: for the 16 factors 0.5 … 2.0 of nicestep(midPitch), at
 /// plotypix(log10 f) of the pitch strip (which it selects, without frame), those
 /// strictly between its top and bottom − 1 rows; each labelled "%d" of trunc(f + 0.6)
 /// unless it lies less than a text line above the last label (then the label is "").
-std::vector<AxisTick> pitchTicks(SpectrogramPage& page);
+std::vector<AxisTick> pitchTicks(const SpectrogramParameters& p, PlotDevice& plot);
 
 /// Completes the page: frames and captions of sub-displays 0, 1 (when on) and 2; the
 /// caption "Kelvox|Speg <file>, Ch <channel>(<channels>), Page <page>" and, when the
@@ -67,7 +61,8 @@ std::vector<AxisTick> pitchTicks(SpectrogramPage& page);
 /// "Q=34"); the time axis with labels that do not overlap and dotted grid lines
 /// through every strip that is drawn; the spectrogram scale; the pitch scale and the
 /// level scale with their frames (when on); the read-out regions (emptied first).
-/// Refreshes the plot window unless printing.
-void pageframe(SpectrogramPage& page);
+/// The page's start time and number come from `cursor`, the file name and channels
+/// from `signal`. Refreshes the plot window unless printing.
+void pageframe(const SpectrogramParameters& p, const PageCursor& cursor, const SignalState& signal, PlotDevice& plot);
 
 }  // namespace kelvox

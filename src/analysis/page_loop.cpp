@@ -3,9 +3,11 @@
 #include "column_pair.h"
 #include "column_renderer.h"
 #include "conditioning.h"
+#include "analysis_workspace.h"
 #include "level_track.h"
 #include "numeric.h"
 #include "page_frame.h"
+#include "page_units.h"
 #include "pitch_track.h"
 
 #include <algorithm>
@@ -17,10 +19,7 @@ namespace kelvox {
 
 namespace {
 
-constexpr int kLayoutWidth = 2828;   // layout units across the page
-constexpr int kLayoutHeight = 2000;  // layout units down the page
 constexpr int kRefreshPixels = 32;
-constexpr int kLinPrOrder = 17;
 
 // Frames of the selected channel that a fill may read: the page loop's end of data,
 // dataOffset frames before the last.
@@ -30,14 +29,13 @@ int64_t framesAvailable(const SignalState& s)
 }
 
 // Appends `count` samples of the selected channel from frame bufferOrigin + bufferFill.
-void appendSamples(SpectrogramPage& page, int count)
+void appendSamples(const SignalState& signal, SampleBufferState& buffer, int count)
 {
-    SpectrogramState& st = page.st;
-    const int64_t first = static_cast<int64_t>(st.bufferOrigin) + st.bufferFill;
+    const int64_t first = static_cast<int64_t>(buffer.bufferOrigin) + buffer.bufferFill;
     for (int i = 0; i < count; ++i)
-        st.SampleBuffer[static_cast<size_t>(st.bufferFill + i)] =
-            static_cast<int16_t>(frameSample(page.signal, first + i, page.signal.selectedChannel));
-    st.bufferFill += count;
+        buffer.SampleBuffer[static_cast<size_t>(buffer.bufferFill + i)] =
+            static_cast<int16_t>(frameSample(signal, first + i, signal.selectedChannel));
+    buffer.bufferFill += count;
 }
 
 // The pitch, the level pass and the column-pair analysis of one pair, in the order
@@ -45,72 +43,82 @@ void appendSamples(SpectrogramPage& page, int count)
 // level pass has just reached.
 void analysePairStrips(SpectrogramPage& page)
 {
+    const SpectrogramParameters& p = page.params;
     SpectrogramState& st = page.st;
-    if (st.subOn[PageLayout::kPitch])
-        pitchtrack(page);
-    if (st.lpOrder == kLinPrOrder) {
-        levelpass(page);
-        analysepair(page);
+    const bool pitchOn = p.geometry.subOn[PageLayout::kPitch];
+    if (pitchOn)
+        pitchtrack(p, st.buffer, st.cursor, st.levelTrack.lowLevel, page.ws, st.pitchTrack, page.plot);
+    const auto levels = [&] {
+        levelpass(p, st.buffer, st.cursor, page.ws.BandEnergy, st.levelTrack, st.labels, page.plot);
+    };
+    const auto columns = [&] {
+        analysepair(p, st.buffer, st.cursor, st.levelTrack.midLevel, st.levelTrack.endLevel, page.ws, st.renderer,
+                    page.plot);
+    };
+    if (p.linPr()) {
+        levels();
+        columns();
     } else {
-        analysepair(page);
-        levelpass(page);
+        columns();
+        levels();
     }
     if (page.trackSink) {
         PairTrack track;
-        track.timeSeconds = st.pageTime;
-        track.pitchOn = st.subOn[PageLayout::kPitch];
-        track.pitchHz = st.pitch;
-        track.pitchQuality = st.pitchQuality;
-        track.pitchDrawn = st.pitchStrokeDrawn;
-        track.lowDb = st.lowLevel;
-        track.highDb = st.highLevel;
-        track.totalDb = st.totalLevel;
+        track.timeSeconds = st.cursor.pageTime;
+        track.pitchOn = pitchOn;
+        track.pitchHz = st.pitchTrack.pitch;
+        track.pitchQuality = st.pitchTrack.pitchQuality;
+        track.pitchDrawn = st.pitchTrack.pitchStrokeDrawn;
+        track.lowDb = st.levelTrack.lowLevel;
+        track.highDb = st.levelTrack.highLevel;
+        track.totalDb = st.levelTrack.totalLevel;
         page.trackSink(track);
     }
 }
 
 }  // namespace
 
-void pagegeometry(SpectrogramPage& page, const PageLayout& layout)
+SpectrogramGeometry pagegeometry(const PageLayout& layout, int width, int height, double printScale)
 {
-    SpectrogramState& st = page.st;
-    PlotDevice& plot = page.plot;
-    const int width = plot.pageWidthPx(), height = plot.pageHeightPx();
-    for (size_t k = 0; k < st.sub.size(); ++k) {
+    SpectrogramGeometry g;
+    for (size_t k = 0; k < g.sub.size(); ++k) {
         const SubDisplay& from = layout.sub[k];
-        PageSubDisplay& to = st.sub[k];
+        PageBox& to = g.sub[k];
         to.caption = from.caption;
         to.x0 = from.x0;
         to.y0 = from.y0;
         to.x1 = from.x1;
         to.y1 = from.y1;
-        to.px0 = from.px0 * width / kLayoutWidth;
-        to.py0 = from.py0 * height / kLayoutHeight;
-        to.px1 = from.px1 * width / kLayoutWidth;
-        to.py1 = from.py1 * height / kLayoutHeight;
-        st.subOn[k] = layout.stripOn(static_cast<int>(k));
+        // Layout units are tenths of a millimetre of the page.
+        to.px0 = from.px0 * width / kPageWidthTenthMm;
+        to.py0 = from.py0 * height / kPageHeightTenthMm;
+        to.px1 = from.px1 * width / kPageWidthTenthMm;
+        to.py1 = from.py1 * height / kPageHeightTenthMm;
+        g.subOn[k] = layout.stripOn(static_cast<int>(k));
     }
 
-    st.printScale = std::min(st.printScale, 1.0);
-    const double factor = st.printScale;
-    page.signal.pageTimeScale = satFloat(page.signal.pageTimeScale * factor);
+    const double factor = std::min(printScale, 1.0);
     // Everything shrinks toward the waveform strip's first corner.
-    const int a = st.sub[PageLayout::kWave].px0, b = st.sub[PageLayout::kWave].py0;
-    for (PageSubDisplay& d : st.sub) {
+    const int a = g.sub[PageLayout::kWave].px0, b = g.sub[PageLayout::kWave].py0;
+    for (PageBox& d : g.sub) {
         d.px0 = a + satInt((d.px0 - a) * factor);
         d.px1 = a + satInt((d.px1 - a) * factor);
         d.py0 = b + satInt((d.py0 - b) * factor);
         d.py1 = b + satInt((d.py1 - b) * factor);
     }
-    plot.plottextsize(static_cast<float>(std::sqrt(factor)));
+    g.textSize = static_cast<float>(std::sqrt(factor));
 
-    const PageSubDisplay& frame = st.sub[PageLayout::kFrame];
-    plot.usedarea = {frame.px0, frame.py0 - 30, frame.px1 + 2, frame.py1 + 2};
-    const PageSubDisplay& spgm = st.sub[PageLayout::kSpectrogram];
-    st.spgmLeft = spgm.px0;
-    st.spgmRight = spgm.px1;
-    st.spgmTop = spgm.py1;
-    st.rowCount = spgm.py0 - spgm.py1;
+    const PageBox& frame = g.sub[PageLayout::kFrame];
+    g.usedLeft = frame.px0;
+    g.usedTop = frame.py0 - 30;
+    g.usedRight = frame.px1 + 2;
+    g.usedBottom = frame.py1 + 2;
+    const PageBox& spgm = g.sub[PageLayout::kSpectrogram];
+    g.spgmLeft = spgm.px0;
+    g.spgmRight = spgm.px1;
+    g.spgmTop = spgm.py1;
+    g.rowCount = spgm.py0 - spgm.py1;
+    return g;
 }
 
 int bufferOriginFor(double startSeconds, double sampleRate, int windowLength)
@@ -121,27 +129,27 @@ int bufferOriginFor(double startSeconds, double sampleRate, int windowLength)
     return static_cast<int>(std::min<int64_t>(twice / 2, std::numeric_limits<int>::max()));
 }
 
-void fillSampleBuffer(SpectrogramPage& page)
+void fillSampleBuffer(const SignalState& signal, const SpectrogramParameters& p, SampleBufferState& buffer,
+                      HighPassMemory& highPass)
 {
-    SpectrogramState& st = page.st;
-    st.bufferFill = 0;
-    const int64_t count = std::clamp<int64_t>(framesAvailable(page.signal) - st.bufferOrigin, 0, kBufferSamples);
-    appendSamples(page, static_cast<int>(count));
-    st.bufferHigh = st.bufferFill;
-    std::fill(st.SampleBuffer.begin() + st.bufferFill, st.SampleBuffer.end(), int16_t{0});
-    condition(st);
+    buffer.bufferFill = 0;
+    const int64_t count = std::clamp<int64_t>(framesAvailable(signal) - buffer.bufferOrigin, 0, kBufferSamples);
+    appendSamples(signal, buffer, static_cast<int>(count));
+    buffer.bufferHigh = buffer.bufferFill;
+    std::fill(buffer.SampleBuffer.begin() + buffer.bufferFill, buffer.SampleBuffer.end(), int16_t{0});
+    conditionBuffer(p.conditioning, highPass, buffer);
 }
 
-void slideSampleBuffer(SpectrogramPage& page)
+void slideSampleBuffer(const SignalState& signal, const SpectrogramParameters& p, int& analysisPos,
+                       SampleBufferState& st, HighPassMemory& highPass)
 {
-    SpectrogramState& st = page.st;
-    const int64_t needed = static_cast<int64_t>(st.analysisPos) + st.pairStep + st.windowLength + 512;
+    const int64_t needed = static_cast<int64_t>(analysisPos) + p.pairStep + p.windowLength + 512;
     if (st.bufferFill <= 0 || st.bufferFill >= needed || !st.refillBroughtData)
         return;
 
-    int u = st.analysisPos - st.keepBack;
+    int u = analysisPos - st.keepBack;
     if (u < 0) {
-        st.keepBack = st.analysisPos;
+        st.keepBack = analysisPos;
         u = 0;
     }
     if (u > 0) {
@@ -151,66 +159,67 @@ void slideSampleBuffer(SpectrogramPage& page)
         st.bufferOrigin += u;
         st.bufferFill = kept;
     }
-    st.analysisPos = st.keepBack;
+    analysisPos = st.keepBack;
 
     // Room up to the last fill level, no further than the channel's data, at most
     // one buffer's worth.
     int64_t room = st.bufferHigh - st.bufferFill;
-    const int64_t left = framesAvailable(page.signal) - st.bufferOrigin - st.bufferFill;
+    const int64_t left = framesAvailable(signal) - st.bufferOrigin - st.bufferFill;
     room = std::clamp<int64_t>(std::min(room, left), 0, kBufferSamples);
-    appendSamples(page, static_cast<int>(room));
+    appendSamples(signal, st, static_cast<int>(room));
     st.refillBroughtData = room > 0;
     std::fill(st.SampleBuffer.begin() + st.bufferFill, st.SampleBuffer.begin() + std::max(st.bufferFill, st.bufferHigh),
               int16_t{0});
-    condition(st);
+    conditionBuffer(p.conditioning, highPass, st);
 }
 
 bool drawpage(SpectrogramPage& page)
 {
+    const SpectrogramParameters& p = page.params;
+    const SpectrogramGeometry& g = p.geometry;
     SpectrogramState& st = page.st;
+    PageCursor& cursor = st.cursor;
+    SampleBufferState& buffer = st.buffer;
     PlotDevice& plot = page.plot;
-    resetRendererRows(st);
+    resetRendererRows(st.renderer, g.rowCount);
     plot.plotwindow(0, 0, 1, 1, 0, 0, plot.pageWidthPx(), plot.pageHeightPx(), 0);
     plot.plotclear();
-    st.pairX0 = 0;
-    st.lastX = st.sub[PageLayout::kPitch].px0;
-    st.levelPrevX = st.sub[PageLayout::kLevel].px0;
+    cursor.pairX0 = 0;
+    st.pitchTrack.lastX = g.sub[PageLayout::kPitch].px0;
+    st.levelTrack.levelPrevX = g.sub[PageLayout::kLevel].px0;
 
-    const int width = st.spgmRight - st.spgmLeft;
-    const double pps = st.pixelsPerSecond;
-    page.deferLines = true;
+    // The strokes, envelope columns, label ticks and level curves of the page share
+    // one painter.
+    PlotDevice::LineBatch lines(plot);
+    const int width = g.spgmRight - g.spgmLeft;
+    const double pps = p.pixelsPerSecond;
     while (true) {
-        st.pairX0 = satInt((st.pageTime - st.analysisStart) * pps);
-        st.nextPairTime = st.pageTime + st.pairStep / st.sampleRate;
-        st.pairX1 = satInt((st.nextPairTime - st.analysisStart) * pps);
+        cursor.pairX0 = satInt((cursor.pageTime - cursor.analysisStart) * pps);
+        const double nextPairTime = cursor.pageTime + p.pairStep / p.sampleRate;
+        cursor.pairX1 = satInt((nextPairTime - cursor.analysisStart) * pps);
         analysePairStrips(page);
 
-        st.pixelsSinceShow = static_cast<int>(std::min<int64_t>(
-            static_cast<int64_t>(st.pixelsSinceShow) + st.pairX1 - st.pairX0, std::numeric_limits<int>::max()));
-        if (st.pixelsSinceShow > kRefreshPixels) {
-            st.pixelsSinceShow -= kRefreshPixels;
-            page.lines.flush(plot);
-            if (!st.printing)
+        cursor.pixelsSinceShow = static_cast<int>(std::min<int64_t>(
+            static_cast<int64_t>(cursor.pixelsSinceShow) + cursor.pairX1 - cursor.pairX0, std::numeric_limits<int>::max()));
+        if (cursor.pixelsSinceShow > kRefreshPixels) {
+            cursor.pixelsSinceShow -= kRefreshPixels;
+            if (!p.printing)
                 plot.plotshow();
-            if (page.stopRequested && page.stopRequested()) {
-                page.deferLines = false;
+            if (page.stopRequested && page.stopRequested())
                 return false;
-            }
         }
 
-        st.pageTime = st.nextPairTime;
-        st.pairX0 = st.pairX1;
-        st.analysisPos += st.pairStep;
-        slideSampleBuffer(page);
-        if (st.analysisPos >= st.bufferFill || st.pageTime >= st.analysisEnd)
-            st.bufferFill = 0;
-        if (st.pairX0 >= width || st.bufferFill <= 0 || st.analysisPos >= st.bufferFill)
+        cursor.pageTime = nextPairTime;
+        cursor.pairX0 = cursor.pairX1;
+        cursor.analysisPos += p.pairStep;
+        slideSampleBuffer(page.signal, p, cursor.analysisPos, buffer, st.highPass);
+        if (cursor.analysisPos >= buffer.bufferFill || cursor.pageTime >= p.analysisEnd)
+            buffer.bufferFill = 0;
+        if (cursor.pairX0 >= width || buffer.bufferFill <= 0 || cursor.analysisPos >= buffer.bufferFill)
             break;
     }
-    page.lines.flush(plot);
-    page.deferLines = false;
-    pageframe(page);
-    if (!st.printing)
+    pageframe(p, cursor, page.signal, plot);
+    if (!p.printing)
         plot.plotshow();
     return true;
 }

@@ -4,51 +4,58 @@
 // column pair.
 
 #include "page_layout.h"
+#include "plot_device.h"
+#include "signal_state.h"
 #include "spectrogram_page.h"
+#include "spectrogram_parameters.h"
+#include "spectrogram_state.h"
 
 namespace kelvox {
 
 /// Most samples the sample buffer holds, and most a refill appends.
 inline constexpr int kBufferSamples = 16384;
 
-/// Copies the five sub-displays and strip switches of `layout` into page.st.sub and
-/// page.st.subOn, scaled from the layout's 2828 × 2000 units to the page's pixels
-/// (x·width/2828, y·height/2000 in integers), then shrunk by the print size
-/// st.printScale (first capped at 1.0) toward the waveform strip's (px0, py0).
-/// Multiplies page.signal.pageTimeScale by the print size, sets the text size to its
-/// square root, the used area to sub-display 0's rectangle widened by 30 px above and
-/// 2 px right and below, and the spectrogram geometry spgmLeft/Right/Top, rowCount.
-/// Captions and data rectangles are copied unchanged.
-void pagegeometry(SpectrogramPage& page, const PageLayout& layout);
+/// The five sub-displays and strip switches of `layout` on a page of pageWidthPx ×
+/// pageHeightPx pixels: scaled from the layout's 2828 × 2000 units to the page's
+/// pixels (x·width/2828, y·height/2000 in integers), then shrunk by `printScale`
+/// (at most 1) toward the waveform strip's (px0, py0); the text size √printScale,
+/// the used area sub-display 0's rectangle widened by 30 px above and 2 px right and
+/// below, and the spectrogram geometry spgmLeft/Right/Top, rowCount. Captions and
+/// data rectangles are copied unchanged.
+SpectrogramGeometry pagegeometry(const PageLayout& layout, int pageWidthPx, int pageHeightPx, double printScale);
 
 /// The recording frame at which the buffer starts for an analysis starting at
 /// `startSeconds`: (trunc(2·start·fs) − windowLength) rounded down to an even
 /// number, not below 0, halved (about half a window before the start).
 int bufferOriginFor(double startSeconds, double sampleRate, int windowLength);
 
-/// Fills the sample buffer from frame st.bufferOrigin: up to 16384 samples of the
-/// selected channel (16-bit units, no DC correction), as many as the channel has
-/// before its last dataOffset frames; bufferFill = bufferHigh = that count; then
-/// conditions the buffer. Zero samples (a start beyond the data) leave bufferFill 0.
-void fillSampleBuffer(SpectrogramPage& page);
+/// Fills the sample buffer from frame buffer.bufferOrigin: up to 16384 samples of
+/// the selected channel of `signal` (16-bit units, no DC correction), as many as the
+/// channel has before its last dataOffset frames; bufferFill = bufferHigh = that
+/// count; then conditions the buffer (p.conditioning, carrying `highPass` on). Zero
+/// samples (a start beyond the data) leave bufferFill 0.
+void fillSampleBuffer(const SignalState& signal, const SpectrogramParameters& p, SampleBufferState& buffer,
+                      HighPassMemory& highPass);
 
 /// Slides the buffer forward when the pair loop nears its end (bufferFill below
 /// analysisPos + pairStep + windowLength + 512) and the last refill brought data:
-/// keeps st.keepBack samples before the analysis position (lowering keepBack when
-/// the position is below it), appends up to 16384 samples of the channel up to
+/// keeps buffer.keepBack samples before the analysis position (lowering keepBack
+/// when the position is below it), appends up to 16384 samples of the channel up to
 /// bufferHigh, zeros the rest up to bufferHigh and re-conditions the buffer.
 /// analysisPos and bufferOrigin move with the samples, so positions stay inside the
 /// buffer.
-void slideSampleBuffer(SpectrogramPage& page);
+void slideSampleBuffer(const SignalState& signal, const SpectrogramParameters& p, int& analysisPos,
+                       SampleBufferState& buffer, HighPassMemory& highPass);
 
 /// Draws one page: clears the renderer rows and the page, then walks the column
-/// pairs from st.pageTime (pitch track when the pitch strip is on; the level pass
-/// before the column-pair analysis in "LinPr 17", after it otherwise), refreshes the
-/// plot window every 32 pixels unless printing, advances pageTime and analysisPos by
-/// pairStep, slides the buffer, and stops at the spectrogram's right edge, at the end
-/// of the data or at st.analysisEnd (then bufferFill = 0: the run's last page);
-/// finally pageframe. Returns false when page.stopRequested said so at a refresh
-/// point (the page is then left unfinished).
+/// pairs from cursor.pageTime (pitch track when the pitch strip is on; the level
+/// pass before the column-pair analysis in "LinPr 17", after it otherwise),
+/// refreshes the plot window every 32 pixels unless printing, advances pageTime and
+/// analysisPos by pairStep, slides the buffer, and stops at the spectrogram's right
+/// edge, at the end of the data or at p.analysisEnd (then bufferFill = 0: the run's
+/// last page); finally pageframe. The page's lines are drawn in one batch of the
+/// plot device. Returns false when page.stopRequested said so at a refresh point
+/// (the page is then left unfinished).
 bool drawpage(SpectrogramPage& page);
 
 }  // namespace kelvox

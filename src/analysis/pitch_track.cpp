@@ -1,6 +1,8 @@
 #include "pitch_track.h"
 
 #include "column_renderer.h"
+#include "decibels.h"
+#include "page_layout.h"
 #include "numeric.h"
 #include "real_fft.h"
 
@@ -9,47 +11,46 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <span>
 #include <vector>
 
 namespace kelvox {
 
 namespace {
 
-constexpr double kDbPerNeper = 4.342944819032518;  // 10/ln 10
 constexpr int kMaxAmdfWindow = 500;
 constexpr int kCepstrumLength = 512;
 constexpr int kCepstrumHalf = kCepstrumLength / 2;
 
 // Clamps an estimate to the pitch limits; true when it had to be clamped. An
 // undefined estimate counts as too high.
-bool clampPitch(SpectrogramState& st)
+bool clampPitch(const SpectrogramParameters& p, PitchTrackState& track)
 {
-    if (std::isnan(st.pitch) || st.pitch > st.maxPitch) {
-        st.pitch = st.maxPitch;
+    if (std::isnan(track.pitch) || track.pitch > p.maxPitch) {
+        track.pitch = p.maxPitch;
         return true;
     }
-    if (st.pitch < st.minPitch) {
-        st.pitch = st.minPitch;
+    if (track.pitch < p.minPitch) {
+        track.pitch = p.minPitch;
         return true;
     }
     return false;
 }
 
 // A horizontal stroke at the current pitch from column x0 to x1 (x1 left out).
-void stroke(SpectrogramPage& page, int x0, int x1, int width)
+void stroke(PlotDevice& plot, PitchTrackState& track, int x0, int x1, int width)
 {
-    PlotDevice& plot = page.plot;
-    const int y = plot.plotypix(std::log10(page.st.pitch));
+    const int y = plot.plotypix(std::log10(track.pitch));
     plot.plotlw(width);
     plot.plotmove(x0, y, 0);
-    page.lines.draw(plot, x1, y);
-    page.st.pitchStrokeDrawn = true;
+    plot.plotmove(x1, y, 1);
+    track.pitchStrokeDrawn = true;
 }
 
 // Pixel columns covered by one pair step.
-int pairStrokeLength(const SpectrogramState& st)
+int pairStrokeLength(const SpectrogramParameters& p)
 {
-    return satInt(st.pairStep * static_cast<double>(st.pixelsPerSecond) / st.sampleRate);
+    return satInt(p.pairStep * static_cast<double>(p.pixelsPerSecond) / p.sampleRate);
 }
 
 // Sums of |a[k][i] − b[k][i]| over i < n for `count` (1 … 4) pairs of runs at once.
@@ -103,11 +104,11 @@ void absoluteDifferenceSums(const float* const* a, const float* const* b, int co
 // that every stride-c comparison reads two contiguous runs.
 class AmdfSegment {
 public:
-    AmdfSegment(const SpectrogramState& st, int64_t first, int64_t end, int c, std::vector<float>& storage)
+    AmdfSegment(std::span<const float> resonator, int64_t first, int64_t end, int c, std::vector<float>& storage)
         : m_first(first), m_c(c), m_phaseLength((end - first + c - 1) / c)
     {
-        const float* r = st.ResonatorSamples.data();
-        const int64_t valid = std::min<int64_t>(st.bufferFill, static_cast<int64_t>(st.ResonatorSamples.size()));
+        const float* r = resonator.data();
+        const int64_t valid = static_cast<int64_t>(resonator.size());
         if (c == 1 && first >= 0 && end <= valid) {
             // One phase, all of it valid: the buffer itself.
             m_data = r + first;
@@ -137,20 +138,20 @@ private:
     const float* m_data = nullptr;
 };
 
-void amdfPitch(SpectrogramPage& page)
+void amdfPitch(const SpectrogramParameters& p, const SampleBufferState& buffer, const PageCursor& cursor,
+               double lowLevel, PitchTrackState& track, PlotDevice& plot)
 {
-    SpectrogramState& st = page.st;
-    const double fs = st.sampleRate;
-    int W = std::min(kMaxAmdfWindow, satInt(2.0 * fs / st.midPitch));
+    const double fs = p.sampleRate;
+    int W = std::min(kMaxAmdfWindow, satInt(2.0 * fs / p.midPitch));
     int first, last, c;
-    if (st.pitchQuality != 0) {
+    if (track.pitchQuality != 0) {
         // Wide search over every lag the mid pitch allows, comparing every c-th sample.
         first = W / 4;
         last = W - 1;
         c = W / 80 > 1 ? W / 80 : 2;
     } else {
         // Narrow search around the last period.
-        const int d = satInt(fs / st.pitch);
+        const int d = satInt(fs / track.pitch);
         W = static_cast<int>(std::min<long long>(kMaxAmdfWindow, 2LL * d));
         first = satInt(0.8 * d);
         last = std::min(satInt(1.25 * d), kMaxAmdfWindow) - 1;
@@ -158,8 +159,8 @@ void amdfPitch(SpectrogramPage& page)
     }
 
     // Window start for lag L: centred on the pair, never before the buffer.
-    const auto start = [&st, W](int L) {
-        return std::max<int64_t>(0, st.analysisPos + (static_cast<int64_t>(st.pairStep) - W - L) / 2);
+    const auto start = [&p, &cursor, W](int L) {
+        return std::max<int64_t>(0, cursor.analysisPos + (static_cast<int64_t>(p.pairStep) - W - L) / 2);
     };
     const int compared = W > 0 ? (W + c - 1) / c : 0;
     double least = 1e18, largest = 0.0;
@@ -167,7 +168,7 @@ void amdfPitch(SpectrogramPage& page)
     if (first <= last && compared > 0) {
         const int64_t from = start(last);
         const int64_t to = std::max(start(first) + first, start(last) + last) + static_cast<int64_t>(compared) * c;
-        const AmdfSegment segment(st, from, to, c, st.amdfSegment);
+        const AmdfSegment segment(buffer.resonator(), from, to, c, track.amdfSegment);
         for (int group = first; group <= last; group += kLagsAtOnce) {
             const int count = std::min(kLagsAtOnce, last - group + 1);
             const float* a[kLagsAtOnce];
@@ -190,71 +191,70 @@ void amdfPitch(SpectrogramPage& page)
         }
     }
     if (bestLag >= 0) {
-        st.pitch = fs / refinelag(st, bestLag + st.analysisPos, bestLag);
-        st.pitchQuality = least <= largest / 3.0 ? 0 : 1;
+        track.pitch = fs / refinelag(buffer.resonator(), bestLag + cursor.analysisPos, bestLag);
+        track.pitchQuality = least <= largest / 3.0 ? 0 : 1;
     } else {
-        st.pitch = st.maxPitch + 1.0;
+        track.pitch = p.maxPitch + 1.0;
     }
-    if (clampPitch(st))
-        st.pitchQuality = 2;
+    if (clampPitch(p, track))
+        track.pitchQuality = 2;
 
-    st.lastX = st.pairX0 + st.sub[PageLayout::kPitch].px0;
-    if (st.lowLevel > st.pitchGate)
-        stroke(page, st.lastX, st.lastX + pairStrokeLength(st), st.pitchQuality == 0 ? 2 : 1);
+    track.lastX = cursor.pairX0 + p.geometry.sub[PageLayout::kPitch].px0;
+    if (lowLevel > p.pitchGate)
+        stroke(plot, track, track.lastX, track.lastX + pairStrokeLength(p), track.pitchQuality == 0 ? 2 : 1);
 }
 
-void peakPitch(SpectrogramPage& page)
+void peakPitch(const SpectrogramParameters& p, const SampleBufferState& buffer, const PageCursor& cursor,
+               double lowLevel, PitchTrackState& track, PlotDevice& plot)
 {
-    SpectrogramState& st = page.st;
-    const double fs = st.sampleRate;
-    const int left = st.sub[PageLayout::kPitch].px0;
-    const int right = st.sub[PageLayout::kPitch].px1;
-    for (int i = 0; i < st.pairStep; ++i) {
-        st.peakMin *= st.peakDecay;
-        st.peakMax *= st.peakDecay;
-        const float b = st.resonatorAt(static_cast<int64_t>(st.analysisPos) + i);
-        if (b < st.peakMin) {
-            st.peakMin = b;
-            st.prevDir = st.dir;
-            st.dir = -1;
+    const double fs = p.sampleRate;
+    const int left = p.geometry.sub[PageLayout::kPitch].px0;
+    const int right = p.geometry.sub[PageLayout::kPitch].px1;
+    for (int i = 0; i < p.pairStep; ++i) {
+        track.peakMin *= p.peakDecay;
+        track.peakMax *= p.peakDecay;
+        const float b = buffer.resonatorAt(static_cast<int64_t>(cursor.analysisPos) + i);
+        if (b < track.peakMin) {
+            track.peakMin = b;
+            track.prevDir = track.dir;
+            track.dir = -1;
         }
-        if (b > st.peakMax) {
-            st.peakMax = b;
-            st.prevDir = st.dir;
-            st.dir = 1;
+        if (b > track.peakMax) {
+            track.peakMax = b;
+            track.prevDir = track.dir;
+            track.dir = 1;
         }
-        if (st.dir > 0 && st.prevDir < 0) {
+        if (track.dir > 0 && track.prevDir < 0) {
             // One period mark per turn from a new minimum to a new maximum.
-            st.pitch = fs / refinelag(st, st.analysisPos + i, st.peakCount);
-            clampPitch(st);
-            st.peakCount = 0;
-            st.prevDir = st.dir;
+            track.pitch = fs / refinelag(buffer.resonator(), cursor.analysisPos + i, track.peakCount);
+            clampPitch(p, track);
+            track.peakCount = 0;
+            track.prevDir = track.dir;
         }
-        ++st.peakCount;
+        ++track.peakCount;
 
-        const int x = st.pairX0 + left + satInt(i * static_cast<double>(st.pixelsPerSecond) / fs);
-        if (x != st.lastX || i == st.pairStep - 1) {
-            if (st.lastX < right && st.lowLevel > st.pitchGate)
-                stroke(page, st.lastX, x, 2);
-            st.lastX = x;
+        const int x = cursor.pairX0 + left + satInt(i * static_cast<double>(p.pixelsPerSecond) / fs);
+        if (x != track.lastX || i == p.pairStep - 1) {
+            if (track.lastX < right && lowLevel > p.pitchGate)
+                stroke(plot, track, track.lastX, x, 2);
+            track.lastX = x;
         }
     }
 }
 
-void cepstralPitch(SpectrogramPage& page)
+void cepstralPitch(const SpectrogramParameters& p, const SampleBufferState& buffer, const PageCursor& cursor,
+                   const AnalysisWorkspace& ws, PitchTrackState& track, PlotDevice& plot)
 {
-    SpectrogramState& st = page.st;
-    const AnalysisWorkspace& ws = page.ws;
-    const double fs = st.sampleRate;
-    const int D = std::max(1, satInt(6.0 * fs / (kCepstrumLength * static_cast<double>(st.midPitch))));
+    const double fs = p.sampleRate;
+    const int D = std::max(1, satInt(6.0 * fs / (kCepstrumLength * static_cast<double>(p.midPitch))));
 
     std::array<float, kCepstrumLength> x{};
     for (int i = 0; i < kCepstrumLength; ++i)
         x[static_cast<size_t>(i)] =
-            st.conditionedAt(static_cast<int64_t>(st.analysisPos) + static_cast<int64_t>(i) * D - kCepstrumHalf);
-    const auto powerDb = [&x](int k) {
+            buffer.conditionedAt(static_cast<int64_t>(cursor.analysisPos) + static_cast<int64_t>(i) * D - kCepstrumHalf);
+    const auto binDb = [&x](int k) {
         const double re = x[static_cast<size_t>(k)], im = x[static_cast<size_t>(kCepstrumLength - k)];
-        return std::log(std::max(re * re + im * im, 0.001)) * kDbPerNeper;
+        return powerDb(re * re + im * im, kPagePowerFloor);
     };
 
     bool voiced = realfft(ws, kCepstrumLength, x.data()) == 0;
@@ -262,14 +262,14 @@ void cepstralPitch(SpectrogramPage& page)
     if (voiced) {
         double lowSum = 0.0;
         for (int k = 1; k < kCepstrumHalf; ++k) {
-            spectrum[static_cast<size_t>(k)] = powerDb(k);
+            spectrum[static_cast<size_t>(k)] = binDb(k);
             if (k < kCepstrumHalf / 4)
                 lowSum += spectrum[static_cast<size_t>(k)];
         }
         voiced = lowSum / (kCepstrumHalf / 4) > 10.0;
     }
     if (!voiced) {
-        st.pitch = st.midPitch;
+        track.pitch = p.midPitch;
         return;
     }
 
@@ -278,7 +278,7 @@ void cepstralPitch(SpectrogramPage& page)
     for (int k = 1; k < kCepstrumHalf; ++k)
         x[static_cast<size_t>(k)] = x[static_cast<size_t>(kCepstrumLength - k)] =
             static_cast<float>(spectrum[static_cast<size_t>(k)]);
-    const int K = std::clamp(satInt(kCepstrumLength * st.topFrequency / (D * fs)), 1, kCepstrumLength);
+    const int K = std::clamp(satInt(kCepstrumLength * p.topFrequency / (D * fs)), 1, kCepstrumLength);
     double sum = 0.0;
     for (int j = 0; j < K; ++j)
         sum += x[static_cast<size_t>(j)];
@@ -288,14 +288,14 @@ void cepstralPitch(SpectrogramPage& page)
     realfft(ws, kCepstrumLength, x.data());
 
     // The best cepstral peak near the expected period.
-    const int g = satInt(fs / (D * st.avgPitch));
+    const int g = satInt(fs / (D * track.avgPitch));
     const int first = std::max(1, g / 3);
     const int last = std::min(static_cast<long long>(3LL * g), static_cast<long long>(kCepstrumHalf)) - 1;
     double best = -100.0;
     int bestJ = -1;
     for (int j = first; j <= last; ++j) {
-        const double score = powerDb(j) - 3.0 * std::fabs(fs / (j * static_cast<double>(D)) - st.avgPitch) /
-                                              ((st.jitter + 0.05) * st.avgPitch);
+        const double score = binDb(j) - 3.0 * std::fabs(fs / (j * static_cast<double>(D)) - track.avgPitch) /
+                                              ((track.jitter + 0.05) * track.avgPitch);
         if (score > best) {
             best = score;
             bestJ = j;
@@ -303,12 +303,12 @@ void cepstralPitch(SpectrogramPage& page)
     }
     if (bestJ < 0)
         bestJ = std::max(1, last);
-    st.pitch = fs / (static_cast<double>(D) * bestJ);
-    st.jitter += (std::fabs(st.pitch - st.avgPitch) / st.avgPitch - st.jitter) * 0.02;
-    st.avgPitch += ((4.0 * st.pitch + st.midPitch) * 0.2 - st.avgPitch) * 0.05;
+    track.pitch = fs / (static_cast<double>(D) * bestJ);
+    track.jitter += (std::fabs(track.pitch - track.avgPitch) / track.avgPitch - track.jitter) * 0.02;
+    track.avgPitch += ((4.0 * track.pitch + p.midPitch) * 0.2 - track.avgPitch) * 0.05;
 
-    st.lastX = st.pairX0 + st.sub[PageLayout::kPitch].px0;
-    stroke(page, st.lastX, st.lastX + pairStrokeLength(st), 2);
+    track.lastX = cursor.pairX0 + p.geometry.sub[PageLayout::kPitch].px0;
+    stroke(plot, track, track.lastX, track.lastX + pairStrokeLength(p), 2);
 }
 
 }  // namespace
@@ -331,31 +331,33 @@ void alignmentSums(Read R, int64_t end, int T, double& S, double& B)
 
 }  // namespace
 
-double refinelag(const SpectrogramState& st, int end, int T)
+double refinelag(std::span<const float> resonator, int end, int T)
 {
     double S = 0.0, B = 0.0;
+    const int64_t valid = static_cast<int64_t>(resonator.size());
     const int64_t last = end, lowest = static_cast<int64_t>(end) - 2LL * T + 1;
-    if (lowest >= 0 && last < st.bufferFill) {
+    const float* r = resonator.data();
+    if (lowest >= 0 && last < valid) {
         // Every sample read lies in the valid buffer.
-        const float* r = st.ResonatorSamples.data();
         alignmentSums([r](int64_t i) { return static_cast<double>(r[i]); }, end, T, S, B);
     } else {
-        alignmentSums([&st](int64_t i) { return static_cast<double>(st.resonatorAt(i)); }, end, T, S, B);
+        alignmentSums([r, valid](int64_t i) { return i >= 0 && i < valid ? static_cast<double>(r[i]) : 0.0; }, end,
+                      T, S, B);
     }
     return B == 0.0 ? T : T + S / B;
 }
 
-void pitchtrack(SpectrogramPage& page)
+void pitchtrack(const SpectrogramParameters& p, const SampleBufferState& buffer, const PageCursor& cursor,
+                double lowLevel, const AnalysisWorkspace& ws, PitchTrackState& track, PlotDevice& plot)
 {
-    selectsubdisplay(page, PageLayout::kPitch, false);
-    page.st.pitchStrokeDrawn = false;
-    if (page.st.amdfMode)
-        amdfPitch(page);
-    else if (page.st.cepstralPitchMode)
-        cepstralPitch(page);
+    selectsubdisplay(plot, p.geometry, PageLayout::kPitch, false);
+    track.pitchStrokeDrawn = false;
+    if (p.pitchMethod == PitchMethod::Amdf)
+        amdfPitch(p, buffer, cursor, lowLevel, track, plot);
+    else if (p.pitchMethod == PitchMethod::Cepstrum)
+        cepstralPitch(p, buffer, cursor, ws, track, plot);
     else
-        peakPitch(page);
-    finishLines(page);
+        peakPitch(p, buffer, cursor, lowLevel, track, plot);
 }
 
 }  // namespace kelvox

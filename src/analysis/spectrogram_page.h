@@ -1,13 +1,13 @@
 #pragma once
-// What the spectrogram page routines work on: the recording, the plot device, the
-// analysis working arrays and the run's shared variables, plus two optional hooks
-// of whoever drives the run (a stop request and the per-pair track values).
+// What the spectrogram page loop works on: the recording, the plot device, the
+// analysis working arrays, the run's fixed parameters and its running state, plus
+// two optional hooks of whoever drives the run (a stop request and the per-pair
+// track values).
 
 #include "analysis_workspace.h"
-#include "page_layout.h"
-#include "page_lines.h"
 #include "plot_device.h"
 #include "signal_state.h"
+#include "spectrogram_parameters.h"
 #include "spectrogram_state.h"
 
 #include <functional>
@@ -26,27 +26,15 @@ struct PairTrack {
 };
 
 struct SpectrogramPage {
-    SignalState& signal;
+    const SignalState& signal;
     PlotDevice& plot;
     AnalysisWorkspace& ws;
+    const SpectrogramParameters& params;
     SpectrogramState& st;
     /// Polled at the page loop's refresh points; true ends the page at once.
     std::function<bool()> stopRequested;
     /// Called once per column pair, when set.
     std::function<void(const PairTrack&)> trackSink;
-    /// The pitch strokes, waveform columns, label ticks and level curves on their way
-    /// to the page image. The routines draw them before they return unless
-    /// deferLines is set (the page loop sets it and draws them at its refresh points,
-    /// before anything else that could cover them, and at the page's end).
-    PageLines lines;
-    bool deferLines = false;
 };
-
-/// Draws the page's held lines now unless the page loop defers them.
-inline void finishLines(SpectrogramPage& page)
-{
-    if (!page.deferLines)
-        page.lines.flush(page.plot);
-}
 
 }  // namespace kelvox

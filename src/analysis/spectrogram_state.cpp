@@ -1,5 +1,6 @@
 #include "spectrogram_state.h"
 
+#include <algorithm>
 #include <cstddef>
 
 namespace kelvox {
@@ -16,14 +17,20 @@ T guardedRead(const std::vector<T>& values, int fill, int64_t i)
     return values[static_cast<std::size_t>(i)];
 }
 
+std::span<const float> validPart(const std::vector<float>& values, int fill)
+{
+    return std::span<const float>(values).first(static_cast<std::size_t>(std::clamp<int64_t>(
+        fill, 0, static_cast<int64_t>(values.size()))));
+}
+
 }  // namespace
 
-int16_t SpectrogramState::sampleAt(int64_t i) const
+int16_t SampleBufferState::sampleAt(int64_t i) const
 {
     return guardedRead(SampleBuffer, bufferFill, i);
 }
 
-float SpectrogramState::conditionedAt(int64_t i) const
+float SampleBufferState::conditionedAt(int64_t i) const
 {
     return guardedRead(ConditionedSamples, bufferFill, i);
 }
@@ -38,9 +45,19 @@ void LabelMarks::hold(size_t index)
     open = pos <= lastSample;
 }
 
-float SpectrogramState::resonatorAt(int64_t i) const
+float SampleBufferState::resonatorAt(int64_t i) const
 {
     return guardedRead(ResonatorSamples, bufferFill, i);
+}
+
+std::span<const float> SampleBufferState::conditioned() const
+{
+    return validPart(ConditionedSamples, bufferFill);
+}
+
+std::span<const float> SampleBufferState::resonator() const
+{
+    return validPart(ResonatorSamples, bufferFill);
 }
 
 }  // namespace kelvox

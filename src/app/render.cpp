@@ -13,6 +13,7 @@
 #include "label_file.h"
 #include "label_marks.h"
 #include "page_files.h"
+#include "page_units.h"
 #include "parse_number.h"
 #include "program_state.h"
 #include "section_controls.h"
@@ -218,7 +219,7 @@ int parseOptions(const std::vector<std::string>& args, Options& o)
             if (!value(v) || !parseInt(v, o.channel))
                 return usage("--channel needs a channel number from 0");
         } else if (a == "--dpi") {
-            if (!value(v) || !parseInt(v, o.dpi) || (o.dpi != 96 && o.dpi != 192))
+            if (!value(v) || !parseInt(v, o.dpi) || (o.dpi != kScreenDpi && o.dpi != kPrintDpi))
                 return usage("--dpi is 96 or 192");
         } else if (a == "--set") {
             if (!value(v) || v.find('=') == std::string::npos)

@@ -173,12 +173,69 @@ QString pageText(const std::string& text)
 
 bool beginPageAt(PlotDevice& device, int dpi)
 {
-    const bool print = dpi == 192;
+    const bool print = dpi == kPrintDpi;
     if (print)
         device.plotprinter();
     else
         device.plotscreen();
     return print;
+}
+
+PlotDevice::LineBatch::~LineBatch()
+{
+    if (--m_device.m_batchDepth == 0)
+        m_device.flushLines();
+}
+
+void PlotDevice::flushLines()
+{
+    if (m_lines.empty())
+        return;
+    QPainter p(&m_image);
+    preparePainter(p);
+    const QPen* pen = nullptr;
+    for (const BatchedLine& line : m_lines) {
+        if (!pen || !(line.pen == *pen)) {
+            p.setPen(line.pen);
+            pen = &line.pen;
+        }
+        drawPageLine(p, line.from, line.to);
+    }
+    m_lines.clear();
+    m_checkedLines = 0;
+    m_touches = false;
+}
+
+bool PlotDevice::linesMayTouch(const PageRect& area)
+{
+    if (!(area == m_checkedArea)) {
+        m_checkedArea = area;
+        m_checkedLines = 0;
+        m_touches = false;
+    }
+    for (; m_checkedLines < m_lines.size() && !m_touches; ++m_checkedLines) {
+        const PageRect& b = m_lines[m_checkedLines].box;
+        m_touches = b.left < area.right && area.left < b.right && b.top < area.bottom && area.top < b.bottom;
+    }
+    return m_touches;
+}
+
+QImage& PlotDevice::image()
+{
+    flushLines();
+    return m_image;
+}
+
+const QImage& PlotDevice::image() const
+{
+    return m_image;
+}
+
+QImage& PlotDevice::pixels(const PageRect& area)
+{
+    if (linesMayTouch(area))
+        flushLines();
+    return m_image;
 }
 
 PlotDevice::PlotDevice()
@@ -188,22 +245,24 @@ PlotDevice::PlotDevice()
     m_canvasPen = cleanPen();
     // The state of a 96-dpi page without drawing one: the layout dialog reads
     // `resolution` before any page has been begun.
-    applyResolution(96);
+    applyResolution(kScreenDpi);
 }
 
-void PlotDevice::plotscreen() { beginPage(96); }
+PlotDevice::~PlotDevice() = default;
 
-void PlotDevice::plotprinter() { beginPage(192); }
+void PlotDevice::plotscreen() { beginPage(kScreenDpi); }
+
+void PlotDevice::plotprinter() { beginPage(kPrintDpi); }
 
 void PlotDevice::applyResolution(int resolution)
 {
     m_resolution = resolution;
     setFontCell(resolution / 9);
     m_lineheight = m_fontCell + 2;
-    m_pageWidth = resolution * kPageWidthTenthMm / 254;
-    m_pageHeight = resolution * kPageHeightTenthMm / 254;
+    m_pageWidth = pagePixels(kPageWidthTenthMm, resolution);
+    m_pageHeight = pagePixels(kPageHeightTenthMm, resolution);
     // Saved bitmaps then carry the page's dots per inch.
-    const int dotsPerMetre = static_cast<int>(std::lround(resolution / 0.0254));
+    const int dotsPerMetre = static_cast<int>(std::lround(resolution / (kMmPerInch / 1000.0)));
     m_image.setDotsPerMeterX(dotsPerMetre);
     m_image.setDotsPerMeterY(dotsPerMetre);
 }
@@ -374,11 +433,29 @@ void PlotDevice::plotmove(int pxIn, int pyIn, int mode)
 {
     const int16_t px = clampInt16(pxIn), py = clampInt16(pyIn);
     if (mode != 0) {
-        m_canvasPen = linePen(static_cast<DashStyle>((mode >> 2) & 3));
-        QPainter p(&m_image);
-        preparePainter(p);
-        p.setPen(m_canvasPen);
-        drawPageLine(p, QPoint(m_penX, m_penY), QPoint(px, py));
+        // A page draws thousands of lines with a handful of pens: a pen is made
+        // only when the line's style, width or colour changes.
+        const auto style = static_cast<DashStyle>((mode >> 2) & 3);
+        if (!m_canvasPenKnown || style != m_canvasStyle || m_lineWidth != m_canvasWidth || m_colour != m_canvasColour) {
+            m_canvasPen = linePen(style);
+            m_canvasPenKnown = true;
+            m_canvasStyle = style;
+            m_canvasWidth = m_lineWidth;
+            m_canvasColour = m_colour;
+        }
+        const QPoint from(m_penX, m_penY), to(px, py);
+        if (m_batchDepth > 0) {
+            // The pixels the line may set, widened by its pen.
+            const int margin = std::max(0, m_lineWidth) + 1;
+            const PageRect box{std::min(from.x(), to.x()) - margin, std::min(from.y(), to.y()) - margin,
+                               std::max(from.x(), to.x()) + margin + 1, std::max(from.y(), to.y()) + margin + 1};
+            m_lines.push_back({from, to, m_canvasPen, box});
+        } else {
+            QPainter p(&m_image);
+            preparePainter(p);
+            p.setPen(m_canvasPen);
+            drawPageLine(p, from, to);
+        }
     }
     m_penX = px;
     m_penY = py;
@@ -397,6 +474,8 @@ void PlotDevice::drawFilledRect(int left, int top, int right, int bottom)
 {
     if (right <= left || bottom <= top)
         return;
+    // Lines drawn before the fill lie under it.
+    flushLines();
     QPainter p(&m_image);
     preparePainter(p);
     p.fillRect(QRect(left, top, right - left, bottom - top), QColor(palette()[static_cast<std::size_t>(m_background)]));
@@ -413,6 +492,8 @@ void PlotDevice::plotclear()
 
 void PlotDevice::drawText(int x, int y, const QString& text)
 {
+    // The text's white cell covers the lines drawn before it.
+    flushLines();
     const QFontMetrics fm(m_font, &m_image);
     QPainter p(&m_image);
     preparePainter(p);
@@ -470,6 +551,7 @@ void PlotDevice::plotlines(int px, int py, const std::string& text)
 
 void PlotDevice::plotshow()
 {
+    flushLines();
     if (m_showHook)
         m_showHook();
 }

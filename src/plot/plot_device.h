@@ -5,6 +5,8 @@
 // the image. Coordinates are integer pixels of the page image, origin top-left,
 // y downward.
 
+#include "page_units.h"
+
 #include <QColor>
 #include <QFont>
 #include <QImage>
@@ -88,8 +90,6 @@ class PlotDevice {
 public:
     static constexpr int kImageWidth = 2136;   // the plot window's page image
     static constexpr int kImageHeight = 1514;
-    static constexpr int kPageWidthTenthMm = 2828;
-    static constexpr int kPageHeightTenthMm = 2000;
     static constexpr int kPaletteSize = 8;
     static constexpr int kMaxRegions = 15;
     /// Where plotlabel and plotlines put a text's top-left corner, from (px, py).
@@ -99,6 +99,9 @@ public:
     /// of a 96-dpi page, so that readers of `resolution` never see 0 before the
     /// first page begin. Needs a QGuiApplication (fonts).
     PlotDevice();
+    ~PlotDevice();
+    PlotDevice(const PlotDevice&) = delete;
+    PlotDevice& operator=(const PlotDevice&) = delete;
 
     // --- page begin ------------------------------------------------------------
 
@@ -167,6 +170,7 @@ public:
 
     /// Makes the partly drawn page visible through the installed show hook (the
     /// plot window: show, repaint, process pending events); nothing when headless.
+    /// Draws the lines an open batch holds first (the batch goes on).
     void plotshow();
     void setShowHook(std::function<void()> hook) { m_showHook = std::move(hook); }
     /// Hooks called before the page in the image is replaced (a page begin, keeping
@@ -227,10 +231,35 @@ public:
     /// and print. Empty at start.
     PageRect usedarea;
 
-    /// The page image (RGB32, 2136 × 1514). Direct pixel writers (the spectrogram
-    /// column renderer) must clip to its rectangle themselves.
-    QImage& image() { return m_image; }
-    const QImage& image() const { return m_image; }
+    /// The page image (RGB32, 2136 × 1514), for readers (save, print, the plot
+    /// window, tests), with every line drawn so far. The const view leaves out the
+    /// lines an open batch still holds; batches live only while a page is drawn,
+    /// and plotshow draws them before the plot window looks.
+    QImage& image();
+    const QImage& image() const;
+    /// The page image for a direct pixel writer inside a line batch (the spectrogram
+    /// column renderer), which writes only inside `area` and must clip to the image
+    /// itself. Lines the batch holds that may set a pixel in `area` are drawn first,
+    /// so that what is written lands on top of them, as without a batch.
+    QImage& pixels(const PageRect& area);
+
+    /// While it lives, the solid and dashed lines of plotmove are held and drawn
+    /// together in one painter session: a page draws thousands of short lines
+    /// (strokes, envelope columns, curves), and a painter for each is most of what
+    /// drawing them costs. The page comes out pixel for pixel as without a batch:
+    /// the held lines are drawn, in order, before any text or fill, by plotshow, by
+    /// image(), by pixels() when they may touch its area, and by the last batch's
+    /// destructor. Batches nest.
+    class LineBatch {
+    public:
+        explicit LineBatch(PlotDevice& device) : m_device(device) { ++m_device.m_batchDepth; }
+        ~LineBatch();
+        LineBatch(const LineBatch&) = delete;
+        LineBatch& operator=(const LineBatch&) = delete;
+
+    private:
+        PlotDevice& m_device;
+    };
 
     void setPrintService(PrintService* service) { m_printService = service; }
 
@@ -241,6 +270,18 @@ public:
     PrintService* printService() const { return m_printService; }
 
 private:
+    /// A line held by a batch: its ends, its pen and the pixels it may set.
+    struct BatchedLine {
+        QPoint from, to;
+        QPen pen;
+        PageRect box;
+    };
+    /// Draws the held lines in one painter session and forgets them.
+    void flushLines();
+    /// Whether a held line may set a pixel inside `area`; asked again about the same
+    /// area it looks only at the lines added since.
+    bool linesMayTouch(const PageRect& area);
+
     void applyResolution(int resolution);
     void beginPage(int resolution);
     void setFontCell(int cellHeightPx);
@@ -264,6 +305,10 @@ private:
     int m_frameLeft = 0, m_frameTop = 0, m_frameWidth = 0, m_frameHeight = 0;
     int16_t m_penX = 0, m_penY = 0;
     QPen m_canvasPen;  // the pen the last line was drawn with; outlines rectangles
+    // What m_canvasPen was made for by plotmove (not known: the start-up pen).
+    bool m_canvasPenKnown = false;
+    DashStyle m_canvasStyle = DashStyle::Solid;
+    int m_canvasWidth = 0, m_canvasColour = 0;
     std::vector<ReadoutRegion> m_regions;
     std::function<void()> m_showHook;
     std::function<void()> m_beforePageChange, m_afterPageChange;
@@ -276,6 +321,11 @@ private:
     std::optional<KeptPage> m_keptScreenPage;
     PrintService* m_printService = nullptr;
     mutable int m_nonFinite = 0;
+    int m_batchDepth = 0;
+    std::vector<BatchedLine> m_lines;  // held by the open batch
+    std::size_t m_checkedLines = 0;    // linesMayTouch: lines looked at for m_checkedArea
+    bool m_touches = false;
+    PageRect m_checkedArea;
 };
 
 /// Begins a print page (plotprinter) for 192 dpi and a screen page (plotscreen)

@@ -176,7 +176,7 @@ Tnylxform::Tnylxform(PlotDevice& device, QWidget* parent) : QMainWindow(parent),
 QSize Tnylxform::pageFitSize() const
 {
     const int frame = 2 * m_scroll->frameWidth();
-    const QSize page(96 * PlotDevice::kPageWidthTenthMm / 254, 96 * PlotDevice::kPageHeightTenthMm / 254);
+    const QSize page(pagePixels(kPageWidthTenthMm, kScreenDpi), pagePixels(kPageHeightTenthMm, kScreenDpi));
     return page + QSize(frame, frame + menuBar()->sizeHint().height());
 }
 

@@ -1,5 +1,6 @@
 #include "section_analysis.h"
 
+#include "decibels.h"
 #include "fft.h"
 #include "harmonic_spectrum.h"
 #include "linear_prediction.h"
@@ -14,8 +15,6 @@ namespace kelvox {
 namespace {
 
 constexpr double kPi = 3.14159265;  // the window formulas' own π
-// Decibels of power: the natural logarithm times 10 / ln 10.
-constexpr double kDbPerNeper = 4.342944819032518;
 
 // A decimal text that parseNumber reads back as at least `ms` (six decimals,
 // rounded up, trailing zeros removed).
@@ -413,8 +412,7 @@ bool SectionAnalyser::analyse(const SignalState& signal, AnalysisWorkspace& ws, 
     } else {
         for (int k = 0; k < half; ++k)
             m_levels[static_cast<std::size_t>(k)] = static_cast<float>(
-                std::log(std::max(static_cast<double>(m_average[static_cast<std::size_t>(k)]), kPowerFloor)) *
-                    kDbPerNeper - 30.0);
+                powerDb(static_cast<double>(m_average[static_cast<std::size_t>(k)]), kSectionPowerFloor) - 30.0);
     }
     m_levels[static_cast<std::size_t>(half)] = 0.0f;
     return true;

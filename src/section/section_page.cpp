@@ -2,9 +2,12 @@
 
 #include "label_file.h"
 #include "numeric.h"
+#include "one_two_five.h"
+#include "page_units.h"
 #include "parse_number.h"
 
 #include <array>
+#include <span>
 #include <cmath>
 #include <cstdlib>
 
@@ -13,21 +16,11 @@ namespace kelvox {
 namespace {
 
 // Pixel boxes in tenths of a millimetre of the 282.8 × 200.0 mm page.
-constexpr int kPageWidthTenthMm = 2828;
-constexpr int kPageHeightTenthMm = 2000;
 
 // 1-2-5 steps of the cell axes (Hz, or tenths of a millisecond of lag).
-constexpr std::array<double, 15> kCellSteps = {0.1, 0.2, 0.5, 1, 2, 5, 10, 20, 50, 100, 200, 500, 1000, 2000, 5000};
+constexpr std::span<const double> kCellSteps = oneTwoFive(0.1, 5000);
 
-double firstStepNotBelow(double wanted)
-{
-    for (const double step : kCellSteps)
-        if (step >= wanted)
-            return step;
-    return kCellSteps.back();
-}
-
-void scaleToPage(SectionBoxRecord& r, int pageWidthPx, int pageHeightPx)
+void scaleToPage(PageBox& r, int pageWidthPx, int pageHeightPx)
 {
     r.px0 = r.px0 * pageWidthPx / kPageWidthTenthMm;
     r.px1 = r.px1 * pageWidthPx / kPageWidthTenthMm;
@@ -40,14 +33,14 @@ void scaleToPage(SectionBoxRecord& r, int pageWidthPx, int pageHeightPx)
 SectionLayout sectionLayout(int pageWidthPx, int pageHeightPx, double printSize, int lineheight, int sectionsPerPage)
 {
     SectionLayout g;
-    g.frame = {"", 0, -3000, 1640, 3000, 0, 100, 2820, 1990};
-    g.strip = {"Time wave", 0, -33000, 1640, 40000, 70, 330, 2770, 130};
-    g.area = {"Spectrum", 0, 0, 1, 60, 70, 1970, 2770, 420};
-    for (SectionBoxRecord* r : {&g.frame, &g.strip, &g.area})
+    g.frame = {0, -3000, 1640, 3000, 0, 100, 2820, 1990, ""};
+    g.strip = {0, -33000, 1640, 40000, 70, 330, 2770, 130, "Time wave"};
+    g.area = {0, 0, 1, 60, 70, 1970, 2770, 420, "Spectrum"};
+    for (PageBox* r : {&g.frame, &g.strip, &g.area})
         scaleToPage(*r, pageWidthPx, pageHeightPx);
     if (printSize != 1) {
         const int top = g.frame.py0;
-        for (SectionBoxRecord* r : {&g.frame, &g.strip, &g.area}) {
+        for (PageBox* r : {&g.frame, &g.strip, &g.area}) {
             r->px1 = satInt(r->px1 * printSize);
             r->py0 = top + satInt((r->py0 - top) * printSize);
             r->py1 = top + satInt((r->py1 - top) * printSize);
@@ -77,40 +70,23 @@ SectionCell sectionCell(const SectionLayout& g, int c)
     return cell;
 }
 
-double stripTickStep(double spanSeconds)
-{
-    static constexpr std::array<double, 12> steps = {0.001, 0.002, 0.005, 0.01, 0.02, 0.05,
-                                                     0.1,   0.2,   0.5,   1,    2,    5};
-    double chosen = steps.front();  // a span of 0.01 s or less has no step of its own
-    for (const double step : steps)
-        if (step < spanSeconds / 10)
-            chosen = step;
-    return chosen;
-}
+double sectionFrequencyTickStep(double freqRange) { return firstStepNotBelow(kCellSteps, freqRange / 10); }
 
-std::string stripTickText(double seconds, double step)
-{
-    const char* fmt = step >= 0.1 ? "%5.1f" : step >= 0.01 ? "%6.2f" : step >= 0.001 ? "%7.3f" : "%8.4f";
-    std::string text = format(fmt, seconds);
-    trimleft(text);
-    return text;
-}
-
-double sectionFrequencyTickStep(double freqRange) { return firstStepNotBelow(freqRange / 10); }
-
-std::vector<SectionTick> frequencyTicks(int left, int right, double freqRange)
+std::vector<AxisTick> frequencyTicks(int left, int right, double freqRange)
 {
     const double f = sectionFrequencyTickStep(freqRange);
-    std::vector<SectionTick> ticks;
+    std::vector<AxisTick> ticks;
     const int count = satInt(freqRange / f);
     for (int i = 0; i <= count; ++i) {
         const int x = satInt((right - left) * (i * f) / freqRange) + left;
         if (x < left || x > right)
             continue;
         const double hz = i * f;
-        ticks.push_back({x, f >= 1000 ? format("%1.0fk", hz / 1000)
-                            : f >= 100 ? format("%3.1fk", hz / 1000)
-                                       : format("%3.0f", hz)});
+        ticks.push_back({x,
+                         f >= 1000  ? format("%1.0fk", hz / 1000)
+                         : f >= 100 ? format("%3.1fk", hz / 1000)
+                                    : format("%3.0f", hz),
+                         true});
     }
     return ticks;
 }
@@ -124,24 +100,24 @@ double lagTickStep(double lagSpanSeconds)
     return kCellSteps.back() * 1e-4;
 }
 
-std::vector<SectionTick> lagTicks(int left, int right, int lagCount, double sampleRate)
+std::vector<AxisTick> lagTicks(int left, int right, int lagCount, double sampleRate)
 {
     const double tau = lagTickStep(lagCount / sampleRate);
-    std::vector<SectionTick> ticks;
+    std::vector<AxisTick> ticks;
     const int count = satInt(lagCount / (tau * sampleRate));
     for (int i = 0; i <= count; ++i) {
         const int x = satInt((right - left) * (i * tau * sampleRate) / lagCount) + left;
         if (x < left || x > right)
             continue;
-        ticks.push_back({x, tau >= 0.1 ? format("%3.1f", i * tau) : format("%3.1fm", i * tau * 1000 + 0.0001)});
+        ticks.push_back({x, tau >= 0.1 ? format("%3.1f", i * tau) : format("%3.1fm", i * tau * 1000 + 0.0001), true});
     }
     return ticks;
 }
 
-std::vector<LevelLine> levelLines(int top, int bottom, double gainDb, double levelRange, bool cepstrum,
+std::vector<AxisTick> levelLines(int top, int bottom, double gainDb, double levelRange, bool cepstrum,
                                   int lineheight)
 {
-    std::vector<LevelLine> lines;
+    std::vector<AxisTick> lines;
     if (bottom <= top || !(levelRange > 0))
         return lines;
     // Rows fall by (bottom − top) × 10 / levelRange per step: the bottom is reached
@@ -154,7 +130,7 @@ std::vector<LevelLine> levelLines(int top, int bottom, double gainDb, double lev
         if (w >= bottom)
             break;
         if (w >= top && w >= previousLabelRow + lineheight) {
-            lines.push_back({w, -10 * i});
+            lines.push_back({w, format("%3d", -10 * i), true});
             previousLabelRow = w;
         }
     }

@@ -3,22 +3,17 @@
 // scaled to the page, the grid of section cells, and the ticks and labels of the
 // strip's time axis and of a cell's frequency, lag and level axes. No drawing.
 
+#include "page_box.h"
+
 #include <string>
 #include <vector>
 
 namespace kelvox {
 
-/// One sub-display of the section page: caption, data window and pixel box. The
-/// strip's and the spectrum area's py0 are their bottom rows (y axes point up).
-struct SectionBoxRecord {
-    std::string caption;
-    double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
-    int px0 = 0, py0 = 0, px1 = 0, py1 = 0;
-};
-
-/// The page frame, the time-wave strip, the spectrum area and the grid.
+/// The page frame, the time-wave strip and the spectrum area (their py0 the bottom
+/// rows: y axes point up), and the grid.
 struct SectionLayout {
-    SectionBoxRecord frame, strip, area;
+    PageBox frame, strip, area;
     int columns = 1, rows = 1;
     int cellWidth = 0, cellHeight = 0;
     int leftMargin = 0, bottomMargin = 0;
@@ -42,44 +37,25 @@ struct SectionCell {
 /// column = c div rows, row = c mod rows.
 SectionCell sectionCell(const SectionLayout& layout, int c);
 
-/// Tick step of the strip's time axis: the largest of 0.001 … 5 s below a tenth
-/// of the span; 0.001 s when none is (a span of 0.01 s or less, or negative).
-double stripTickStep(double spanSeconds);
-
-/// Text of a strip tick time: "%5.1f" (step ≥ 0.1), "%6.2f" (≥ 0.01), "%7.3f"
-/// (≥ 0.001) or "%8.4f", leading blanks removed.
-std::string stripTickText(double seconds, double step);
-
-/// One tick of a cell's horizontal axis: its pixel column and label text.
-struct SectionTick {
-    int x = 0;
-    std::string text;
-};
-
 /// Frequency ticks of a cell from left to right pixel: step = the first of
 /// 0.1, 0.2, 0.5, … 5000 Hz not below freqRange / 10 (5000 when none is); ticks
 /// i = 0 … trunc(freqRange / step) within the cell, labelled "%1.0fk" (step ≥ 1000),
 /// "%3.1fk" (≥ 100) or "%3.0f".
-std::vector<SectionTick> frequencyTicks(int left, int right, double freqRange);
+std::vector<AxisTick> frequencyTicks(int left, int right, double freqRange);
 double sectionFrequencyTickStep(double freqRange);
 
 /// Lag ticks of a cell showing `lagCount` lags at sampleRate: step = the first of
 /// 0.1 … 5000 × 0.1 ms not below a tenth of the lag span (the last when none is);
 /// labels "%3.1f" of seconds (step ≥ 0.1 s) or "%3.1fm" of milliseconds.
-std::vector<SectionTick> lagTicks(int left, int right, int lagCount, double sampleRate);
+std::vector<AxisTick> lagTicks(int left, int right, int lagCount, double sampleRate);
 double lagTickStep(double lagSpanSeconds);
 
-/// One labelled line of a cell's level axis.
-struct LevelLine {
-    int row = 0;
-    int label = 0;  // drawn with "%3d"
-};
 /// Level lines of a cell whose rows top … bottom show levelRange dB: rows
 /// top + trunc((bottom − top) × (L − gainDb) / levelRange) for L = 10 i (cepstrum:
-/// trunc(gainDb) + 10 i), i = −2, −1, 0 …, labelled −10 i, inside the cell and at
+/// trunc(gainDb) + 10 i), i = −2, −1, 0 …, labelled "%3d" of −10 i, inside the cell and at
 /// least lineheight below the previous label. None when bottom ≤ top or
 /// levelRange ≤ 0; the walk stops after (|levelRange| + |gainDb|) / 10 + 3 steps.
-std::vector<LevelLine> levelLines(int top, int bottom, double gainDb, double levelRange, bool cepstrum,
+std::vector<AxisTick> levelLines(int top, int bottom, double gainDb, double levelRange, bool cepstrum,
                                   int lineheight);
 
 }  // namespace kelvox

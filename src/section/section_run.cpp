@@ -2,6 +2,7 @@
 
 #include "label_file.h"
 #include "numeric.h"
+#include "one_two_five.h"
 #include "parse_number.h"
 
 #include <algorithm>
@@ -70,7 +71,7 @@ bool SectionRun::setUp(SectionControls& controls)
     m_plot.plottextsize(static_cast<float>(std::sqrt(printSize)));
     m_layout = sectionLayout(m_plot.pageWidthPx(), m_plot.pageHeightPx(), printSize, m_plot.lineheight(),
                              sectionsPerPage);
-    const SectionBoxRecord& frame = m_layout.frame;
+    const PageBox& frame = m_layout.frame;
     // The used area reaches 30 pixels above the frame, or as far as the two caption
     // lines above it reach where they are taller (print pages at 192 dpi).
     const int captionHeight = std::max(30, 2 * m_plot.lineheight() + 2);
@@ -138,7 +139,7 @@ void SectionRun::sectionpage(const std::string& pageText)
     d.plotwindow(0, 0, 1, 1, 0, 0, d.pageWidthPx(), d.pageHeightPx(), 0);
     d.plotclear();
     d.clearRegions();
-    for (const SectionBoxRecord* r : {&m_layout.frame, &m_layout.strip}) {
+    for (const PageBox* r : {&m_layout.frame, &m_layout.strip}) {
         d.plotwindow(r->x0, r->y0, r->x1, r->y1, r->px0, r->py0, r->px1, r->py1, 1);
         d.plotlines(r->px0 + 8, std::min(r->py0, r->py1) + 14, r->caption);
         d.plotlw(1);
@@ -147,7 +148,7 @@ void SectionRun::sectionpage(const std::string& pageText)
     drawStripTimeAxis();
 
     const SectionSettings& st = m_settings;
-    const SectionBoxRecord& frame = m_layout.frame;
+    const PageBox& frame = m_layout.frame;
     d.plotwindow(0, 0, 1, 1, 0, 0, d.pageWidthPx(), d.pageHeightPx(), 0);
     d.plottext(frame.px0 + 4, frame.py0 - d.lineheight(),
                format("Kelvox|Sect %s, Ch %d(%d), Page %s", m_signal.fileName.c_str(), m_signal.selectedChannel,
@@ -170,9 +171,9 @@ void SectionRun::sectionpage(const std::string& pageText)
 void SectionRun::drawStripTimeAxis()
 {
     PlotDevice& d = m_plot;
-    const SectionBoxRecord& strip = m_layout.strip;
+    const PageBox& strip = m_layout.strip;
     const double start = m_settings.analysisStart;
-    const double step = stripTickStep(static_cast<double>(m_settings.analysisEnd) - start);
+    const double step = timeTickStep(static_cast<double>(m_settings.analysisEnd) - start);
     double e = std::trunc(start / step) * step;
     int h = d.plotxpix(e);
     int labelLimit = e >= start ? h - 100 : h;
@@ -181,7 +182,7 @@ void SectionRun::drawStripTimeAxis()
             d.plotmove(h, strip.py0, kMove);
             d.plotmove(h, strip.py1, kDotted);
             if (labelLimit < h) {
-                const int width = d.plottext(h, strip.py0 + 2, stripTickText(e, step), kAlignTopCentre);
+                const int width = d.plottext(h, strip.py0 + 2, tickLabel(e, step), kAlignTopCentre);
                 labelLimit = h + d.lineheight() + width;
             }
         }
@@ -204,7 +205,7 @@ void SectionRun::drawStripAndMarker()
 {
     PlotDevice& d = m_plot;
     const SectionSettings& st = m_settings;
-    const SectionBoxRecord& strip = m_layout.strip;
+    const PageBox& strip = m_layout.strip;
     const double fs = m_signal.sampleRate;
     const double t = st.currentTime;
     d.plotwindow(strip.x0, strip.y0, strip.x1, strip.y1, strip.px0, strip.py0, strip.px1, strip.py1, 0);
@@ -309,7 +310,7 @@ void SectionRun::drawCellAxes(const SectionCell& cell, int binCount, bool lag, d
     const double levelTop = st.levelTop, levelBottom = st.levelTop - st.levelRange;
     // Horizontal axis: lags in seconds, or frequencies; labels where they do not
     // run into the previous one.
-    std::vector<SectionTick> ticks;
+    std::vector<AxisTick> ticks;
     int previousEnd = 0, gap = 0;
     double xAtRight = 0;
     if (lag) {
@@ -325,20 +326,20 @@ void SectionRun::drawCellAxes(const SectionCell& cell, int binCount, bool lag, d
     }
     d.addregion(cell.left, cell.bottom, cell.right, cell.top, 0.0f, static_cast<float>(levelBottom + readoutOffset),
                 static_cast<float>(xAtRight), static_cast<float>(levelTop + readoutOffset), false);
-    for (const SectionTick& tick : ticks) {
-        if (previousEnd < tick.x - gap) {
-            const int width = d.plottext(tick.x, cell.bottom + 1, tick.text, kAlignTopCentre);
-            previousEnd = tick.x - width / 2 + width;
+    for (const AxisTick& tick : ticks) {
+        if (previousEnd < tick.pixel - gap) {
+            const int width = d.plottext(tick.pixel, cell.bottom + 1, tick.label, kAlignTopCentre);
+            previousEnd = tick.pixel - width / 2 + width;
         }
-        d.plotmove(tick.x, cell.bottom, kMove);
-        d.plotmove(tick.x, cell.top, kDotted);
+        d.plotmove(tick.pixel, cell.bottom, kMove);
+        d.plotmove(tick.pixel, cell.top, kDotted);
     }
     // Level axis: multiples of 10 dB on the readout scale.
-    for (const LevelLine& line : levelLines(cell.top, cell.bottom, st.gainDb, st.levelRange, st.choice.cepstrum != 0,
-                                            d.lineheight())) {
-        d.plottext(cell.left - 2, line.row, format("%3d", line.label), kAlignMiddleRight);
-        d.plotmove(cell.left, line.row, kMove);
-        d.plotmove(cell.right, line.row, kDotted);
+    for (const AxisTick& line : levelLines(cell.top, cell.bottom, st.gainDb, st.levelRange, st.choice.cepstrum != 0,
+                                           d.lineheight())) {
+        d.plottext(cell.left - 2, line.pixel, line.label, kAlignMiddleRight);
+        d.plotmove(cell.left, line.pixel, kMove);
+        d.plotmove(cell.right, line.pixel, kDotted);
     }
 }
 

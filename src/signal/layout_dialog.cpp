@@ -1,6 +1,7 @@
 #include "layout_dialog.h"
 
 #include "numeric.h"
+#include "page_units.h"
 #include "parse_number.h"
 
 #include <QEvent>
@@ -158,7 +159,8 @@ void TForm5::FormActivate()
     m_activeStrip = 0;
     m_dragEdge = 0;
     m_work = m_live;
-    m_layoutScale = static_cast<float>(m_device.pageHeightPx() * 25.4 / (m_device.resolution() * 2000.0));
+    m_layoutScale = static_cast<float>(m_device.pageHeightPx() * kMmPerInch /
+                                       (m_device.resolution() * static_cast<double>(kPageHeightTenthMm)));
     m_band.left = m_work.sub[1].px0 / 3;
     m_band.right = kPreviewWidth - 8;
     drawPreview();

@@ -1,6 +1,7 @@
 #include "main_view.h"
 
 #include "numeric.h"
+#include "one_two_five.h"
 #include "parse_number.h"
 
 #include <algorithm>
@@ -394,13 +395,16 @@ std::vector<MainView::GridLine> MainView::grid()
     if (rate < 1 || !(spp > 0))
         return lines;
     const double span = m_width * spp / rate;
+    // The grid spacings a paint chooses from, seconds, as floats.
+    const std::span<const double> steps = oneTwoFive(0.001, 50);
+    const auto tickStep = [&steps](int i) { return static_cast<float>(steps[static_cast<std::size_t>(i)]); };
     int k = 14;
     for (int i = 0; i < 15; ++i)
-        if (10.0 * kTickSteps[i] >= span) {
+        if (10.0 * tickStep(i) >= span) {
             k = i;
             break;
         }
-    m_tickStep = kTickSteps[k];
+    m_tickStep = tickStep(k);
     static const char* const formats[] = {"%7.3f", "%6.2f", "%5.1f", "%3.0f"};
     const char* fmt = formats[std::min(k / 3, 3)];
     const double framesPerTick = rate * m_tickStep;

@@ -41,9 +41,6 @@ class MainView {
 public:
     static constexpr int kScrollMax = 10000;
     static constexpr int kZeroLineLimit = 100;
-    /// The grid spacings a paint chooses from, seconds.
-    static constexpr float kTickSteps[15] = {0.001f, 0.002f, 0.005f, 0.01f, 0.02f, 0.05f, 0.1f, 0.2f,
-                                            0.5f, 1.0f, 2.0f, 5.0f, 10.0f, 20.0f, 50.0f};
 
     MainView(SignalState& state, int widthPx = 665, int heightPx = 201);
 

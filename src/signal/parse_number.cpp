@@ -119,4 +119,20 @@ std::string format(const char* fmt, ...)
     return out;
 }
 
+void trimleft(std::string& text)
+{
+    size_t first = 0;
+    while (first < text.size() && static_cast<int8_t>(text[first]) <= 32)
+        ++first;
+    text.erase(0, first);
+}
+
+std::string tickLabel(double value, double step)
+{
+    const char* fmt = step >= 0.1 ? "%5.1f" : step >= 0.01 ? "%6.2f" : step >= 0.001 ? "%7.3f" : "%8.4f";
+    std::string text = format(fmt, value);
+    trimleft(text);
+    return text;
+}
+
 }  // namespace kelvox

@@ -36,4 +36,13 @@ std::string headerValue(std::span<const uint8_t> bytes, std::size_t bound, std::
 /// one of the program's literals; user text is passed only as an argument.
 std::string format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 
+/// Removes, in place, all leading characters whose code, taken as a signed byte, is
+/// 32 or lower (so bytes 128–255 go too); stops at the end of the text.
+void trimleft(std::string& text);
+
+/// The label of a time or value tick on an axis stepping by `step`: "%5.1f"
+/// (step ≥ 0.1), "%6.2f" (≥ 0.01), "%7.3f" (≥ 0.001) or "%8.4f", leading blanks
+/// removed (the section strip's and the waveform lines' time labels).
+std::string tickLabel(double value, double step);
+
 }  // namespace kelvox

@@ -11,6 +11,7 @@
 #include "plot_device.h"
 #include "signal_state.h"
 #include "spectrogram_page.h"
+#include "spectrogram_parameters.h"
 #include "spectrogram_settings.h"
 #include "spectrogram_state.h"
 
@@ -49,15 +50,20 @@ public:
     /// when a label file cannot be read, and "Negative datpos %d\n" when a next
     /// page starts before the buffer (the buffer is then refilled from that start).
     /// The labels marked are those from the interval's first sample on; the first
-    /// one after its last sample ends the labelling.
+    /// one after its last sample ends the labelling. A preview takes the end of the
+    /// interval afresh after each page: a selection changed meanwhile moves it.
     /// `settingsRead`, when set, is called once the settings have been read and
     /// corrected, before the first page: a window shows the values in use then.
     void run(SpectrogramSettings& settings, bool printing, PageHost& host,
              const std::function<void()>& settingsRead = {});
 
-    /// Parameter set-up, first buffer fill and label file of a run, without pages.
-    /// False (nothing set up) when no recording is loaded.
+    /// Parameter set-up (spectrogramSetup), applied to the plot device and the
+    /// analysis tables, first buffer fill with the automatic gain, and label file of
+    /// a run, without pages. False (nothing set up) when no recording is loaded.
     bool prepare(SpectrogramSettings& settings, bool printing);
+
+    /// The parameters of the last run (or prepare).
+    const SpectrogramParameters& parameters() const { return m_parameters; }
 
     /// The page in hand and the time the run has reached (the page just drawn while
     /// its host holds it).
@@ -74,23 +80,18 @@ public:
     std::string labelSourceText() const;
 
     /// The top of the frequency axis of the last run in Hz (0 before any run).
-    double topFrequency() const { return m_st.topFrequency; }
+    double topFrequency() const { return m_parameters.topFrequency; }
 
     /// Called once per column pair with its track values (kelvox-render --tracks).
     void setTrackSink(std::function<void(const PairTrack&)> sink) { m_trackSink = std::move(sink); }
 
 private:
     SpectrogramPage page(PageHost* host);
-    double readBox(SpectrogramSettings& s, SpectrogramBox box, bool (*acceptable)(double));
-    void replaceBox(SpectrogramSettings& s, SpectrogramBox box, const std::string& text);
-    void setUpDisplay(SpectrogramSettings& s);
-    void setUpFrequencyRange(SpectrogramSettings& s);
-    void setUpAnalysis(SpectrogramSettings& s);
-    void setUpFilters();
+    void applyToDevices();
     void resetRunState();
     void firstFill();
     void openLabels();
-    void startNextPage(SpectrogramPage& page);
+    void startNextPage();
 
     SignalState& m_signal;
     const PageLayout& m_layout;
@@ -101,8 +102,8 @@ private:
     const LabelChoice& m_labelChoice;
     std::function<void(const PairTrack&)> m_trackSink;
     std::vector<std::string> m_replacements;
-    bool m_autoGain = false;
-    double m_runStart = 0.0;                 // s: where the run in hand began
+    SpectrogramParameters m_parameters;
+    double m_runStart = 0.0;                // s: where the run in hand began
     std::optional<RunProgress> m_pageDone;  // while the host holds a finished page
 };
 

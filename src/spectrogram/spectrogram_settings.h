@@ -5,18 +5,13 @@
 
 #include "page_run.h"
 #include "signal_state.h"
-#include "spectrogram_state.h"
+#include "spectrogram_parameters.h"
 
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace kelvox {
-
-/// "Spgm Z axis".
-enum class AnalysisType { Fourier, ConstantQ, Cepstrum, LinPr17 };
-/// "Pitch method".
-enum class PitchMethod { PeakP, Amdf, Cepstrum };
 
 /// Every control of the spectrogram window: the text of each editable box and the
 /// index of the item that text equals (−1 for typed text), and the radio groups.

@@ -58,7 +58,7 @@ void WaveformRun::show(bool printing)
 
 void WaveformRun::selectLine(int lineIndex, int framewidth)
 {
-    const WaveformBox& t = m_params.layout.tracks;
+    const PageBox& t = m_params.layout.tracks;
     const WaveformLineRows rows = waveformLineRows(t, m_params.lines, lineIndex, m_plot.lineheight());
     // World −1 at the line's top: drawn values are negated samples, so positive
     // samples go up.
@@ -67,7 +67,7 @@ void WaveformRun::selectLine(int lineIndex, int framewidth)
 
 void WaveformRun::drawPageHeader(const Walk& w)
 {
-    const WaveformBox& f = m_params.layout.frame;
+    const PageBox& f = m_params.layout.frame;
     m_plot.clearRegions();
     m_plot.plotwindow(0, 0, 1, 1, 0, 0, m_plot.pageWidthPx(), m_plot.pageHeightPx(), 0);
     m_plot.plotclear();
@@ -81,23 +81,23 @@ void WaveformRun::drawPageHeader(const Walk& w)
 void WaveformRun::drawLineAxes(const Walk& w, int lineIndex)
 {
     const WaveformParameters& p = m_params;
-    const WaveformBox& t = p.layout.tracks;
+    const PageBox& t = p.layout.tracks;
     const int labelX = p.layout.frame.px0 + 2;
     const WaveformLineRows rows = waveformLineRows(t, p.lines, lineIndex, m_plot.lineheight());
 
     // Time grid: dotted lines inside the track, labels below wherever they do
     // not crowd the previous one.
     const double t0 = w.pageLineStart + lineIndex * p.lineDuration;
-    const std::vector<WaveformTick> ticks = waveformTicks(t0, p.tickStep, p.pixelsPerSecond, t.px0, t.px1);
-    int labelLimit = ticks.empty() ? 0 : ticks.front().x - 100;
-    for (const WaveformTick& tick : ticks) {
-        if (tick.x >= t.px0) {
-            m_plot.plotmove(tick.x, rows.bottom, 0);
-            m_plot.plotmove(tick.x, rows.top, kDotted);
+    const std::vector<AxisTick> ticks = waveformTicks(t0, p.tickStep, p.pixelsPerSecond, t.px0, t.px1);
+    int labelLimit = ticks.empty() ? 0 : ticks.front().pixel - 100;
+    for (const AxisTick& tick : ticks) {
+        if (tick.pixel >= t.px0) {
+            m_plot.plotmove(tick.pixel, rows.bottom, 0);
+            m_plot.plotmove(tick.pixel, rows.top, kDotted);
         }
-        if (tick.x > labelLimit) {
-            const int width = m_plot.plottext(tick.x, rows.bottom + 2, waveformTickLabel(tick.time, p.tickStep), kAlignTopCentre);
-            labelLimit = tick.x + m_plot.lineheight() + width;
+        if (tick.pixel > labelLimit) {
+            const int width = m_plot.plottext(tick.pixel, rows.bottom + 2, tick.label, kAlignTopCentre);
+            labelLimit = tick.pixel + m_plot.lineheight() + width;
         }
     }
 
@@ -134,7 +134,7 @@ double WaveformRun::columnValue(int64_t index) const
 bool WaveformRun::drawColumn(Walk& w, bool printing, const PageHost& host)
 {
     const WaveformParameters& p = m_params;
-    const WaveformBox& t = p.layout.tracks;
+    const PageBox& t = p.layout.tracks;
     const int trackWidth = t.px1 - t.px0;
     const double columnEnd = w.time + p.secondsPerColumn;
     const int64_t endPosition = w.positionAt(columnEnd, m_signal.dataOffset);

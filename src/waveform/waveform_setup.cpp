@@ -1,6 +1,7 @@
 #include "waveform_setup.h"
 
 #include "numeric.h"
+#include "one_two_five.h"
 #include "parse_number.h"
 
 #include <algorithm>
@@ -13,7 +14,6 @@ namespace kelvox {
 
 namespace {
 
-constexpr double kMmPerInch = 25.4;
 constexpr double kLineLengthMm = 250.0;  // time axis of a line at full size
 
 void replaceSetting(std::string& text, int& item, const char* label, const char* value, int valueItem,
@@ -30,10 +30,10 @@ int pixelsPerSecondAt(int resolution, float pageTimeScale)
 }
 
 // A layout box from tenths of a millimetre to page pixels (integer arithmetic).
-WaveformBox toPagePixels(WaveformBox b, int pageWidthPx, int pageHeightPx)
+PageBox toPagePixels(PageBox b, int pageWidthPx, int pageHeightPx)
 {
-    const auto x = [&](int v) { return v * pageWidthPx / PlotDevice::kPageWidthTenthMm; };
-    const auto y = [&](int v) { return v * pageHeightPx / PlotDevice::kPageHeightTenthMm; };
+    const auto x = [&](int v) { return v * pageWidthPx / kPageWidthTenthMm; };
+    const auto y = [&](int v) { return v * pageHeightPx / kPageHeightTenthMm; };
     b.px0 = x(b.px0);
     b.px1 = x(b.px1);
     b.py0 = y(b.py0);
@@ -43,7 +43,7 @@ WaveformBox toPagePixels(WaveformBox b, int pageWidthPx, int pageHeightPx)
 
 // The box with its smaller-x, smaller-y corner kept and its width and height
 // changed by dx and dy pixels (truncated), whichever coordinate holds the far edge.
-WaveformBox resizeAboutCorner(WaveformBox b, double dx, double dy)
+PageBox resizeAboutCorner(PageBox b, double dx, double dy)
 {
     const int left = std::min(b.px0, b.px1), top = std::min(b.py0, b.py1);
     const auto edge = [](int c, int corner, double delta) {
@@ -69,13 +69,9 @@ const WaveformLayout& waveformDefaultLayout()
 
 double waveformTickStep(double timeScale, double previous)
 {
-    static const std::array<double, 12> steps = {0.001, 0.002, 0.005, 0.01, 0.02, 0.05,
-                                                 0.1,   0.2,   0.5,   1,    2,    5};
+    const std::span<const double> steps = oneTwoFive(0.001, 5);
     const double tenth = kLineLengthMm / timeScale / 10;
-    for (auto it = steps.rbegin(); it != steps.rend(); ++it)
-        if (*it < tenth)
-            return *it;
-    return previous;
+    return steps.front() < tenth ? largestStepBelow(steps, tenth) : previous;
 }
 
 WaveformParameters waveformSetup(WaveformSettings& settings, const SignalState& signal, int resolution,
@@ -139,13 +135,13 @@ WaveformParameters waveformSetup(WaveformSettings& settings, const SignalState& 
     // Layout: both rectangles lose the same number of pixels, so the margins
     // between frame and tracks keep their size at every print size.
     const WaveformLayout& tenths = waveformDefaultLayout();
-    const WaveformBox frame = toPagePixels(tenths.frame, pageWidthPx, pageHeightPx);
-    const WaveformBox tracks = toPagePixels(tenths.tracks, pageWidthPx, pageHeightPx);
+    const PageBox frame = toPagePixels(tenths.frame, pageWidthPx, pageHeightPx);
+    const PageBox tracks = toPagePixels(tenths.tracks, pageWidthPx, pageHeightPx);
     const int tracksWidth = std::abs(tracks.px1 - tracks.px0), tracksHeight = std::abs(tracks.py1 - tracks.py0);
     p.layout.tracks = resizeAboutCorner(tracks, (s - 1) * tracksWidth, (s - 1) * tracksHeight);
     p.layout.frame = resizeAboutCorner(frame, (s - 1) * tracksWidth, (s - 1) * tracksHeight);
     p.textSize = std::sqrt(s);
-    const WaveformBox& f = p.layout.frame;
+    const PageBox& f = p.layout.frame;
     p.usedArea = PageRect{f.px0 - 1, f.py0 - 24, f.px1 + 2, f.py1 + 2};
 
     // More lines than pixel rows would put every line on the same row and make
@@ -174,7 +170,7 @@ WaveformParameters waveformSetup(WaveformSettings& settings, const SignalState& 
     return p;
 }
 
-WaveformLineRows waveformLineRows(const WaveformBox& tracks, int lines, int index, int lineHeightPx)
+WaveformLineRows waveformLineRows(const PageBox& tracks, int lines, int index, int lineHeightPx)
 {
     const int pitch = (tracks.py0 - tracks.py1) / std::max(1, lines);
     WaveformLineRows r;
@@ -183,9 +179,9 @@ WaveformLineRows waveformLineRows(const WaveformBox& tracks, int lines, int inde
     return r;
 }
 
-std::vector<WaveformTick> waveformTicks(double t0, double tickStep, double pixelsPerSecond, int px0, int px1)
+std::vector<AxisTick> waveformTicks(double t0, double tickStep, double pixelsPerSecond, int px0, int px1)
 {
-    std::vector<WaveformTick> ticks;
+    std::vector<AxisTick> ticks;
     if (!(tickStep > 0) || !std::isfinite(t0))
         return ticks;
     // Tick times as multiples of the step: repeated addition would drift. Where
@@ -200,17 +196,10 @@ std::vector<WaveformTick> waveformTicks(double t0, double tickStep, double pixel
         const int64_t x = static_cast<int64_t>(satInt((time - t0) * pixelsPerSecond)) + px0;
         if (x > px1)
             break;
-        ticks.push_back({static_cast<int>(std::max<int64_t>(x, std::numeric_limits<int>::min())), time});
+        ticks.push_back(
+            {static_cast<int>(std::max<int64_t>(x, std::numeric_limits<int>::min())), tickLabel(time, tickStep), true});
     }
     return ticks;
-}
-
-std::string waveformTickLabel(double time, double tickStep)
-{
-    const char* fmt = tickStep >= 0.1 ? "%5.1f" : tickStep >= 0.01 ? "%6.2f" : tickStep >= 0.001 ? "%7.3f" : "%8.4f";
-    std::string text = format(fmt, time);
-    text.erase(0, text.find_first_not_of(' '));
-    return text;
 }
 
 std::string waveformCaption(const std::string& fileName, const std::string& pageNumberText, int channels,

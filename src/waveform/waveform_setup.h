@@ -4,6 +4,7 @@
 // page layout in pixels, time scale, ticks, gain and reference values, and the
 // texts of the page (caption, tick labels). No drawing here.
 
+#include "page_box.h"
 #include "plot_device.h"
 #include "signal_state.h"
 #include "waveform_settings.h"
@@ -13,21 +14,12 @@
 
 namespace kelvox {
 
-/// One rectangle of the waveform page: a world window (x0, y0)–(x1, y1) and its
-/// pixel rectangle. In the default layout the pixels are tenths of a millimetre
-/// of the 2828 × 2000 page; after set-up they are page pixels.
-struct WaveformBox {
-    double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
-    int px0 = 0, py0 = 0, px1 = 0, py1 = 0;
-    bool operator==(const WaveformBox&) const = default;
-};
-
 /// The page frame (px0, py0 its top-left corner; the caption sits above it) and
 /// the tracks area (px0 … px1 the time axis of every line, py1 its top, py0 its
 /// bottom, divided among the lines).
 struct WaveformLayout {
-    WaveformBox frame;
-    WaveformBox tracks;
+    PageBox frame;
+    PageBox tracks;
 };
 
 /// The default layout: frame 0, −3000, 1640, 3000 on 100, 100, 2800, 1900;
@@ -88,24 +80,14 @@ struct WaveformLineRows {
     int top = 0;
     int bottom = 0;
 };
-WaveformLineRows waveformLineRows(const WaveformBox& tracks, int lines, int index, int lineHeightPx);
-
-/// One time-grid line of a line: its page column and time.
-struct WaveformTick {
-    int x = 0;
-    double time = 0;
-};
+WaveformLineRows waveformLineRows(const PageBox& tracks, int lines, int index, int lineHeightPx);
 
 /// The ticks of a line starting at time t0: the multiples of tickStep from
 /// trunc(t0 / tickStep) × tickStep on (at or before t0; just after it when t0 is
 /// negative), while the column x = trunc((time − t0) × pixelsPerSecond) + px0 is
-/// ≤ px1. The first tick may lie left of px0 (its label is still drawn there).
-/// Empty for a step ≤ 0 or a t0 that is not finite.
-std::vector<WaveformTick> waveformTicks(double t0, double tickStep, double pixelsPerSecond, int px0, int px1);
-
-/// A tick's label: "%5.1f" (step ≥ 0.1), "%6.2f" (≥ 0.01), "%7.3f" (≥ 0.001) or
-/// "%8.4f", leading blanks removed.
-std::string waveformTickLabel(double time, double tickStep);
+/// ≤ px1, each labelled tickLabel(time, tickStep). The first tick may lie left of px0
+/// (its label is still drawn there). Empty for a step ≤ 0 or a t0 that is not finite.
+std::vector<AxisTick> waveformTicks(double t0, double tickStep, double pixelsPerSecond, int px0, int px1);
 
 /// The page caption: "Kelvox|Wave " + fileName + ", Page " + pageNumberText +
 /// ". Sftot %d*%1.2f kHz" (channels, sampleRate / 1000). The file name is text,

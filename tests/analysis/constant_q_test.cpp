@@ -1,6 +1,7 @@
 #include "constant_q.h"
 
 #include "bark.h"
+#include "spectrogram_state.h"
 
 #include <gtest/gtest.h>
 
@@ -14,14 +15,26 @@ namespace {
 
 constexpr double kRate = 16000.0;
 
-// A full buffer holding a sine of `hz`, amplitude 1000.
-SpectrogramState sineState(double hz)
+// What qframe reads: the conditioned buffer, the emphasis and the band split.
+struct QInput {
+    SampleBufferState buffer;
+    float preEmphasis = 0.0f;
+    BandSplit split;  // "SPL/SPLH" unless a test says otherwise
+};
+
+bool qframe(AnalysisWorkspace& ws, const QInput& in, int centre, PairFrame frame)
 {
-    SpectrogramState st;
-    st.bufferFill = 16384;
-    st.bufferHigh = 16384;
+    return kelvox::qframe(ws, in.buffer.conditioned(), centre, in.preEmphasis, in.split, frame);
+}
+
+// A full buffer holding a sine of `hz`, amplitude 1000.
+QInput sineState(double hz)
+{
+    QInput st;
+    st.buffer.bufferFill = 16384;
+    st.buffer.bufferHigh = 16384;
     for (int i = 0; i < 16384; ++i)
-        st.ConditionedSamples[static_cast<size_t>(i)] = static_cast<float>(1000.0 * std::sin(2 * std::numbers::pi * hz * i / kRate));
+        st.buffer.ConditionedSamples[static_cast<size_t>(i)] = static_cast<float>(1000.0 * std::sin(2 * std::numbers::pi * hz * i / kRate));
     return st;
 }
 
@@ -70,14 +83,14 @@ TEST(QSetup, BandsSit24PerOctaveWithSplhWeights)
 TEST_F(ConstantQTest, RefusesToRunWithoutKernels)
 {
     AnalysisWorkspace fresh;
-    const SpectrogramState st = sineState(1000.0);
+    const QInput st = sineState(1000.0);
     EXPECT_FALSE(qframe(fresh, st, 8192, PairFrame::A));
     EXPECT_EQ(fresh.QBands[0], 0.0);
 }
 
 TEST_F(ConstantQTest, SineAtAQuarterOfTheRatePeaksInBand126)
 {
-    const SpectrogramState st = sineState(kRate / 4);
+    const QInput st = sineState(kRate / 4);
     ASSERT_TRUE(qframe(m_ws, st, 8192, PairFrame::A));
     EXPECT_EQ(peakBand(m_ws), 126);
     // One band off lies clearly lower, two octaves off far lower.
@@ -91,7 +104,7 @@ TEST_F(ConstantQTest, EachOctaveDownPeaks24BandsLowerAtTheSameLevel)
     // decimation keeps the level, so the same tone reads the same in every octave.
     double topPeak = 0.0;
     for (int octave = 0; octave <= 5; ++octave) {
-        const SpectrogramState st = sineState(kRate / 4 / (1 << octave));
+        const QInput st = sineState(kRate / 4 / (1 << octave));
         ASSERT_TRUE(qframe(m_ws, st, 8192, PairFrame::A));
         const int band = 126 - kQBandsPerOctave * octave;
         EXPECT_EQ(peakBand(m_ws), band) << "octave " << octave;
@@ -103,7 +116,7 @@ TEST_F(ConstantQTest, EachOctaveDownPeaks24BandsLowerAtTheSameLevel)
 
 TEST_F(ConstantQTest, PreEmphasisDifferencesButKeepsThePeak)
 {
-    SpectrogramState st = sineState(kRate / 4);
+    QInput st = sineState(kRate / 4);
     ASSERT_TRUE(qframe(m_ws, st, 8192, PairFrame::A));
     const double plain = m_ws.QBands[126];
     st.preEmphasis = 1.0f;
@@ -115,8 +128,8 @@ TEST_F(ConstantQTest, PreEmphasisDifferencesButKeepsThePeak)
 
 TEST_F(ConstantQTest, SilenceSitsAtTheFloor)
 {
-    SpectrogramState st;
-    st.bufferFill = 16384;
+    QInput st;
+    st.buffer.bufferFill = 16384;
     ASSERT_TRUE(qframe(m_ws, st, 8192, PairFrame::B));
     for (double level : m_ws.QBands)
         ASSERT_NEAR(level, 10 * std::log10(0.001 / 3), 1e-9);
@@ -126,7 +139,7 @@ TEST_F(ConstantQTest, SilenceSitsAtTheFloor)
 
 TEST_F(ConstantQTest, FrameAtTheBufferStartSeesZerosBeforeIt)
 {
-    const SpectrogramState st = sineState(kRate / 4);
+    const QInput st = sineState(kRate / 4);
     ASSERT_TRUE(qframe(m_ws, st, 0, PairFrame::A));
     const double half = m_ws.QBands[126];
     ASSERT_TRUE(qframe(m_ws, st, 8192, PairFrame::A));
@@ -138,8 +151,8 @@ TEST_F(ConstantQTest, FrameAtTheBufferStartSeesZerosBeforeIt)
 
 TEST_F(ConstantQTest, DataBeyondTheFillIsNotRead)
 {
-    SpectrogramState st = sineState(kRate / 4);
-    st.bufferFill = 100;  // the rest is stale
+    QInput st = sineState(kRate / 4);
+    st.buffer.bufferFill = 100;  // the rest is stale
     ASSERT_TRUE(qframe(m_ws, st, 5000, PairFrame::A));
     for (double level : m_ws.QBands)
         ASSERT_NEAR(level, 10 * std::log10(0.001 / 3), 1e-9);
@@ -147,8 +160,8 @@ TEST_F(ConstantQTest, DataBeyondTheFillIsNotRead)
 
 TEST_F(ConstantQTest, BandEnergiesFollowTheLevelsChoice)
 {
-    SpectrogramState st = sineState(kRate / 4);
-    st.levels = LevelsMode::SplSplh;
+    QInput st = sineState(kRate / 4);
+    st.split.weighted = true;
     ASSERT_TRUE(qframe(m_ws, st, 8192, PairFrame::B));
     double total = 0, weighted = 0;
     for (int b = 0; b < kQBandCount; ++b) {
@@ -165,9 +178,9 @@ TEST_F(ConstantQTest, BandEnergiesFollowTheLevelsChoice)
     EXPECT_NEAR(high / low, splhWeight(4000.0), 0.05 * splhWeight(4000.0));
 
     // "LP/HP 1kHz": the 4 kHz tone lies above the high-band start and not in the low band.
-    st.levels = LevelsMode::LowHigh1k;
-    st.lowBandBins = static_cast<int>(std::log10(1000.0 / kRate) * 80 + 174);
-    st.highBandStart = st.lowBandBins;
+    st.split.weighted = false;
+    st.split.lowBandBins = static_cast<int>(std::log10(1000.0 / kRate) * 80 + 174);
+    st.split.highBandStart = st.split.lowBandBins;
     ASSERT_TRUE(qframe(m_ws, st, 8192, PairFrame::A));
     const float lowA = m_ws.BandEnergy[static_cast<size_t>(bandEnergyIndex(PairFrame::A, kBandLow))];
     const float highA = m_ws.BandEnergy[static_cast<size_t>(bandEnergyIndex(PairFrame::A, kBandHigh))];

@@ -2,10 +2,15 @@
 
 #include "conditioning.h"
 #include "fft.h"
+#include "column_pair.h"
+#include "column_renderer.h"
+#include "level_track.h"
 #include "page_loop.h"
+#include "pitch_track.h"
 
 #include <cmath>
 #include <numbers>
+#include <span>
 
 namespace kelvox::test {
 
@@ -45,74 +50,100 @@ PageFixture::PageFixture(double sampleRate)
     signal.sampleRateHz = static_cast<int>(sampleRate);
     signal.sampleRate = sampleRate;
     signal.pageTimeScale = 100.0f;
-    st.sampleRate = sampleRate;
-    st.printScale = 1.0;
-    pagegeometry(page, builtInLayout());
-    st.pixelsPerSecond = std::trunc(96 * 100 / 25.4f);
-    st.grayRange = 40.0f;
-    st.blackLevel = 0.0f;
-    st.gainDb = 0.0f;
-    st.levelTop = 60.0;
-    st.sub[PageLayout::kLevel].y0 = 20.0;
-    st.waveScale = 1.0f;
-    st.levelSmoother = {1.0, 0.0, 0.0};
-    st.levelFollower = 1.0;
+    p.sampleRate = sampleRate;
+    p.printScale = 1.0;
+    p.geometry = pagegeometry(builtInLayout(), plot.pageWidthPx(), plot.pageHeightPx(), p.printScale);
+    plot.plottextsize(p.geometry.textSize);
+    const SpectrogramGeometry& g = p.geometry;
+    plot.usedarea = {g.usedLeft, g.usedTop, g.usedRight, g.usedBottom};
+    p.pixelsPerSecond = std::trunc(96 * 100 / 25.4f);
+    p.grayRange = 40.0f;
+    p.blackLevel = 0.0f;
+    p.gainDb = 0.0f;
+    p.levelTop = 60.0;
+    p.geometry.sub[PageLayout::kLevel].y0 = 20.0;
+    p.waveScale = 1.0f;
+    p.levelSmoother = {1.0, 0.0, 0.0};
+    p.levelFollower = 1.0;
     useMidPitch(100.0);
 }
 
 void PageFixture::useFourier(int n, int windowLength, int pairStep)
 {
     fftsetup(ws, n);
-    st.binCount = n / 2;
-    st.windowLength = windowLength;
-    st.pairStep = pairStep;
-    st.firstColumnWidth = 1;
-    st.topFrequency = st.sampleRate / 2;
-    st.bandwidth = 2.0 * st.sampleRate / windowLength;
-    st.analysisWindow.assign(static_cast<size_t>(n) + 1, 0.0f);
+    p.analysis = AnalysisType::Fourier;
+    p.fftSize = n;
+    p.binCount = n / 2;
+    p.windowLength = windowLength;
+    p.pairStep = pairStep;
+    p.firstColumnWidth = 1;
+    p.topFrequency = p.sampleRate / 2;
+    p.bandwidth = 2.0 * p.sampleRate / windowLength;
+    p.analysisWindow.assign(static_cast<size_t>(n) + 1, 0.0f);
     for (int i = 0; i < windowLength; ++i)
-        st.analysisWindow[static_cast<size_t>(i)] =
+        p.analysisWindow[static_cast<size_t>(i)] =
             static_cast<float>((1.0 - std::cos(2 * std::numbers::pi * i / windowLength)) * 0.7);
-    st.highWeight.assign(static_cast<size_t>(n) + 1, 0.0f);
-    st.lowBandBins = static_cast<int>(n * 1000.0 / st.sampleRate);
-    st.highBandStart = st.lowBandBins;
-    st.highCutHz = 1000.0;
+    p.highWeight.assign(static_cast<size_t>(n) + 1, 0.0f);
+    p.lowBandBins = static_cast<int>(n * 1000.0 / p.sampleRate);
+    p.highBandStart = p.lowBandBins;
+    p.highCutHz = 1000.0;
 }
 
 void PageFixture::useMidPitch(double midPitch)
 {
-    const double fs = st.sampleRate;
+    const double fs = p.sampleRate;
     const double w = 2 * 0.7071 * std::numbers::pi * 8.0 / fs;
-    st.A1 = -2 * std::exp(-w) * std::cos(w);
-    st.A2 = std::exp(-2 * w);
+    p.conditioning.A1 = -2 * std::exp(-w) * std::cos(w);
+    p.conditioning.A2 = std::exp(-2 * w);
     const double r1 = std::exp(-4 * std::numbers::pi * midPitch / fs);
     const double r2 = std::exp(-std::numbers::pi * midPitch / fs);
-    st.B1 = static_cast<float>(r1 + r2);
-    st.B2 = static_cast<float>(r1 * r2);
-    st.peakDecay = static_cast<float>(1.0 - (1.0 - r1) / 8.0);
-    st.midPitch = static_cast<float>(midPitch);
-    st.minPitch = static_cast<float>(midPitch / 2);
-    st.maxPitch = static_cast<float>(midPitch * 2);
-    st.sub[PageLayout::kPitch].y0 = std::log10(midPitch) - 0.30103;
-    st.sub[PageLayout::kPitch].y1 = std::log10(midPitch) + 0.30103;
+    p.conditioning.B1 = static_cast<float>(r1 + r2);
+    p.conditioning.B2 = static_cast<float>(r1 * r2);
+    p.peakDecay = static_cast<float>(1.0 - (1.0 - r1) / 8.0);
+    p.midPitch = static_cast<float>(midPitch);
+    p.minPitch = static_cast<float>(midPitch / 2);
+    p.maxPitch = static_cast<float>(midPitch * 2);
+    p.geometry.sub[PageLayout::kPitch].y0 = std::log10(midPitch) - 0.30103;
+    p.geometry.sub[PageLayout::kPitch].y1 = std::log10(midPitch) + 0.30103;
 }
 
 void PageFixture::loadBuffer(const std::vector<int>& samples)
 {
-    const size_t n = std::min(samples.size(), st.SampleBuffer.size() - 1);
+    const size_t n = std::min(samples.size(), st.buffer.SampleBuffer.size() - 1);
     for (size_t i = 0; i < n; ++i)
-        st.SampleBuffer[i] = static_cast<int16_t>(samples[i]);
-    st.bufferFill = st.bufferHigh = static_cast<int>(n);
-    st.gainFactor = 1.0f;
-    st.hpX1 = st.hpX2 = st.hpY1 = st.hpY2 = 0.0;
-    condition(st);
+        st.buffer.SampleBuffer[i] = static_cast<int16_t>(samples[i]);
+    st.buffer.bufferFill = st.buffer.bufferHigh = static_cast<int>(n);
+    p.conditioning.gainFactor = 1.0f;
+    st.highPass.hpX1 = st.highPass.hpX2 = st.highPass.hpY1 = st.highPass.hpY2 = 0.0;
+    conditionBuffer(p.conditioning, st.highPass, st.buffer);
 }
 
 void PageFixture::setConditioned(const std::vector<float>& samples)
 {
     for (size_t i = 0; i < samples.size(); ++i)
-        st.ConditionedSamples[i] = samples[i];
-    st.bufferFill = st.bufferHigh = static_cast<int>(samples.size());
+        st.buffer.ConditionedSamples[i] = samples[i];
+    st.buffer.bufferFill = st.buffer.bufferHigh = static_cast<int>(samples.size());
+}
+
+void PageFixture::analysePair()
+{
+    analysepair(p, st.buffer, st.cursor, st.levelTrack.midLevel, st.levelTrack.endLevel, ws, st.renderer, plot);
+}
+
+void PageFixture::drawColumn(int x, int width)
+{
+    drawcolumn(p, std::span<const float>(ws.AnalysisRe.data(), static_cast<size_t>(p.binCount)), x, width,
+               st.renderer, plot);
+}
+
+void PageFixture::levelPass()
+{
+    levelpass(p, st.buffer, st.cursor, ws.BandEnergy, st.levelTrack, st.labels, plot);
+}
+
+void PageFixture::pitchTrack()
+{
+    pitchtrack(p, st.buffer, st.cursor, st.levelTrack.lowLevel, ws, st.pitchTrack, plot);
 }
 
 bool isBlack(const QImage& image, int x, int y) { return (image.pixel(x, y) & 0xFFFFFFu) == 0; }

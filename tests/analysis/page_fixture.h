@@ -8,6 +8,7 @@
 #include "plot_device.h"
 #include "signal_state.h"
 #include "spectrogram_page.h"
+#include "spectrogram_parameters.h"
 #include "spectrogram_state.h"
 
 #include <QImage>
@@ -26,8 +27,9 @@ struct PageFixture {
     SignalState signal;
     PlotDevice plot;
     AnalysisWorkspace ws;
+    SpectrogramParameters p;
     SpectrogramState st;
-    SpectrogramPage page{signal, plot, ws, st, {}, {}};
+    SpectrogramPage page{signal, plot, ws, p, st, {}, {}};
 
     /// A 96-dpi page laid out with the built-in layout at 100 mm/s, print size 100 %,
     /// fs = `sampleRate`, mid pitch 100 Hz, gray range 40 dB, black level 0.
@@ -46,6 +48,13 @@ struct PageFixture {
 
     /// `samples` straight into the conditioned buffer (no filtering).
     void setConditioned(const std::vector<float>& samples);
+
+    /// The page routines on these owners, the way the page loop calls them.
+    void analysePair();
+    /// drawcolumn of ws.AnalysisRe[0 … binCount − 1].
+    void drawColumn(int x, int width);
+    void levelPass();
+    void pitchTrack();
 };
 
 bool isBlack(const QImage& image, int x, int y);

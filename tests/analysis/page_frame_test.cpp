@@ -48,76 +48,76 @@ TEST(TickSteps, FrequencyAndQuefrencySteps)
 TEST(TimeTicks, TwoSecondPageLabelsTenthsAndThirtySecondPageWholeSeconds)
 {
     PageFixture f;
-    const int width = f.st.spgmRight - f.st.spgmLeft;
-    f.st.analysisStart = 1.0f;
-    f.st.analysisEnd = 100.0f;
-    f.st.pixelsPerSecond = width / 2.0f;
-    std::vector<AxisTick> ticks = timeTicks(f.st, timeTickStep(2.0));
+    const int width = f.p.geometry.spgmRight - f.p.geometry.spgmLeft;
+    f.st.cursor.analysisStart = 1.0f;
+    f.p.analysisEnd = 100.0f;
+    f.p.pixelsPerSecond = width / 2.0f;
+    std::vector<AxisTick> ticks = timeTicks(f.p, f.st.cursor.analysisStart, timeTickStep(2.0));
     ASSERT_EQ(ticks.size(), 19u);  // 1.1 … 2.9
     EXPECT_EQ(ticks[2].label, "1.3");
-    EXPECT_EQ(ticks[2].pixel, f.st.spgmLeft + static_cast<int>(0.3 * width / 2.0));
+    EXPECT_EQ(ticks[2].pixel, f.p.geometry.spgmLeft + static_cast<int>(0.3 * width / 2.0));
 
-    f.st.pixelsPerSecond = width / 30.0f;
-    ticks = timeTicks(f.st, timeTickStep(30.0));
+    f.p.pixelsPerSecond = width / 30.0f;
+    ticks = timeTicks(f.p, f.st.cursor.analysisStart, timeTickStep(30.0));
     EXPECT_EQ(labels(ticks), (std::vector<std::string>{"2", "4", "6", "8", "10", "12", "14", "16", "18", "20",
                                                        "22", "24", "26", "28", "30"}));
 
     // The axis stops about a tenth of a second after the analysis end.
-    f.st.analysisEnd = 5.0f;
-    ticks = timeTicks(f.st, 2.0);
+    f.p.analysisEnd = 5.0f;
+    ticks = timeTicks(f.p, f.st.cursor.analysisStart, 2.0);
     EXPECT_EQ(labels(ticks), (std::vector<std::string>{"2", "4"}));
 }
 
 TEST(TimeTicks, EndsForStartsFarBeyondFloatResolution)
 {
     PageFixture f;
-    f.st.analysisStart = 1e20f;
-    f.st.analysisEnd = 1e21f;
-    f.st.pixelsPerSecond = 1e-15f;
-    EXPECT_LE(timeTicks(f.st, 0.001).size(), 10000u);
+    f.st.cursor.analysisStart = 1e20f;
+    f.p.analysisEnd = 1e21f;
+    f.p.pixelsPerSecond = 1e-15f;
+    EXPECT_LE(timeTicks(f.p, f.st.cursor.analysisStart, 0.001).size(), 10000u);
 }
 
 TEST(SpectrogramTicks, LinearAxisInKilohertzOrHertz)
 {
     PageFixture f;
-    f.st.topFrequency = 8000.0;
-    std::vector<AxisTick> ticks = spectrogramTicks(f.st, frequencyTickStep(8000.0), 0.0);
+    f.p.topFrequency = 8000.0;
+    std::vector<AxisTick> ticks = spectrogramTicks(f.p, frequencyTickStep(8000.0), 0.0);
     EXPECT_EQ(labels(ticks), (std::vector<std::string>{"0k", "2k", "4k", "6k", "8k"}));
-    const int bottom = f.st.spgmTop + f.st.rowCount;
+    const int bottom = f.p.geometry.spgmTop + f.p.geometry.rowCount;
     EXPECT_EQ(ticks[0].pixel, bottom);
     EXPECT_FALSE(ticks[0].line);  // on the frame: no dotted line
-    EXPECT_EQ(ticks[2].pixel, bottom - f.st.rowCount / 2);
+    EXPECT_EQ(ticks[2].pixel, bottom - f.p.geometry.rowCount / 2);
     EXPECT_TRUE(ticks[2].line);
-    EXPECT_EQ(ticks[4].pixel, f.st.spgmTop);
+    EXPECT_EQ(ticks[4].pixel, f.p.geometry.spgmTop);
     EXPECT_FALSE(ticks[4].line);
 
-    f.st.topFrequency = 1000.0;
-    ticks = spectrogramTicks(f.st, frequencyTickStep(1000.0), 0.0);
+    f.p.topFrequency = 1000.0;
+    ticks = spectrogramTicks(f.p, frequencyTickStep(1000.0), 0.0);
     EXPECT_EQ(labels(ticks), (std::vector<std::string>{"0", "200", "400", "600", "800", "1000"}));
 }
 
 TEST(SpectrogramTicks, OctavesBarksAndQuefrencies)
 {
     PageFixture f;
-    f.st.topFrequency = 5000.0;
-    f.st.qFactor = 34.0;
-    EXPECT_EQ(labels(spectrogramTicks(f.st, 1.0, 0.0)),
+    f.p.topFrequency = 5000.0;
+    f.p.analysis = AnalysisType::ConstantQ;
+    EXPECT_EQ(labels(spectrogramTicks(f.p, 1.0, 0.0)),
               (std::vector<std::string>{"5000", "2500", "1250", "625", "312", "156"}));
 
-    f.st.qFactor = 0.0;
-    f.st.barkCount = 4.0;
-    const std::vector<AxisTick> bark = spectrogramTicks(f.st, 1.0, 0.0);
+    f.p.analysis = AnalysisType::Fourier;
+    f.p.barkCount = 4.0;
+    const std::vector<AxisTick> bark = spectrogramTicks(f.p, 1.0, 0.0);
     EXPECT_EQ(labels(bark), (std::vector<std::string>{"  20", " 196", " 403"}));
-    EXPECT_EQ(bark[1].pixel, f.st.spgmTop + f.st.rowCount - f.st.rowCount / 2);
+    EXPECT_EQ(bark[1].pixel, f.p.geometry.spgmTop + f.p.geometry.rowCount - f.p.geometry.rowCount / 2);
 
-    f.st.barkCount = 0.0;
-    f.st.cepstrumMode = 1;
-    f.st.bandwidth = 200.0;
-    const std::vector<AxisTick> quefrency = spectrogramTicks(f.st, 1.0, 0.0005);
+    f.p.barkCount = 0.0;
+    f.p.analysis = AnalysisType::Cepstrum;
+    f.p.bandwidth = 200.0;
+    const std::vector<AxisTick> quefrency = spectrogramTicks(f.p, 1.0, 0.0005);
     ASSERT_EQ(quefrency.size(), 11u);
     EXPECT_EQ(quefrency[0].label, "0.0m");
     EXPECT_EQ(quefrency[10].label, "5.0m");
-    EXPECT_EQ(quefrency[10].pixel, f.st.spgmTop);
+    EXPECT_EQ(quefrency[10].pixel, f.p.geometry.spgmTop);
 }
 
 TEST(PitchTicks, MidPitch14142LabelsFrom100Upward)
@@ -125,7 +125,7 @@ TEST(PitchTicks, MidPitch14142LabelsFrom100Upward)
     PageFixture f;
     f.useMidPitch(141.42);
     EXPECT_DOUBLE_EQ(nicestep(141.42), 200.0);
-    const std::vector<AxisTick> ticks = pitchTicks(f.page);
+    const std::vector<AxisTick> ticks = pitchTicks(f.p, f.plot);
     const std::vector<std::string> texts = labels(ticks);
     ASSERT_FALSE(texts.empty());
     EXPECT_EQ(texts.front(), "100");
@@ -155,28 +155,28 @@ TEST(Nicestep, OneTwoFiveUpward)
 TEST(Leveltoy, GrayRangeSpansTheStrip)
 {
     PageFixture f;
-    const PageSubDisplay& strip = f.st.sub[PageLayout::kLevel];
-    EXPECT_EQ(leveltoy(f.st, 0), strip.py0);
-    EXPECT_EQ(leveltoy(f.st, 40), strip.py1);
-    EXPECT_EQ(leveltoy(f.st, 20), strip.py0 + (strip.py1 - strip.py0) / 2);
-    f.st.gainDb = 10.0f;
-    EXPECT_EQ(leveltoy(f.st, 10), strip.py0);
-    f.st.grayRange = 1e-4f;  // saturates instead of overflowing
-    EXPECT_LT(leveltoy(f.st, 40), -1000000);
+    const PageBox& strip = f.p.geometry.sub[PageLayout::kLevel];
+    EXPECT_EQ(leveltoy(f.p, 0), strip.py0);
+    EXPECT_EQ(leveltoy(f.p, 40), strip.py1);
+    EXPECT_EQ(leveltoy(f.p, 20), strip.py0 + (strip.py1 - strip.py0) / 2);
+    f.p.gainDb = 10.0f;
+    EXPECT_EQ(leveltoy(f.p, 10), strip.py0);
+    f.p.grayRange = 1e-4f;  // saturates instead of overflowing
+    EXPECT_LT(leveltoy(f.p, 40), -1000000);
 }
 
 TEST(Pageframe, DrawsCaptionsAxesAndTheReadoutRegions)
 {
     PageFixture f;
     f.useFourier(256, 160, 80);
-    f.st.topFrequency = 5000.0;
-    f.st.analysisStart = 0.5f;
-    f.st.analysisEnd = 3.0f;
-    f.st.pageNumber = 3;
-    pageframe(f.page);
+    f.p.topFrequency = 5000.0;
+    f.st.cursor.analysisStart = 0.5f;
+    f.p.analysisEnd = 3.0f;
+    f.st.cursor.pageNumber = 3;
+    pageframe(f.p, f.st.cursor, f.signal, f.plot);
     const std::vector<ReadoutRegion>& regions = f.plot.regions();
     ASSERT_EQ(regions.size(), 3u);  // spectrogram, pitch, level
-    EXPECT_EQ(regions[0].left, f.st.spgmLeft);
+    EXPECT_EQ(regions[0].left, f.p.geometry.spgmLeft);
     EXPECT_FLOAT_EQ(regions[0].xAtLeft, 0.5f);
     EXPECT_FLOAT_EQ(regions[0].yAtTop, 5000.0f);
     EXPECT_TRUE(regions[1].logY);
@@ -185,11 +185,11 @@ TEST(Pageframe, DrawsCaptionsAxesAndTheReadoutRegions)
     EXPECT_FLOAT_EQ(regions[2].yAtBottom, -40.0f);
     // Frames: the spectrogram's left edge is a solid line; its caption top left.
     const QImage& image = f.plot.image();
-    EXPECT_EQ(blackCount(image, f.st.spgmLeft, f.st.spgmTop + 30, f.st.spgmLeft + 1, f.st.spgmTop + 150), 120);
-    EXPECT_GT(blackCount(image, f.st.spgmLeft + 1, f.st.spgmTop + 1, f.st.spgmLeft + 60, f.st.spgmTop + 15), 20);
+    EXPECT_EQ(blackCount(image, f.p.geometry.spgmLeft, f.p.geometry.spgmTop + 30, f.p.geometry.spgmLeft + 1, f.p.geometry.spgmTop + 150), 120);
+    EXPECT_GT(blackCount(image, f.p.geometry.spgmLeft + 1, f.p.geometry.spgmTop + 1, f.p.geometry.spgmLeft + 60, f.p.geometry.spgmTop + 15), 20);
     // A grid line through the level strip at 1.0 s.
-    const int x = f.st.spgmLeft + static_cast<int>(0.5 * f.st.pixelsPerSecond);
-    const PageSubDisplay& level = f.st.sub[PageLayout::kLevel];
+    const int x = f.p.geometry.spgmLeft + static_cast<int>(0.5 * f.p.pixelsPerSecond);
+    const PageBox& level = f.p.geometry.sub[PageLayout::kLevel];
     const int dots = blackCount(image, x, level.py1 + 2, x + 1, level.py0 - 2);
     EXPECT_GT(dots, (level.py0 - level.py1) / 3);
     EXPECT_LT(dots, 2 * (level.py0 - level.py1) / 3);

@@ -12,44 +12,36 @@ using namespace kelvox::test;
 TEST(Pagegeometry, ScalesTheLayoutToTheScreenPage)
 {
     PageFixture f;  // lays out the built-in layout at 96 dpi
-    const PageSubDisplay& spgm = f.st.sub[PageLayout::kSpectrogram];
+    const PageBox& spgm = f.p.geometry.sub[PageLayout::kSpectrogram];
     EXPECT_EQ(spgm.px0, 100 * 1068 / 2828);
     EXPECT_EQ(spgm.px1, 2800 * 1068 / 2828);
     EXPECT_EQ(spgm.py0, 900 * 755 / 2000);
     EXPECT_EQ(spgm.py1, 400 * 755 / 2000);
-    EXPECT_EQ(f.st.spgmLeft, 37);
-    EXPECT_EQ(f.st.spgmRight, 1057);
-    EXPECT_EQ(f.st.spgmTop, 151);
-    EXPECT_EQ(f.st.rowCount, 339 - 151);
+    EXPECT_EQ(f.p.geometry.spgmLeft, 37);
+    EXPECT_EQ(f.p.geometry.spgmRight, 1057);
+    EXPECT_EQ(f.p.geometry.spgmTop, 151);
+    EXPECT_EQ(f.p.geometry.rowCount, 339 - 151);
     EXPECT_EQ(spgm.caption, "F spgm");
-    EXPECT_DOUBLE_EQ(f.st.sub[PageLayout::kPitch].y1, std::log10(100.0) + 0.30103);
-    EXPECT_TRUE(f.st.subOn[PageLayout::kWave]);
-    const PageSubDisplay& frame = f.st.sub[PageLayout::kFrame];
+    EXPECT_DOUBLE_EQ(f.p.geometry.sub[PageLayout::kPitch].y1, std::log10(100.0) + 0.30103);
+    EXPECT_TRUE(f.p.geometry.subOn[PageLayout::kWave]);
+    const PageBox& frame = f.p.geometry.sub[PageLayout::kFrame];
     EXPECT_EQ(f.plot.usedarea, (PageRect{frame.px0, frame.py0 - 30, frame.px1 + 2, frame.py1 + 2}));
     EXPECT_EQ(f.plot.lineheight(), 16);  // text size 1: 96/6 pixels
 }
 
 TEST(Pagegeometry, PrintSizeShrinksTowardTheWaveformCornerAndCapsAtFullSize)
 {
-    PageFixture half;
-    half.st.printScale = 0.5;
-    half.signal.pageTimeScale = 100.0f;
-    pagegeometry(half.page, builtInLayout());
+    const SpectrogramGeometry half = pagegeometry(builtInLayout(), 1068, 755, 0.5);
     const int a = 100 * 1068 / 2828, b = 350 * 755 / 2000;
-    const PageSubDisplay& spgm = half.st.sub[PageLayout::kSpectrogram];
+    const PageBox& spgm = half.sub[PageLayout::kSpectrogram];
     EXPECT_EQ(spgm.px0, a);
     EXPECT_EQ(spgm.px1, a + (2800 * 1068 / 2828 - a) / 2);
     EXPECT_EQ(spgm.py1, b + static_cast<int>((400 * 755 / 2000 - b) * 0.5));
-    EXPECT_FLOAT_EQ(half.signal.pageTimeScale, 50.0f);
-    EXPECT_EQ(half.plot.lineheight(), static_cast<int>(96 * std::sqrt(0.5) / 6));
+    EXPECT_FLOAT_EQ(half.textSize, static_cast<float>(std::sqrt(0.5)));
 
-    PageFixture large;
-    large.st.printScale = 1.5;
-    large.signal.pageTimeScale = 100.0f;
-    pagegeometry(large.page, builtInLayout());
-    EXPECT_DOUBLE_EQ(large.st.printScale, 1.0);
-    EXPECT_FLOAT_EQ(large.signal.pageTimeScale, 100.0f);
-    EXPECT_EQ(large.st.spgmRight, 1057);
+    const SpectrogramGeometry large = pagegeometry(builtInLayout(), 1068, 755, 1.5);
+    EXPECT_FLOAT_EQ(large.textSize, 1.0f);
+    EXPECT_EQ(large.spgmRight, 1057);
 }
 
 TEST(BufferOrigin, HalfAWindowBeforeTheStartOnAnEvenBoundary)
@@ -75,14 +67,14 @@ struct LongRun {
         f.signal = recording(samples, 16000);
         f.signal.selectedChannel = 0;
         f.useFourier(256, 160, 80);
-        f.st.keepBack = 4096;
-        f.st.analysisStart = 0.0f;
-        f.st.analysisEnd = f.signal.fileDuration;
-        f.st.bufferOrigin = 0;
-        f.st.gainFactor = 1.0f;
-        fillSampleBuffer(f.page);
-        f.st.pageTime = 0.0;
-        f.st.analysisPos = 0;
+        f.st.buffer.keepBack = 4096;
+        f.st.cursor.analysisStart = 0.0f;
+        f.p.analysisEnd = f.signal.fileDuration;
+        f.st.buffer.bufferOrigin = 0;
+        f.p.conditioning.gainFactor = 1.0f;
+        fillSampleBuffer(f.signal, f.p, f.st.buffer, f.st.highPass);
+        f.st.cursor.pageTime = 0.0;
+        f.st.cursor.analysisPos = 0;
     }
 
     PageFixture f;
@@ -97,17 +89,17 @@ TEST(SampleBuffer, SlidesThroughALongRecordingKeepingPositionsInside)
     int pairs = 0, misplaced = 0, outside = 0, largestOrigin = 0;
     run.f.page.trackSink = [&](const PairTrack&) {
         ++pairs;
-        if (st.analysisPos < 0 || st.analysisPos >= st.bufferFill || st.bufferFill > kBufferSamples)
+        if (st.cursor.analysisPos < 0 || st.cursor.analysisPos >= st.buffer.bufferFill || st.buffer.bufferFill > kBufferSamples)
             ++outside;
-        else if (st.SampleBuffer[static_cast<size_t>(st.analysisPos)] !=
-                 frameSample(run.f.signal, int64_t{st.bufferOrigin} + st.analysisPos, 0))
+        else if (st.buffer.SampleBuffer[static_cast<size_t>(st.cursor.analysisPos)] !=
+                 frameSample(run.f.signal, int64_t{st.buffer.bufferOrigin} + st.cursor.analysisPos, 0))
             ++misplaced;
-        largestOrigin = std::max(largestOrigin, st.bufferOrigin);
+        largestOrigin = std::max(largestOrigin, st.buffer.bufferOrigin);
     };
     int pages = 0;
-    while (st.bufferFill > 0 && pages < 100) {
+    while (st.buffer.bufferFill > 0 && pages < 100) {
         ASSERT_TRUE(drawpage(run.f.page));
-        st.analysisStart = static_cast<float>(st.pageTime);
+        st.cursor.analysisStart = static_cast<float>(st.cursor.pageTime);
         ++pages;
     }
     EXPECT_EQ(outside, 0);
@@ -122,35 +114,36 @@ TEST(SampleBuffer, AFillBeyondTheDataGetsNothing)
 {
     PageFixture f;
     f.signal = recording(std::vector<int>(1000, 5), 16000);
-    f.st.bufferOrigin = 1000;
-    fillSampleBuffer(f.page);
-    EXPECT_EQ(f.st.bufferFill, 0);
-    f.st.bufferOrigin = 990;
-    fillSampleBuffer(f.page);
-    EXPECT_EQ(f.st.bufferFill, 10);
-    EXPECT_EQ(f.st.bufferHigh, 10);
-    EXPECT_EQ(f.st.SampleBuffer[9], 5);
-    EXPECT_EQ(f.st.SampleBuffer[10], 0);
+    f.st.buffer.bufferOrigin = 1000;
+    fillSampleBuffer(f.signal, f.p, f.st.buffer, f.st.highPass);
+    EXPECT_EQ(f.st.buffer.bufferFill, 0);
+    f.st.buffer.bufferOrigin = 990;
+    fillSampleBuffer(f.signal, f.p, f.st.buffer, f.st.highPass);
+    EXPECT_EQ(f.st.buffer.bufferFill, 10);
+    EXPECT_EQ(f.st.buffer.bufferHigh, 10);
+    EXPECT_EQ(f.st.buffer.SampleBuffer[9], 5);
+    EXPECT_EQ(f.st.buffer.SampleBuffer[10], 0);
 }
 
 TEST(Drawpage, AnIntervalShorterThanAPageEndsWithItsFrame)
 {
     LongRun run(8000);  // half a second
     SpectrogramState& st = run.f.st;
-    st.analysisEnd = 0.25f;
+    SpectrogramParameters& p = run.f.p;
+    p.analysisEnd = 0.25f;
     ASSERT_TRUE(drawpage(run.f.page));
-    EXPECT_EQ(st.bufferFill, 0);  // the run's last page
-    EXPECT_GE(st.pageTime, 0.25);
-    EXPECT_LT(st.pageTime, 0.25 + 80 / 16000.0 + 1e-9);
+    EXPECT_EQ(st.buffer.bufferFill, 0);  // the run's last page
+    EXPECT_GE(st.cursor.pageTime, 0.25);
+    EXPECT_LT(st.cursor.pageTime, 0.25 + 80 / 16000.0 + 1e-9);
     // The frame and axes are there: the spectrogram's right edge is a solid line.
     const QImage& image = run.f.plot.image();
-    EXPECT_EQ(blackCount(image, st.spgmRight, st.spgmTop + 20, st.spgmRight + 1, st.spgmTop + 120), 100);
+    EXPECT_EQ(blackCount(image, p.geometry.spgmRight, p.geometry.spgmTop + 20, p.geometry.spgmRight + 1, p.geometry.spgmTop + 120), 100);
     // The tone's rows are black up to where the interval ends, and only the grid's
     // dots lie beyond.
-    const int row = st.spgmTop + st.rowCount - st.rowCount * 3 / 8;
-    const int end = st.spgmLeft + static_cast<int>(0.25 * st.pixelsPerSecond);
-    const double before = blackCount(image, st.spgmLeft + 10, row - 2, end - 2, row + 3) / (5.0 * (end - 12 - st.spgmLeft));
-    const double after = blackCount(image, end + 2, row - 2, st.spgmRight, row + 3) / (5.0 * (st.spgmRight - end - 2));
+    const int row = p.geometry.spgmTop + p.geometry.rowCount - p.geometry.rowCount * 3 / 8;
+    const int end = p.geometry.spgmLeft + static_cast<int>(0.25 * p.pixelsPerSecond);
+    const double before = blackCount(image, p.geometry.spgmLeft + 10, row - 2, end - 2, row + 3) / (5.0 * (end - 12 - p.geometry.spgmLeft));
+    const double after = blackCount(image, end + 2, row - 2, p.geometry.spgmRight, row + 3) / (5.0 * (p.geometry.spgmRight - end - 2));
     EXPECT_GT(before, 0.7);
     EXPECT_LT(after, 0.05);
 }
@@ -162,5 +155,5 @@ TEST(Drawpage, StopsAtARefreshPointWhenAsked)
     run.f.page.stopRequested = [&polls] { return ++polls >= 3; };
     EXPECT_FALSE(drawpage(run.f.page));
     EXPECT_EQ(polls, 3);
-    EXPECT_LT(run.f.st.pageTime, 0.5);  // a few refreshes of 32 pixels into the page
+    EXPECT_LT(run.f.st.cursor.pageTime, 0.5);  // a few refreshes of 32 pixels into the page
 }

@@ -32,23 +32,23 @@ protected:
     {
         f.useFourier(256, 160, 80);
         f.useMidPitch(140.0);
-        f.st.lowLevel = 40.0;  // the level gate open
-        f.st.topFrequency = 8000.0;
+        f.st.levelTrack.lowLevel = 40.0;  // the level gate open
+        f.p.topFrequency = 8000.0;
     }
 
     // Runs `pairs` column pairs from buffer position `start`, as the page loop does.
     void track(int start, int pairs)
     {
         for (int p = 0; p < pairs; ++p) {
-            f.st.analysisPos = start + p * f.st.pairStep;
-            f.st.pairX0 = 2 * p;
-            pitchtrack(f.page);
+            f.st.cursor.analysisPos = start + p * f.p.pairStep;
+            f.st.cursor.pairX0 = 2 * p;
+            f.pitchTrack();
         }
     }
 
     int strokePixels() const
     {
-        const PageSubDisplay& d = f.st.sub[PageLayout::kPitch];
+        const PageBox& d = f.p.geometry.sub[PageLayout::kPitch];
         return blackCount(f.plot.image(), d.px0, d.py1, d.px1, d.py0);
     }
 
@@ -62,61 +62,61 @@ TEST(Refinelag, FindsTheFractionalPeriodOfASmoothWave)
     PageFixture f(kRate);
     const double period = 80.4;
     for (int i = 0; i < 4000; ++i)
-        f.st.ResonatorSamples[static_cast<size_t>(i)] = static_cast<float>(std::sin(2 * std::numbers::pi * i / period));
-    f.st.bufferFill = 4000;
-    EXPECT_NEAR(refinelag(f.st, 2000, 80), period, 0.05);
-    EXPECT_NEAR(refinelag(f.st, 2000, 81), period, 0.05);
+        f.st.buffer.ResonatorSamples[static_cast<size_t>(i)] = static_cast<float>(std::sin(2 * std::numbers::pi * i / period));
+    f.st.buffer.bufferFill = 4000;
+    EXPECT_NEAR(refinelag(f.st.buffer.resonator(), 2000, 80), period, 0.05);
+    EXPECT_NEAR(refinelag(f.st.buffer.resonator(), 2000, 81), period, 0.05);
     // No slope anywhere: the integer period stands.
-    std::fill(f.st.ResonatorSamples.begin(), f.st.ResonatorSamples.end(), 0.0f);
-    EXPECT_EQ(refinelag(f.st, 2000, 80), 80.0);
+    std::fill(f.st.buffer.ResonatorSamples.begin(), f.st.buffer.ResonatorSamples.end(), 0.0f);
+    EXPECT_EQ(refinelag(f.st.buffer.resonator(), 2000, 80), 80.0);
 }
 
 TEST_F(PitchTrack, AmdfSettlesOnThePeriodThenSearchesNarrowly)
 {
-    f.st.amdfMode = true;
-    f.st.pitch = 50.0;
-    f.st.pitchQuality = 2;  // a wide search first
+    f.p.pitchMethod = PitchMethod::Amdf;
+    f.st.pitchTrack.pitch = 50.0;
+    f.st.pitchTrack.pitchQuality = 2;  // a wide search first
     f.loadBuffer(voicedPulses(80));
     track(3000, 10);
-    EXPECT_EQ(f.st.pitchQuality, 0);
-    EXPECT_EQ(static_cast<int>(kRate / f.st.pitch), 80);
+    EXPECT_EQ(f.st.pitchTrack.pitchQuality, 0);
+    EXPECT_EQ(static_cast<int>(kRate / f.st.pitchTrack.pitch), 80);
     EXPECT_GT(strokePixels(), 0);
 
     // A pulse train at 320 Hz now: the narrow search (lags 64 … 99) cannot reach its
     // period of 50 samples and lands near two periods instead.
     f.loadBuffer(voicedPulses(50));
     track(3000, 1);
-    EXPECT_GT(f.st.pitch, 150.0);
-    EXPECT_LT(f.st.pitch, 260.0);
+    EXPECT_GT(f.st.pitchTrack.pitch, 150.0);
+    EXPECT_LT(f.st.pitchTrack.pitch, 260.0);
 }
 
 TEST_F(PitchTrack, AmdfOnSilenceDrawsNothing)
 {
-    f.st.amdfMode = true;
-    f.st.pitchQuality = 2;
-    f.st.lowLevel = -64.0;  // the level of digital silence
+    f.p.pitchMethod = PitchMethod::Amdf;
+    f.st.pitchTrack.pitchQuality = 2;
+    f.st.levelTrack.lowLevel = -64.0;  // the level of digital silence
     f.loadBuffer(std::vector<int>(16384, 0));
     track(3000, 5);
     // D = 0 at the first lag (228/4 = 57): 280.7 Hz, clamped to 2 × 140.
-    EXPECT_DOUBLE_EQ(f.st.pitch, 280.0);
-    EXPECT_EQ(f.st.pitchQuality, 2);
-    EXPECT_FALSE(f.st.pitchStrokeDrawn);
+    EXPECT_DOUBLE_EQ(f.st.pitchTrack.pitch, 280.0);
+    EXPECT_EQ(f.st.pitchTrack.pitchQuality, 2);
+    EXPECT_FALSE(f.st.pitchTrack.pitchStrokeDrawn);
     EXPECT_EQ(strokePixels(), 0);
 }
 
 TEST_F(PitchTrack, AmdfStrokeLiesAtThePitchForOnePairStep)
 {
-    f.st.amdfMode = true;
-    f.st.pitchQuality = 2;
+    f.p.pitchMethod = PitchMethod::Amdf;
+    f.st.pitchTrack.pitchQuality = 2;
     f.loadBuffer(voicedPulses(80));
     track(3000, 10);
     f.plot.image().fill(Qt::white);
     track(3800, 1);
-    ASSERT_TRUE(f.st.pitchStrokeDrawn);
+    ASSERT_TRUE(f.st.pitchTrack.pitchStrokeDrawn);
     // One pair step at 377 px/s is one pixel, two rows thick (quality 0), at the
     // pitch's row of the pitch strip's log10 Hz axis.
-    const int y = f.plot.plotypix(std::log10(f.st.pitch));
-    const int x = f.st.sub[PageLayout::kPitch].px0;
+    const int y = f.plot.plotypix(std::log10(f.st.pitchTrack.pitch));
+    const int x = f.p.geometry.sub[PageLayout::kPitch].px0;
     EXPECT_TRUE(isBlack(f.plot.image(), x, y) || isBlack(f.plot.image(), x, y - 1));
     EXPECT_EQ(strokePixels(), 2);
 }
@@ -125,7 +125,7 @@ TEST_F(PitchTrack, PeakPickingFollowsThePulseTrain)
 {
     f.loadBuffer(voicedPulses(80));
     track(2000, 40);
-    EXPECT_NEAR(f.st.pitch, 200.0, 4.0);
+    EXPECT_NEAR(f.st.pitchTrack.pitch, 200.0, 4.0);
     // Strokes follow the pixel columns: about one pixel per column of the pairs.
     EXPECT_GT(strokePixels(), 40);
 }
@@ -136,23 +136,23 @@ TEST_F(PitchTrack, CepstrumFindsThePulsePeriod)
     // pitch of 180 Hz still finds the 200 Hz peak.
     ASSERT_EQ(realfftsetup(f.ws, 512), 0);
     f.useMidPitch(180.0);
-    f.st.cepstralPitchMode = true;
-    f.st.avgPitch = 180.0;
-    f.st.jitter = 0.0;
+    f.p.pitchMethod = PitchMethod::Cepstrum;
+    f.st.pitchTrack.avgPitch = 180.0;
+    f.st.pitchTrack.jitter = 0.0;
     f.loadBuffer(voicedPulses(80));
     track(3000, 20);
-    EXPECT_NEAR(f.st.pitch, 200.0, 2.0);
-    EXPECT_GT(f.st.avgPitch, 185.0);  // the running average moves toward it
-    EXPECT_TRUE(f.st.pitchStrokeDrawn);
+    EXPECT_NEAR(f.st.pitchTrack.pitch, 200.0, 2.0);
+    EXPECT_GT(f.st.pitchTrack.avgPitch, 185.0);  // the running average moves toward it
+    EXPECT_TRUE(f.st.pitchTrack.pitchStrokeDrawn);
 }
 
 TEST_F(PitchTrack, CepstrumOnSilenceKeepsTheMidPitchAndDrawsNothing)
 {
     ASSERT_EQ(realfftsetup(f.ws, 512), 0);
-    f.st.cepstralPitchMode = true;
-    f.st.avgPitch = 140.0;
+    f.p.pitchMethod = PitchMethod::Cepstrum;
+    f.st.pitchTrack.avgPitch = 140.0;
     f.loadBuffer(std::vector<int>(16384, 0));
     track(3000, 5);
-    EXPECT_DOUBLE_EQ(f.st.pitch, 140.0);
+    EXPECT_DOUBLE_EQ(f.st.pitchTrack.pitch, 140.0);
     EXPECT_EQ(strokePixels(), 0);
 }

@@ -433,6 +433,73 @@ TEST(PlotDeviceShow, CallsTheInstalledHookOnly)
     EXPECT_EQ(calls, 2);
 }
 
+// --- line batches -----------------------------------------------------------------
+
+namespace {
+
+// A page's mixture of drawing: dashed and wide lines in two colours, texts with their
+// white cells over lines, a fill, and a direct pixel write between them.
+void drawMixture(PlotDevice& d)
+{
+    d.plotscreen();
+    d.plotwindow(0, 0, 1, 1, 0, 0, d.pageWidthPx(), d.pageHeightPx(), 0);
+    for (int i = 0; i < 40; ++i) {
+        d.plotlw(1 + i % 3);
+        d.plotcolor(i % 2 == 0 ? 0 : 4);
+        d.plotmove(20 + 7 * i, 40, 0);
+        d.plotmove(60 + 5 * i, 200 - 3 * i, i % 4 == 0 ? 5 : 1);
+    }
+    d.plottext(100, 120, "Kelvox 0.123", kAlignMiddleCentre);
+    d.pixels({140, 110, 160, 130}).setPixel(150, 120, qRgb(0, 0, 0));
+    d.plotlw(2);
+    d.plotmove(90, 110, 0);
+    d.plotmove(210, 130, 1);
+    d.plotlines(300, 300, "one\ntwo");
+    d.plotwindow(0, 0, 1, 1, 400, 400, 500, 450, 0);
+    d.plotclear();
+    d.plotmove(380, 420, 1);
+}
+
+}  // namespace
+
+TEST(PlotDeviceBatch, DrawsThePageAsWithoutABatch)
+{
+    PlotDevice plain;
+    drawMixture(plain);
+    PlotDevice batched;
+    {
+        PlotDevice::LineBatch outer(batched);
+        PlotDevice::LineBatch inner(batched);  // batches nest
+        drawMixture(batched);
+    }
+    EXPECT_TRUE(plain.image() == batched.image());
+}
+
+TEST(PlotDeviceBatch, HeldLinesAreDrawnBeforeAnythingCouldCoverThem)
+{
+    PlotDevice d;
+    d.plotscreen();
+    const PlotDevice& view = d;
+    int shown = 0;
+    d.setShowHook([&] { shown += isBlack(view.image(), 30, 10) ? 1 : 0; });
+    {
+        PlotDevice::LineBatch batch(d);
+        d.plotmove(10, 10, 0);
+        d.plotmove(50, 10, 1);
+        EXPECT_TRUE(isWhite(view.image(), 30, 10));  // held
+        d.pixels({100, 100, 200, 200});                // elsewhere: still held
+        EXPECT_TRUE(isWhite(view.image(), 30, 10));
+        d.pixels({25, 5, 35, 15});                     // where the line lies: drawn first
+        EXPECT_TRUE(isBlack(view.image(), 30, 10));
+        d.plotmove(50, 30, 1);
+        d.plotshow();                                  // the plot window sees every line
+        EXPECT_EQ(shown, 1);
+        EXPECT_TRUE(isBlack(view.image(), 50, 20));
+        d.plotmove(90, 30, 1);
+    }
+    EXPECT_TRUE(isBlack(view.image(), 70, 30));  // the batch's end draws the rest
+}
+
 TEST(PlotNumber, FormatFollowsTheStepSize)
 {
     EXPECT_EQ(PlotDevice::plotnumber(123.456f, 500), "123");

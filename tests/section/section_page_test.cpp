@@ -1,6 +1,9 @@
 // Geometry of the section page: boxes, grid, and the ticks and labels of the axes.
 #include "section_page.h"
 
+#include "one_two_five.h"
+#include "parse_number.h"
+
 #include <gtest/gtest.h>
 
 using namespace kelvox;
@@ -71,40 +74,40 @@ TEST(SectionLayout, CellsFillColumnByColumn)
     EXPECT_GT(sectionCell(three, 2).left, sectionCell(three, 1).left);
 }
 
-TEST(SectionAxes, StripTickSteps)
+TEST(SectionAxes, StripTickStepsAndLabels)
 {
-    EXPECT_DOUBLE_EQ(stripTickStep(4.0), 0.2);
-    EXPECT_DOUBLE_EQ(stripTickStep(0.2), 0.01);
-    EXPECT_DOUBLE_EQ(stripTickStep(100.0), 5.0);
+    EXPECT_DOUBLE_EQ(timeTickStep(4.0), 0.2);
+    EXPECT_DOUBLE_EQ(timeTickStep(0.2), 0.01);
+    EXPECT_DOUBLE_EQ(timeTickStep(100.0), 5.0);
     // No step lies below a tenth of these spans: the smallest is used.
-    EXPECT_DOUBLE_EQ(stripTickStep(0.01), 0.001);
-    EXPECT_DOUBLE_EQ(stripTickStep(0.0), 0.001);
-    EXPECT_DOUBLE_EQ(stripTickStep(-0.5), 0.001);
-    EXPECT_EQ(stripTickText(1.2, 0.2), "1.2");
-    EXPECT_EQ(stripTickText(0.83, 0.01), "0.83");
-    EXPECT_EQ(stripTickText(0.005, 0.001), "0.005");
+    EXPECT_DOUBLE_EQ(timeTickStep(0.01), 0.001);
+    EXPECT_DOUBLE_EQ(timeTickStep(0.0), 0.001);
+    EXPECT_DOUBLE_EQ(timeTickStep(-0.5), 0.001);
+    EXPECT_EQ(tickLabel(1.2, 0.2), "1.2");
+    EXPECT_EQ(tickLabel(0.83, 0.01), "0.83");
+    EXPECT_EQ(tickLabel(0.005, 0.001), "0.005");
 }
 
 TEST(SectionAxes, FrequencyTicksAtFiveKilohertz)
 {
     EXPECT_DOUBLE_EQ(sectionFrequencyTickStep(5000), 500);
-    const std::vector<SectionTick> ticks = frequencyTicks(100, 600, 5000);
+    const std::vector<AxisTick> ticks = frequencyTicks(100, 600, 5000);
     ASSERT_EQ(ticks.size(), 11u);
-    EXPECT_EQ(ticks[0].text, "0.0k");
-    EXPECT_EQ(ticks[1].text, "0.5k");
-    EXPECT_EQ(ticks[10].text, "5.0k");
+    EXPECT_EQ(ticks[0].label, "0.0k");
+    EXPECT_EQ(ticks[1].label, "0.5k");
+    EXPECT_EQ(ticks[10].label, "5.0k");
     for (std::size_t i = 0; i < ticks.size(); ++i)
-        EXPECT_EQ(ticks[i].x, 100 + 50 * static_cast<int>(i));
+        EXPECT_EQ(ticks[i].pixel, 100 + 50 * static_cast<int>(i));
 }
 
 TEST(SectionAxes, FrequencyTicksAtOtherRanges)
 {
-    const std::vector<SectionTick> eight = frequencyTicks(0, 800, 8000);
+    const std::vector<AxisTick> eight = frequencyTicks(0, 800, 8000);
     ASSERT_EQ(eight.size(), 9u);
-    EXPECT_EQ(eight[1].text, "1k");
-    EXPECT_EQ(eight[8].text, "8k");
-    const std::vector<SectionTick> low = frequencyTicks(0, 100, 250);
-    EXPECT_EQ(low[1].text, " 50");
+    EXPECT_EQ(eight[1].label, "1k");
+    EXPECT_EQ(eight[8].label, "8k");
+    const std::vector<AxisTick> low = frequencyTicks(0, 100, 250);
+    EXPECT_EQ(low[1].label, " 50");
     // Far beyond the table the last step is used.
     EXPECT_DOUBLE_EQ(sectionFrequencyTickStep(96000), 5000);
 }
@@ -113,48 +116,48 @@ TEST(SectionAxes, LagTicksInMilliseconds)
 {
     // 160 lags at 16 kHz span 10 ms: 1 ms ticks.
     EXPECT_NEAR(lagTickStep(0.01), 0.001, 1e-12);
-    const std::vector<SectionTick> ticks = lagTicks(0, 500, 160, 16000);
+    const std::vector<AxisTick> ticks = lagTicks(0, 500, 160, 16000);
     ASSERT_EQ(ticks.size(), 11u);
-    EXPECT_EQ(ticks[0].text, "0.0m");
-    EXPECT_EQ(ticks[3].text, "3.0m");
-    EXPECT_EQ(ticks[10].x, 500);
+    EXPECT_EQ(ticks[0].label, "0.0m");
+    EXPECT_EQ(ticks[3].label, "3.0m");
+    EXPECT_EQ(ticks[10].pixel, 500);
     // 8192 lags at 8 kHz span about 1 s: 0.1 s ticks labelled in seconds.
     EXPECT_NEAR(lagTickStep(8192 / 8000.0), 0.2, 1e-12);
-    EXPECT_EQ(lagTicks(0, 500, 8192, 8000)[1].text, "0.2");
+    EXPECT_EQ(lagTicks(0, 500, 8192, 8000)[1].label, "0.2");
 }
 
 TEST(SectionAxes, LevelLabelsAtGainMinusTenAndRangeSixty)
 {
-    const std::vector<LevelLine> lines = levelLines(100, 400, -10, 60, false, 16);
-    const std::vector<int> labels = {10, 0, -10, -20, -30, -40};
+    const std::vector<AxisTick> lines = levelLines(100, 400, -10, 60, false, 16);
+    const std::vector<std::string> labels = {" 10", "  0", "-10", "-20", "-30", "-40"};
     ASSERT_EQ(lines.size(), labels.size());
     for (std::size_t i = 0; i < labels.size(); ++i) {
         EXPECT_EQ(lines[i].label, labels[i]);
-        EXPECT_EQ(lines[i].row, 100 + 50 * static_cast<int>(i));  // the −50 row is the bottom line
+        EXPECT_EQ(lines[i].pixel, 100 + 50 * static_cast<int>(i));  // the −50 row is the bottom line
     }
 }
 
 TEST(SectionAxes, LevelLabelsOfTheCepstrumCountDownFromZero)
 {
-    const std::vector<LevelLine> lines = levelLines(100, 400, -10, 60, true, 16);
+    const std::vector<AxisTick> lines = levelLines(100, 400, -10, 60, true, 16);
     ASSERT_FALSE(lines.empty());
-    EXPECT_EQ(lines[0].row, 100);
-    EXPECT_EQ(lines[0].label, 0);
-    EXPECT_EQ(lines[1].label, -10);
+    EXPECT_EQ(lines[0].pixel, 100);
+    EXPECT_EQ(lines[0].label, "  0");
+    EXPECT_EQ(lines[1].label, "-10");
     // A fractional gain moves the lines by its fraction: 0 lies 0.5 dB below the top.
-    const std::vector<LevelLine> shifted = levelLines(100, 400, -3.5, 60, true, 16);
+    const std::vector<AxisTick> shifted = levelLines(100, 400, -3.5, 60, true, 16);
     ASSERT_FALSE(shifted.empty());
-    EXPECT_EQ(shifted[0].label, 0);
-    EXPECT_EQ(shifted[0].row, 102);  // 100 + trunc(300 × 0.5 / 60)
+    EXPECT_EQ(shifted[0].label, "  0");
+    EXPECT_EQ(shifted[0].pixel, 102);  // 100 + trunc(300 × 0.5 / 60)
 }
 
 TEST(SectionAxes, LevelLabelsKeepALineApartAndNeverLoop)
 {
     // 20 px for 80 dB: rows 2.5 px apart, so only every seventh line is labelled.
-    const std::vector<LevelLine> dense = levelLines(100, 120, 0, 80, false, 16);
+    const std::vector<AxisTick> dense = levelLines(100, 120, 0, 80, false, 16);
     ASSERT_GE(dense.size(), 1u);
     for (std::size_t i = 1; i < dense.size(); ++i)
-        EXPECT_GE(dense[i].row - dense[i - 1].row, 16);
+        EXPECT_GE(dense[i].pixel - dense[i - 1].pixel, 16);
     EXPECT_TRUE(levelLines(100, 100, 0, 60, false, 16).empty());
     EXPECT_TRUE(levelLines(100, 90, 0, 60, false, 16).empty());
     EXPECT_TRUE(levelLines(100, 400, 0, 0, false, 16).empty());

@@ -1,5 +1,7 @@
 #include "parse_number.h"
 
+#include "one_two_five.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -81,4 +83,44 @@ TEST(ParseNumber, PlainNumberTextReadsBackAsTheValue)
         EXPECT_TRUE(isPlainNumber(text)) << text;
         EXPECT_NEAR(parseNumber(text), v, std::fabs(v) * 1e-12 + 1e-10) << text;
     }
+}
+
+TEST(TickLabel, FormatFollowsTheStepWithoutLeadingBlanks)
+{
+    EXPECT_EQ(tickLabel(4.0, 2.0), "4.0");       // "%5.1f"
+    EXPECT_EQ(tickLabel(1.25, 0.01), "1.25");    // "%6.2f"
+    EXPECT_EQ(tickLabel(0.125, 0.005), "0.125"); // "%7.3f"
+    EXPECT_EQ(tickLabel(0.0125, 0.0005), "0.0125");
+    EXPECT_EQ(tickLabel(-0.4, 0.2), "-0.4");
+    std::string text = "\t  x y";
+    trimleft(text);
+    EXPECT_EQ(text, "x y");
+}
+
+TEST(OneTwoFive, IsEachPowerOfTenTimesOneTwoAndFive)
+{
+    // The exact values m·10^e, as the pitch scale's steps were once computed.
+    std::size_t n = 0;
+    for (int e = -5; e <= 4; ++e)
+        for (double m : {1.0, 2.0, 5.0})
+            EXPECT_EQ(kOneTwoFive[n++], m * std::pow(10.0, e)) << n;
+    EXPECT_EQ(kOneTwoFive.back(), 1e5);
+    const std::span<const double> grid = oneTwoFive(0.001, 50);
+    ASSERT_EQ(grid.size(), 15u);
+    // The main view's grid takes them as floats: the same floats as the literals.
+    const float literals[15] = {0.001f, 0.002f, 0.005f, 0.01f, 0.02f, 0.05f, 0.1f, 0.2f,
+                                0.5f,   1.0f,   2.0f,   5.0f,  10.0f, 20.0f, 50.0f};
+    for (std::size_t i = 0; i < grid.size(); ++i)
+        EXPECT_EQ(static_cast<float>(grid[i]), literals[i]) << i;
+}
+
+TEST(OneTwoFive, StepSearches)
+{
+    const std::span<const double> steps = oneTwoFive(0.001, 5);
+    EXPECT_EQ(largestStepBelow(steps, 0.4), 0.2);
+    EXPECT_EQ(largestStepBelow(steps, 0.0005), 0.001);  // none below: the first
+    EXPECT_EQ(firstStepNotBelow(steps, 0.3), 0.5);
+    EXPECT_EQ(firstStepNotBelow(steps, 99.0), 5.0);     // none: the last
+    EXPECT_EQ(timeTickStep(4.0), 0.2);
+    EXPECT_EQ(timeTickStep(100.0), 5.0);
 }

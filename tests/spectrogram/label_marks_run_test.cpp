@@ -57,8 +57,8 @@ struct MarkedRun {
     // bottom) in the column of `seconds` or the next, with the page starting at `start`.
     bool tickAt(double seconds, double start = 0.0) const
     {
-        const PageSubDisplay& wave = f.st.sub[PageLayout::kWave];
-        const int x = wave.px0 + static_cast<int>((seconds - start) * f.st.pixelsPerSecond);
+        const PageBox& wave = f.p.geometry.sub[PageLayout::kWave];
+        const int x = wave.px0 + static_cast<int>((seconds - start) * f.p.pixelsPerSecond);
         for (int dx = 0; dx <= 1; ++dx)
             if (qGray(pages.front().pixel(x + dx, wave.py0 - 3)) < 128)
                 return true;
@@ -93,9 +93,9 @@ TEST(SpectrogramLabels, AMarkAtTimeZeroStandsAtTheLeftEdgeAndTheOthersFollow)
     tiers[0].entries[0].text = "start";
     r.f.labelChoice = {r.dir.write("take.TextGrid", shortTextGrid(tiers, 1.9)), ""};
     r.run();
-    const PageSubDisplay& wave = r.f.st.sub[PageLayout::kWave];
+    const PageBox& wave = r.f.p.geometry.sub[PageLayout::kWave];
     // The left frame line carries the tick; its text begins 4 pixels to the right.
-    EXPECT_GT(inkIn(r.pages.front(), wave.px0 + 4, wave.py0 + 1, wave.px0 + 30, r.f.st.spgmTop), 10);
+    EXPECT_GT(inkIn(r.pages.front(), wave.px0 + 4, wave.py0 + 1, wave.px0 + 30, r.f.p.geometry.spgmTop), 10);
     EXPECT_TRUE(r.tickAt(0.33) && r.tickAt(0.77) && r.tickAt(1.13));
 }
 
@@ -113,8 +113,8 @@ TEST(SpectrogramLabels, MarksBeforeTheIntervalAreSkippedAndOneAfterItEndsTheLabe
     EXPECT_TRUE(r.tickAt(0.77, 0.5));
     EXPECT_FALSE(r.tickAt(1.002, 0.5));
     // No text at the left edge.
-    const PageSubDisplay& wave = r.f.st.sub[PageLayout::kWave];
-    EXPECT_EQ(inkIn(r.pages.front(), wave.px0 + 1, wave.py0 + 1, wave.px0 + 40, r.f.st.spgmTop), 0);
+    const PageBox& wave = r.f.p.geometry.sub[PageLayout::kWave];
+    EXPECT_EQ(inkIn(r.pages.front(), wave.px0 + 1, wave.py0 + 1, wave.px0 + 40, r.f.p.geometry.spgmTop), 0);
 }
 
 TEST(SpectrogramLabels, NoLabelIsCutByTheSpectrogramsTopFrame)
@@ -135,11 +135,11 @@ TEST(SpectrogramLabels, NoLabelIsCutByTheSpectrogramsTopFrame)
             p.drawText(QPoint(10, 50), word);
         }
         const int ink = inkIn(alone, 0, 0, alone.width(), alone.height());
-        const PageSubDisplay& wave = r.f.st.sub[PageLayout::kWave];
-        const int x0 = wave.px0 + static_cast<int>(1.13 * r.f.st.pixelsPerSecond) + PlotDevice::kLabelDx;
+        const PageBox& wave = r.f.p.geometry.sub[PageLayout::kWave];
+        const int x0 = wave.px0 + static_cast<int>(1.13 * r.f.p.pixelsPerSecond) + PlotDevice::kLabelDx;
         const int width = QFontMetrics(r.f.plot.font()).horizontalAdvance(word);
         EXPECT_GT(ink, 20);
-        EXPECT_EQ(inkIn(r.pages.front(), x0, wave.py0 + 1, x0 + width, r.f.st.spgmTop), ink) << dpi;
+        EXPECT_EQ(inkIn(r.pages.front(), x0, wave.py0 + 1, x0 + width, r.f.p.geometry.spgmTop), ink) << dpi;
     }
 }
 

@@ -47,6 +47,8 @@ struct RunFixture {
     std::string labelFile;
     LabelChoice labelChoice;
     SpectrogramRun run{signal, layout, plot, ws, st, labelFile, labelChoice};
+    /// The parameters of the last run or prepare.
+    const SpectrogramParameters& p = run.parameters();
     SpectrogramSettings settings;
 
     /// Loads `samples` as a mono 16-bit WAV named `name` and begins a screen page.

@@ -25,14 +25,14 @@ TEST(SpectrogramRun, PagesAreNumberedFromZeroAndTheLastIsMarked)
     // 6 s at 2.7 s per page, each next page 10 mm + up to 0.1 s earlier.
     EXPECT_EQ(host.pages, (std::vector<int>{0, 1, 2}));
     EXPECT_EQ(host.lastFlags, (std::vector<bool>{false, false, true}));
-    EXPECT_EQ(f.st.bufferFill, 0);
+    EXPECT_EQ(f.st.buffer.bufferFill, 0);
 }
 
 TEST(SpectrogramRun, CaptionCarriesTheRecordingChannelAndPageNumber)
 {
     RunFixture f(noisyTone(440.0, 16000, 4.0, 3000.0), 16000, "/tmp/kelvox caption/take.wav");
     std::vector<QImage> captions;
-    const PageSubDisplay& frame = f.st.sub[PageLayout::kFrame];
+    const PageBox& frame = f.p.geometry.sub[PageLayout::kFrame];
     RecordingHost host;
     host.onPage = [&](int) {
         captions.push_back(f.plot.image().copy(frame.px0 + 4, frame.py0 + 1, 500, f.plot.lineheight()));
@@ -57,9 +57,9 @@ TEST(SpectrogramRun, PrintPagesAreDrawnAtTwiceTheResolution)
     RecordingHost host;
     f.runPages(host, 192);
     ASSERT_EQ(host.pages.size(), 1u);
-    EXPECT_FLOAT_EQ(f.st.pixelsPerSecond, 755.0f);
-    EXPECT_EQ(f.st.spgmRight, 2800 * 2137 / 2828);
-    EXPECT_TRUE(f.st.printing);
+    EXPECT_FLOAT_EQ(f.p.pixelsPerSecond, 755.0f);
+    EXPECT_EQ(f.p.geometry.spgmRight, 2800 * 2137 / 2828);
+    EXPECT_TRUE(f.p.printing);
 }
 
 TEST(SpectrogramRun, AutomaticGainBringsTheFirstBufferNearFullScaleForTheWholeRun)
@@ -68,12 +68,12 @@ TEST(SpectrogramRun, AutomaticGainBringsTheFirstBufferNearFullScaleForTheWholeRu
     f.settings.gainText = "-200";
     ASSERT_TRUE(f.run.prepare(f.settings, false));
     // Two decibels of amplitude per step of the rule: within 2 dB below 16384.
-    EXPECT_EQ(static_cast<int>(f.st.gainDb) % 2, 0);
-    EXPECT_GE(f.st.gainDb, 20.0f);
+    EXPECT_EQ(static_cast<int>(f.p.gainDb) % 2, 0);
+    EXPECT_GE(f.p.gainDb, 20.0f);
     const auto largest = [&f] {
         float m = 0;
-        for (int i = 0; i < f.st.bufferFill; ++i)
-            m = std::max(m, std::fabs(f.st.ConditionedSamples[static_cast<size_t>(i)]));
+        for (int i = 0; i < f.st.buffer.bufferFill; ++i)
+            m = std::max(m, std::fabs(f.st.buffer.ConditionedSamples[static_cast<size_t>(i)]));
         return m;
     };
     EXPECT_LE(largest(), 16384.0f);
@@ -83,7 +83,7 @@ TEST(SpectrogramRun, AutomaticGainBringsTheFirstBufferNearFullScaleForTheWholeRu
     // Later buffers are conditioned with the same gain.
     RecordingHost host;
     host.onPage = [&](int) {
-        if (f.st.bufferFill > 0) {
+        if (f.st.buffer.bufferFill > 0) {
             EXPECT_GT(largest(), 16384.0f * std::pow(10.0f, -0.1f));
         }
     };
@@ -93,7 +93,7 @@ TEST(SpectrogramRun, AutomaticGainBringsTheFirstBufferNearFullScaleForTheWholeRu
     RunFixture silent(std::vector<int>(16000, 0));
     silent.settings.gainText = "-200";
     ASSERT_TRUE(silent.run.prepare(silent.settings, false));
-    EXPECT_EQ(silent.st.gainDb, 0.0f);
+    EXPECT_EQ(silent.p.gainDb, 0.0f);
 }
 
 TEST(SpectrogramRun, AStartBeforeTheBufferRefillsInsteadOfEndingTheRun)
@@ -137,10 +137,10 @@ TEST(SpectrogramRun, LabelsAreMarkedUnderTheWaveform)
     RecordingHost host;
     int ticks = 0;
     host.onPage = [&](int) {
-        const PageSubDisplay& wave = f.st.sub[PageLayout::kWave];
+        const PageBox& wave = f.p.geometry.sub[PageLayout::kWave];
         for (double t : {0.5, 1.0}) {
             // The tick lies in the pixel column of the label's sample (or the next).
-            const int x = wave.px0 + static_cast<int>(t * f.st.pixelsPerSecond);
+            const int x = wave.px0 + static_cast<int>(t * f.p.pixelsPerSecond);
             for (int dx = 0; dx <= 1; ++dx)
                 if ((f.plot.image().pixel(x + dx, wave.py0 - 5) & 0xFFFFFFu) == 0)
                     ++ticks;
@@ -169,8 +169,8 @@ TEST(SpectrogramRun, LevelCurvesStayInsideTheirStrip)
     f.layout.stripValue[PageLayout::kPitch] = 0;
     RecordingHost host;
     f.runPages(host);
-    const PageSubDisplay& spgm = f.st.sub[PageLayout::kSpectrogram];
-    const PageSubDisplay& level = f.st.sub[PageLayout::kLevel];
+    const PageBox& spgm = f.p.geometry.sub[PageLayout::kSpectrogram];
+    const PageBox& level = f.p.geometry.sub[PageLayout::kLevel];
     const QImage& page = f.plot.image();
     int black = 0;
     for (int y = std::max(spgm.py0, spgm.py1) + f.plot.lineheight() + 6; y < std::min(level.py0, level.py1) - 1; ++y)
@@ -193,10 +193,10 @@ TEST(SpectrogramRun, PitchEstimatePersistsIntoTheNextRun)
     RunFixture f(noisyTone(220.0, 16000, 1.0, 3000.0));
     RecordingHost host;
     f.runPages(host);
-    const double pitch = f.st.pitch;
+    const double pitch = f.st.pitchTrack.pitch;
     EXPECT_NE(pitch, 50.0);
     ASSERT_TRUE(f.run.prepare(f.settings, false));
-    EXPECT_EQ(f.st.pitch, pitch);
+    EXPECT_EQ(f.st.pitchTrack.pitch, pitch);
 }
 
 TEST(SpectrogramRun, TracksOfAllFourAnalysisTypesAreFinite)
@@ -227,12 +227,12 @@ TEST(SpectrogramRun, TracksOfAllFourAnalysisTypesAreFinite)
 namespace {
 
 // Every value a hostile run hands on: finite, or the page is wrong.
-bool finiteState(const SpectrogramState& st)
+bool finiteParameters(const SpectrogramParameters& p)
 {
-    return std::isfinite(st.topFrequency) && std::isfinite(st.bandwidth) && std::isfinite(st.pixelsPerSecond) &&
-           st.pixelsPerSecond >= 1.0f && std::isfinite(st.gainFactor) && std::isfinite(st.waveScale) &&
-           std::isfinite(st.grayRange) && st.grayRange != 0.0f && std::isfinite(st.midPitch) && st.midPitch > 0 &&
-           st.pairStep >= 1 && st.windowLength >= 2;
+    return std::isfinite(p.topFrequency) && std::isfinite(p.bandwidth) && std::isfinite(p.pixelsPerSecond) &&
+           p.pixelsPerSecond >= 1.0f && std::isfinite(p.conditioning.gainFactor) && std::isfinite(p.waveScale) &&
+           std::isfinite(p.grayRange) && p.grayRange != 0.0f && std::isfinite(p.midPitch) && p.midPitch > 0 &&
+           p.pairStep >= 1 && p.windowLength >= 2;
 }
 
 }  // namespace
@@ -254,7 +254,7 @@ TEST(SpectrogramRun, HostileSettingsEndWithinAPageBoundAndStayFinite)
         int bad = 0;
         f.run.setTrackSink([&](const PairTrack& t) {
             if (!std::isfinite(t.pitchHz) || !std::isfinite(t.lowDb) || !std::isfinite(t.highDb) ||
-                !std::isfinite(t.totalDb) || !finiteState(f.st))
+                !std::isfinite(t.totalDb) || !finiteParameters(f.p))
                 ++bad;
         });
         for (int box = 0; box < 8; ++box) {
@@ -275,7 +275,7 @@ TEST(SpectrogramRun, HostileSettingsEndWithinAPageBoundAndStayFinite)
                 EXPECT_LE(static_cast<int>(host.pages.size()), bound) << what;
                 EXPECT_TRUE(host.lastFlags.back()) << what;
                 EXPECT_EQ(bad, 0) << what;
-                EXPECT_TRUE(finiteState(f.st)) << what;
+                EXPECT_TRUE(finiteParameters(f.p)) << what;
             }
         }
     }
@@ -305,7 +305,7 @@ TEST(SpectrogramRun, SettingsThatCannotWorkAreReplacedAndWrittenBack)
     EXPECT_EQ(f.settings.printSizeItem, 0);
     EXPECT_EQ(f.settings.bandwidthText, "250");
     EXPECT_EQ(f.settings.bandwidthItem, -1);
-    EXPECT_EQ(f.st.windowLength, 128);
+    EXPECT_EQ(f.p.windowLength, 128);
 
     // A time scale too small for one pixel column per second at the print size.
     f.settings.timeScaleText = "0.2";
@@ -322,7 +322,7 @@ TEST(SpectrogramRun, SettingsThatCannotWorkAreReplacedAndWrittenBack)
     EXPECT_EQ(f.run.replacements(), (std::vector<std::string>{"Time scale mm/s: \"1\" replaced by \"100\""}));
     EXPECT_EQ(f.settings.timeScaleText, "100");
     EXPECT_EQ(f.settings.printSizeText, "25");
-    EXPECT_FLOAT_EQ(f.st.pixelsPerSecond, 94.0f);  // trunc(96 × 25 / 25.4)
+    EXPECT_FLOAT_EQ(f.p.pixelsPerSecond, 94.0f);  // trunc(96 × 25 / 25.4)
     f.settings.printSizeText = "100";
 
     // One so large that a page would hold less than one sample (250 mm at 16 kHz
@@ -354,7 +354,6 @@ TEST(SpectrogramLabelledRun, DrivesTheRunByLabelsAndWritesTracks)
     EXPECT_EQ(f.plot.resolution(), 192);
     EXPECT_EQ(host.pages, (std::vector<int>{0}));
     EXPECT_TRUE(run->replacements().empty());
-    EXPECT_FLOAT_EQ(f.st.gainDb, 10.0f);
 
     FILE* in = std::fopen(csv.c_str(), "r");
     ASSERT_NE(in, nullptr);
@@ -363,9 +362,18 @@ TEST(SpectrogramLabelledRun, DrivesTheRunByLabelsAndWritesTracks)
     EXPECT_STREQ(line, "time_s,pitch_hz,pitch_quality,pitch_drawn,low_db,high_db,total_db\n");
     ASSERT_NE(std::fgets(line, sizeof line, in), nullptr);
     EXPECT_EQ(std::string(line).rfind("0.000000,,,,", 0), 0u) << line;
-    int rows = 1;
+    std::vector<double> gainedTotals{std::strtod(std::strrchr(line, ',') + 1, nullptr)};
     while (std::fgets(line, sizeof line, in))
-        ++rows;
+        gainedTotals.push_back(std::strtod(std::strrchr(line, ',') + 1, nullptr));
     std::fclose(in);
-    EXPECT_EQ(rows, 200);  // 1 s in pairs of 80 samples
+    EXPECT_EQ(gainedTotals.size(), 200u);  // 1 s in pairs of 80 samples
+
+    // The gain of 10 dB reached the run: once the filters have settled, the total
+    // level lies 10 dB above that of the same run at 0 dB.
+    std::vector<double> plainTotals;
+    f.run.setTrackSink([&](const PairTrack& t) { plainTotals.push_back(t.totalDb); });
+    RecordingHost plainHost;
+    f.runPages(plainHost, 192);
+    ASSERT_EQ(plainTotals.size(), gainedTotals.size());
+    EXPECT_NEAR(gainedTotals[100] - plainTotals[100], 10.0, 0.1);
 }

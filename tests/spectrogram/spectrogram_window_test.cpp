@@ -176,8 +176,8 @@ TEST_F(SpectrogramForm, SettingsTypedWhileAPageWaitsStayAndDrawTheNextPreview)
         child<QPushButton>("Button1")->click();
     });
     QTest::mouseClick(child<QPushButton>("Button1"), Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT(st.lpOrder == 17 && !runs.busy(), 20000);
-    EXPECT_FLOAT_EQ(st.gainDb, 20.0f);
+    QTRY_VERIFY_WITH_TIMEOUT(run.parameters().linPr() && !runs.busy(), 20000);
+    EXPECT_FLOAT_EQ(run.parameters().gainDb, 20.0f);
     EXPECT_EQ(text("ComboBox3"), "20");
     EXPECT_EQ(form.readSettings().analysis, AnalysisType::LinPr17);
     EXPECT_GE(user.waits(), 3);  // the new run paged through its own pages
@@ -197,7 +197,7 @@ TEST_F(SpectrogramForm, BoxesShowTheValuesInUseWhileThePagesAreShown)
     });
     QTest::mouseClick(child<QPushButton>("Button1"), Qt::LeftButton);
     EXPECT_EQ(shown, (QStringList{"-1", "125", "100"}));
-    EXPECT_FLOAT_EQ(st.gainDb, -1.0f);
+    EXPECT_FLOAT_EQ(run.parameters().gainDb, -1.0f);
     EXPECT_EQ(text("ComboBox3"), "-1");
 }
 
@@ -212,8 +212,8 @@ TEST_F(SpectrogramForm, AWaitingRunTakesTheEndOfAChangedSelection)
     });
     QTest::mouseClick(child<QPushButton>("Button1"), Qt::LeftButton);
     EXPECT_EQ(user.waits(), 1);  // the second page reached the new end: no third page
-    EXPECT_FLOAT_EQ(st.analysisEnd, 3.0f);
-    EXPECT_NEAR(st.pageTime, 2.9, 0.02);  // 10 mm before 3.0 s: where a page after it would begin
+    EXPECT_FLOAT_EQ(run.parameters().analysisEnd, 3.0f);
+    EXPECT_NEAR(st.cursor.pageTime, 2.9, 0.02);  // 10 mm before 3.0 s: where a page after it would begin
 }
 
 TEST_F(SpectrogramForm, TwoPreviewsOfTheSameSettingsDrawTheSamePage)
@@ -225,9 +225,9 @@ TEST_F(SpectrogramForm, TwoPreviewsOfTheSameSettingsDrawTheSamePage)
         chooseAnalysis(analysis);
         std::vector<QImage> pages;
         for (int run = 0; run < 2; ++run) {
-            st.pitch = 50.0;  // the pitch estimate carries from run to run by design
-            st.pitchQuality = 0;
-            st.jitter = 0.0;
+            st.pitchTrack.pitch = 50.0;  // the pitch estimate carries from run to run by design
+            st.pitchTrack.pitchQuality = 0;
+            st.pitchTrack.jitter = 0.0;
             QTest::mouseClick(child<QPushButton>("Button1"), Qt::LeftButton);
             pages.push_back(plot.image().copy(0, 0, plot.pageWidthPx(), plot.pageHeightPx()));
         }
@@ -250,7 +250,7 @@ TEST_F(SpectrogramForm, AbortEndsAWaitingPreview)
     EXPECT_TRUE(progress.startsWith("Page 0: 2.")) << progress.toStdString();  // the first page reaches 2.x s
     EXPECT_TRUE(progress.endsWith(" s of 0.000 to 6.000 s")) << progress.toStdString();
     EXPECT_EQ(user.waits(), 1);
-    EXPECT_EQ(st.pageNumber, 1);
+    EXPECT_EQ(st.cursor.pageNumber, 1);
     EXPECT_FALSE(runs.busy());
     EXPECT_FALSE(abort->isEnabled());
 }

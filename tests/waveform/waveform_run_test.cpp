@@ -296,8 +296,8 @@ TEST(WaveformRun, ChannelsAreOverlaidAndPositiveValuesGoUp)
     EXPECT_EQ(lower, 508);
     const QImage& image = plot.image();
     std::set<int> gridColumns;
-    for (const WaveformTick& t : waveformTicks(0, 0.2, 377, 94, 1038))
-        gridColumns.insert(t.x);
+    for (const AxisTick& t : waveformTicks(0, 0.2, 377, 94, 1038))
+        gridColumns.insert(t.pixel);
     int onUpper = 0, onLower = 0, between = 0, checked = 0;
     for (int x = 96; x < 94 + 740; ++x) {  // 2 s are 754 columns
         if (gridColumns.count(x))

@@ -1,6 +1,7 @@
 #include "waveform_setup.h"
 
 #include "engineering_notation.h"
+#include "parse_number.h"
 
 #include <gtest/gtest.h>
 
@@ -68,8 +69,8 @@ TEST(WaveformSetup, ScreenPageAtOneHundredMillimetresPerSecond)
     EXPECT_DOUBLE_EQ(r.tickStep, 0.2);
     EXPECT_FLOAT_EQ(p.pageTimeScale, 100);
     // x × 1068 / 2828 and y × 755 / 2000, truncated.
-    EXPECT_EQ(p.layout.frame, (WaveformBox{0, -3000, 1640, 3000, 37, 37, 1057, 717}));
-    EXPECT_EQ(p.layout.tracks, (WaveformBox{0, -1, 1600, 1, 94, 679, 1038, 75}));
+    EXPECT_EQ(p.layout.frame, (PageBox{0, -3000, 1640, 3000, 37, 37, 1057, 717}));
+    EXPECT_EQ(p.layout.tracks, (PageBox{0, -1, 1600, 1, 94, 679, 1038, 75}));
     EXPECT_EQ(p.usedArea, (PageRect{36, 13, 1059, 719}));
     EXPECT_DOUBLE_EQ(p.textSize, 1.0);
     EXPECT_NEAR(p.lineDuration, 944.378 / 377, 1e-12);  // 2.505 s: a little over 250 mm
@@ -80,16 +81,16 @@ TEST(WaveformSetup, TickStepsAndLabelFormatsAcrossTimeScales)
 {
     SetupResult r = setUp(with("10"));
     EXPECT_DOUBLE_EQ(r.p.tickStep, 2.0);
-    EXPECT_EQ(waveformTickLabel(4.0, r.p.tickStep), "4.0");  // "%5.1f" without its blanks
+    EXPECT_EQ(tickLabel(4.0, r.p.tickStep), "4.0");  // "%5.1f" without its blanks
     r = setUp(with("2000"));
     EXPECT_DOUBLE_EQ(r.p.tickStep, 0.01);
     EXPECT_EQ(r.p.pixelsPerSecond, 7559);
-    EXPECT_EQ(waveformTickLabel(1.25, r.p.tickStep), "1.25");  // "%6.2f"
-    EXPECT_EQ(waveformTickLabel(0.03, r.p.tickStep), "0.03");
-    EXPECT_EQ(waveformTickLabel(0.2, 0.2), "0.2");
-    EXPECT_EQ(waveformTickLabel(0.125, 0.005), "0.125");       // "%7.3f"
-    EXPECT_EQ(waveformTickLabel(0.0125, 0.0005), "0.0125");    // "%8.4f"
-    EXPECT_EQ(waveformTickLabel(-0.4, 0.2), "-0.4");
+    EXPECT_EQ(tickLabel(1.25, r.p.tickStep), "1.25");  // "%6.2f"
+    EXPECT_EQ(tickLabel(0.03, r.p.tickStep), "0.03");
+    EXPECT_EQ(tickLabel(0.2, 0.2), "0.2");
+    EXPECT_EQ(tickLabel(0.125, 0.005), "0.125");       // "%7.3f"
+    EXPECT_EQ(tickLabel(0.0125, 0.0005), "0.0125");    // "%8.4f"
+    EXPECT_EQ(tickLabel(-0.4, 0.2), "-0.4");
 
     // The step must be smaller than a tenth of a line's time, not equal to it.
     EXPECT_DOUBLE_EQ(waveformTickStep(125, 0.1), 0.1);  // 0.2 is not below 0.2
@@ -104,29 +105,29 @@ TEST(WaveformSetup, TicksOfTheFirstAndSecondLine)
 {
     const SetupResult r = setUp(WaveformSettings{});
     const WaveformParameters& p = r.p;
-    std::vector<WaveformTick> ticks = waveformTicks(0, 0.2, 377, 94, 1038);
+    std::vector<AxisTick> ticks = waveformTicks(0, 0.2, 377, 94, 1038);
     ASSERT_EQ(ticks.size(), 13u);  // 0.0 … 2.4 s; 2.6 s lies beyond 944 columns
     for (std::size_t k = 0; k < ticks.size(); ++k) {
-        EXPECT_NEAR(ticks[k].time, 0.2 * k, 1e-12);
-        EXPECT_EQ(ticks[k].x, 94 + static_cast<int>(std::trunc(75.4 * k + 1e-9))) << k;
+        EXPECT_EQ(ticks[k].label, tickLabel(0.2 * static_cast<double>(k), 0.2));
+        EXPECT_EQ(ticks[k].pixel, 94 + static_cast<int>(std::trunc(75.4 * k + 1e-9))) << k;
     }
-    EXPECT_EQ(waveformTickLabel(ticks[1].time, 0.2), "0.2");
-    EXPECT_EQ(waveformTickLabel(ticks[2].time, 0.2), "0.4");
+    EXPECT_EQ(ticks[1].label, "0.2");
+    EXPECT_EQ(ticks[2].label, "0.4");
 
     // The second line starts at 2.505 s; its first tick, 2.4 s, lies left of the
     // track (trunc(−39.6) + 94).
     ticks = waveformTicks(p.lineDuration, 0.2, 377, 94, 1038);
     ASSERT_FALSE(ticks.empty());
-    EXPECT_NEAR(ticks[0].time, 2.4, 1e-12);
-    EXPECT_EQ(ticks[0].x, 55);
-    EXPECT_NEAR(ticks[1].time, 2.6, 1e-12);
-    EXPECT_EQ(ticks[1].x, 94 + 35);
+    EXPECT_EQ(ticks[0].label, "2.4");
+    EXPECT_EQ(ticks[0].pixel, 55);
+    EXPECT_EQ(ticks[1].label, "2.6");
+    EXPECT_EQ(ticks[1].pixel, 94 + 35);
 
     // Before time 0 the first tick lies after the start (truncation toward zero).
     ticks = waveformTicks(-0.3, 0.2, 377, 94, 1038);
     ASSERT_FALSE(ticks.empty());
-    EXPECT_NEAR(ticks[0].time, -0.2, 1e-12);
-    EXPECT_EQ(ticks[0].x, 94 + 37);
+    EXPECT_EQ(ticks[0].label, "-0.2");
+    EXPECT_EQ(ticks[0].pixel, 94 + 37);
 
     // A start so large that the next multiple of the step rounds to the same
     // time ends the list instead of looping.
@@ -178,8 +179,8 @@ TEST(WaveformSetup, PrintSizeShrinksBothRectanglesByTheSamePixels)
 {
     const SetupResult full = setUp(WaveformSettings{});
     const SetupResult half = setUp(with("100", "1", "Auto", "50"));
-    const WaveformBox& t = half.p.layout.tracks;
-    const WaveformBox& f = half.p.layout.frame;
+    const PageBox& t = half.p.layout.tracks;
+    const PageBox& f = half.p.layout.frame;
     EXPECT_EQ(t.px0, 94);
     EXPECT_EQ(t.py1, 75);
     EXPECT_EQ(t.px1, 94 + 472);  // 944 × 0.5
@@ -211,14 +212,14 @@ TEST(WaveformSetup, PrintPageAtOneHundredNinetyTwoDpi)
 {
     const SetupResult r = setUp(WaveformSettings{}, 192);
     EXPECT_EQ(r.p.pixelsPerSecond, 755);
-    EXPECT_EQ(r.p.layout.frame, (WaveformBox{0, -3000, 1640, 3000, 75, 75, 2115, 1435}));
-    EXPECT_EQ(r.p.layout.tracks, (WaveformBox{0, -1, 1600, 1, 188, 1359, 2078, 151}));
+    EXPECT_EQ(r.p.layout.frame, (PageBox{0, -3000, 1640, 3000, 75, 75, 2115, 1435}));
+    EXPECT_EQ(r.p.layout.tracks, (PageBox{0, -1, 1600, 1, 188, 1359, 2078, 151}));
     EXPECT_EQ(r.p.usedArea, (PageRect{74, 51, 2117, 1437}));
 }
 
 TEST(WaveformSetup, LineRowsLeaveRoomForTheTimeLabels)
 {
-    const WaveformBox tracks{0, -1, 1600, 1, 94, 679, 1038, 75};
+    const PageBox tracks{0, -1, 1600, 1, 94, 679, 1038, 75};
     WaveformLineRows r = waveformLineRows(tracks, 1, 0, 16);
     EXPECT_EQ(r.top, 75);
     EXPECT_EQ(r.bottom, 75 + 604 - 16 - 10);
