@@ -52,9 +52,15 @@ bool SinkAudioOutput::play(const PlaySlice&, const std::vector<int16_t>& samples
     poll.start(10);
     loop.exec(QEventLoop::ExcludeUserInputEvents);
     const bool failed = sink.error() != QAudio::NoError && sink.error() != QAudio::UnderrunError;
+    // A sound server that hangs reports no error: the time runs out first.
+    const bool complete = sink.processedUSecs() >= lengthUs;
     sink.stop();
     if (failed) {
         error = QStringLiteral("The audio output stopped with an error.");
+        return false;
+    }
+    if (!complete) {
+        error = QStringLiteral("The audio output stopped before the end of the selection.");
         return false;
     }
     return true;

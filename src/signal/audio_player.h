@@ -22,8 +22,9 @@ public:
 };
 
 /// The default output device through QAudioSink. Blocks in a local event loop that
-/// excludes user input until the device has processed the whole slice (or a
-/// timeout two seconds past its length).
+/// excludes user input until the device has played the whole slice. A device that
+/// fails, or has not played it all two seconds past its length (a sound server
+/// that hangs), ends the play with false and the reason.
 class SinkAudioOutput : public AudioOutput {
 public:
     bool play(const PlaySlice& slice, const std::vector<int16_t>& samples, int channels, int rateHz,
