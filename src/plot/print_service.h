@@ -33,6 +33,9 @@ public:
     /// Abandons the open job, if any.
     virtual void abortJob() = 0;
     virtual bool jobOpen() const = 0;
+    /// The resolution, in dots per inch, the pages printed through this service are
+    /// drawn at: the classic print page's 192 unless the service knows its printer.
+    virtual int pageResolution() const { return kPrintDpi; }
 };
 
 /// Printer rectangle of a page rectangle: each coordinate × printerDpi / pageDpi
@@ -50,8 +53,11 @@ enum class PrintFit {
 /// error; an empty area prints nothing; a failed draw abandons the job.
 std::string printUsedArea(PlotDevice& device, PrintService& service, PrintFit fit);
 
+class PdfDocument;
+
 /// Printing through Qt PrintSupport: the system's default printer in landscape,
-/// or, with no printer installed, one PDF file of one landscape A4 page per job,
+/// or, with no printer installed, one PDF file (PdfDocument) of one landscape A4
+/// page per job,
 /// `<recording name>-print-<n>.pdf` beside the recording (the current folder
 /// before any load), n counting up from 1 and never overwriting a file.
 class QtPrintService final : public PrintService {
@@ -71,7 +77,10 @@ public:
     void drawPicture(const QImage& picture, const PageRect& source, int pageDpi) override;
     std::string endJob() override;
     void abortJob() override;
-    bool jobOpen() const override { return m_painter != nullptr; }
+    bool jobOpen() const override { return m_painter != nullptr || m_pdf != nullptr; }
+    /// The default printer's own resolution (QPrinter::resolution in high-resolution
+    /// mode), taken into 96 … 600 dpi; 600 dpi where the pages go to PDF files.
+    int pageResolution() const override;
 
     /// The PDF file the open or last job writes ("" for a printer).
     const std::string& currentPdf() const { return m_currentPdf; }
@@ -90,6 +99,7 @@ private:
     std::string m_currentPdf;
     std::unique_ptr<QPrinter> m_printer;
     std::unique_ptr<QPainter> m_painter;
+    std::unique_ptr<PdfDocument> m_pdf;  // the job of a PDF file
 };
 
 }  // namespace kelvox
