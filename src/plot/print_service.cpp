@@ -79,8 +79,13 @@ int QtPrintService::pageResolution() const
     const QPrinterInfo installed = QPrinterInfo::defaultPrinter();
     if (!m_fixedPdf.empty() || !m_useInstalledPrinter || installed.isNull())
         return kMaxPrinterPageDpi;
-    const QPrinter printer(installed, QPrinter::HighResolution);
-    return std::clamp(printer.resolution(), kMinPageDpi, kMaxPrinterPageDpi);
+    // The finest resolution the printer offers. (A high-resolution QPrinter says
+    // 1200 dpi whatever the printer is.) A printer that lists none gets the finest
+    // page.
+    const QList<int> offered = installed.supportedResolutions();
+    if (offered.isEmpty())
+        return kMaxPrinterPageDpi;
+    return std::clamp(*std::max_element(offered.begin(), offered.end()), kMinPageDpi, kMaxPrinterPageDpi);
 }
 
 std::string QtPrintService::beginJob()

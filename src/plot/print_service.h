@@ -78,8 +78,9 @@ public:
     std::string endJob() override;
     void abortJob() override;
     bool jobOpen() const override { return m_painter != nullptr || m_pdf != nullptr; }
-    /// The default printer's own resolution (QPrinter::resolution in high-resolution
-    /// mode), taken into 96 … 600 dpi; 600 dpi where the pages go to PDF files.
+    /// The default printer's own resolution as Qt reports it (the finest of
+    /// QPrinterInfo::supportedResolutions; 600 when it lists none), taken into
+    /// 96 … 600 dpi; 600 dpi where the pages go to PDF files.
     int pageResolution() const override;
 
     /// The PDF file the open or last job writes ("" for a printer).
