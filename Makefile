@@ -34,7 +34,7 @@ run: build
 	fi
 
 check: build
-	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+	scripts/leaves-nothing $(BUILD)/test-tmp ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
 sanitize: deps
 	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DKELVOX_CORE_ONLY=ON \
@@ -49,7 +49,7 @@ fuzz: deps
 	cmake --build build-fuzz -j $(JOBS) --target make_seed_corpus fuzz_loader fuzz_parse fuzz_labels fuzz_runs
 
 fuzz-smoke: fuzz
-	scripts/fuzz-smoke build-fuzz $(FUZZ_SECONDS)
+	scripts/leaves-nothing build-fuzz/test-tmp scripts/fuzz-smoke build-fuzz $(FUZZ_SECONDS)
 
 test: check sanitize fuzz-smoke
 

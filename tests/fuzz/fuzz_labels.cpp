@@ -1,18 +1,20 @@
 // The label-file reader on any bytes: the first 4 bytes choose the sample rate and
 // the first wanted position, the rest is the file. Reads every label in order.
 #include "label_file.h"
+#include "temp_folder.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <string>
-#include <unistd.h>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
 {
     if (size < 4)
         return 0;
-    static const std::string path = "/tmp/kelvox-fuzz-labels-" + std::to_string(::getpid()) + ".mix";
+    // The same file, rewritten for each input, in a folder removed when the fuzzer ends.
+    static const kelvox::test::TempFolder folder("kelvox-fuzz-labels");
+    static const std::string path = folder.file("take.mix");
     std::FILE* f = std::fopen(path.c_str(), "wb");
     if (!f)
         return 0;

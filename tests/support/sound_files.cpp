@@ -1,13 +1,12 @@
 #include "sound_files.h"
 
+#include "temp_folder.h"
+
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <numbers>
 #include <stdexcept>
-#include <unistd.h>
 
 namespace kelvox::test {
 
@@ -97,12 +96,7 @@ std::vector<int> sine(double hz, int rateHz, int frames, double amp)
 
 std::string writeTempFile(const std::string& name, const Bytes& bytes)
 {
-    static const std::filesystem::path dir = [] {
-        auto d = std::filesystem::temp_directory_path() / ("kelvox-test-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(d);
-        return d;
-    }();
-    const auto path = dir / name;
+    const auto path = programTempFolder().path() / name;
     std::filesystem::create_directories(path.parent_path());
     std::ofstream out(path, std::ios::binary);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
