@@ -13,8 +13,6 @@ using namespace kelvox::test;
 
 namespace {
 
-constexpr double kRate = 16000.0;
-
 // A pulse train whose pulses fade by 0.2 % each, as a voice's do. (A perfectly
 // steady train makes one period and two periods tie to the rounding error.)
 std::vector<int> voicedPulses(int period)
