@@ -44,10 +44,7 @@ void preparePainter(QPainter& p)
 }
 
 // The pen of a fresh device: solid black, one pixel.
-QPen cleanPen()
-{
-    return QPen(QColor(palette()[0]), 1, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
-}
+QPen cleanPen() { return QPen(QColor(palette()[0]), 1, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin); }
 
 }  // namespace
 
@@ -226,10 +223,7 @@ QImage& PlotDevice::image()
     return m_image;
 }
 
-const QImage& PlotDevice::image() const
-{
-    return m_image;
-}
+const QImage& PlotDevice::image() const { return m_image; }
 
 QImage& PlotDevice::pixels(const PageRect& area)
 {
@@ -334,10 +328,7 @@ void PlotDevice::setFontCell(int cellHeightPx)
     m_font.setFamilies({QFontInfo(m_font).family(), QStringLiteral("DejaVu Sans")});
 }
 
-int PlotDevice::textHeight() const
-{
-    return QFontMetrics(m_font, &m_image).height();
-}
+int PlotDevice::textHeight() const { return QFontMetrics(m_font, &m_image).height(); }
 
 void PlotDevice::plottextsize(float s)
 {

@@ -20,9 +20,10 @@ constexpr double kMarkRate = 16000.0;
 // a point tier of pitch targets.
 std::vector<GridTier> wordsAndTones()
 {
-    GridTier words{"words", false,
-                   {{0.0, 0.3, ""}, {0.3, 0.7, "ðə"}, {0.7, 1.2, "bɜːd"}, {1.2, 1.5, "  "}, {1.5, 2.1, "təˈdeɪ"},
-                    {2.1, 2.5, ""}}};
+    GridTier words{
+        "words",
+        false,
+        {{0.0, 0.3, ""}, {0.3, 0.7, "ðə"}, {0.7, 1.2, "bɜːd"}, {1.2, 1.5, "  "}, {1.5, 2.1, "təˈdeɪ"}, {2.1, 2.5, ""}}};
     GridTier tones{"tones", true, {{0.45, 0, "H*"}, {1.9, 0, "L-L%"}, {2.0, 0, ""}}};
     return {words, tones};
 }
@@ -150,8 +151,8 @@ TEST(LabelFiles, TimitPositionsAreSamplesAndLandOnThemExactly)
 
 TEST(LabelFiles, HtkTimesCount100NanosecondsAndExtraColumnsAreIgnored)
 {
-    const LabelFile f = readLabelText("0 2500000 sil -120.5\r\n2500000 6000000 ðə -80.2 the\r\n///\n0 1 alt\n",
-                                      "take.lab", kMarkRate);
+    const LabelFile f =
+        readLabelText("0 2500000 sil -120.5\r\n2500000 6000000 ðə -80.2 the\r\n///\n0 1 alt\n", "take.lab", kMarkRate);
     ASSERT_TRUE(f.ok) << f.reason;
     EXPECT_EQ(f.format, LabelFormat::Htk);
     EXPECT_EQ(f.marks, (std::vector<LabelMark>{{0.0, "sil"}, {0.25, "ðə"}}));

@@ -60,7 +60,8 @@ TEST(Refinelag, FindsTheFractionalPeriodOfASmoothWave)
     PageFixture f(kRate);
     const double period = 80.4;
     for (int i = 0; i < 4000; ++i)
-        f.st.buffer.ResonatorSamples[static_cast<size_t>(i)] = static_cast<float>(std::sin(2 * std::numbers::pi * i / period));
+        f.st.buffer.ResonatorSamples[static_cast<size_t>(i)] =
+            static_cast<float>(std::sin(2 * std::numbers::pi * i / period));
     f.st.buffer.bufferFill = 4000;
     EXPECT_NEAR(refinelag(f.st.buffer.resonator(), 2000, 80), period, 0.05);
     EXPECT_NEAR(refinelag(f.st.buffer.resonator(), 2000, 81), period, 0.05);

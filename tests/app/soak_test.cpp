@@ -96,7 +96,8 @@ TEST_F(Soak, MemoryStaysFlatOverEveryPageOfEachView)
 {
     if (kAddressSanitizer)
         GTEST_SKIP() << "resident memory means nothing under AddressSanitizer";
-    auto spectrogramRun = makeSpectrogramLabelledRun(signal, layout, plot, analysis, spectrogram, labelFile, labelChoice);
+    auto spectrogramRun =
+        makeSpectrogramLabelledRun(signal, layout, plot, analysis, spectrogram, labelFile, labelChoice);
     expectFlat(*spectrogramRun, "spectrogram");
 
     auto sectionRun = makeSectionLabelledRun(signal, plot, analysis, labelFile);
