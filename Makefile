@@ -49,6 +49,10 @@ check: build
 	scripts/leaves-nothing $(BUILD)/test-tmp ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
 san-configure: deps
+	@# a folder configured earlier with another compiler cannot be switched to clang in place
+	@if [ -f $(SAN_BUILD)/CMakeCache.txt ] && ! grep -q '^CMAKE_CXX_COMPILER:.*clang' $(SAN_BUILD)/CMakeCache.txt; then \
+	  echo "$(SAN_BUILD) was configured with another compiler: starting it afresh"; rm -rf $(SAN_BUILD); \
+	fi
 	cmake -S . -B $(SAN_BUILD) -DCMAKE_CXX_COMPILER=clang++-14 -DKELVOX_FUZZ=ON \
 	  -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -gline-tables-only" \
 	  -DCMAKE_CXX_FLAGS="$(SAN_FLAGS)" -DCMAKE_EXE_LINKER_FLAGS="$(SANITIZE)"
