@@ -27,10 +27,7 @@ void dottedLine(PlotDevice& plot, int x0, int y0, int x1, int y1)
     plot.plotmove(x1, y1, kDotted);
 }
 
-int spectrogramBottom(const SpectrogramParameters& p)
-{
-    return p.geometry.spgmTop + p.geometry.rowCount;
-}
+int spectrogramBottom(const SpectrogramParameters& p) { return p.geometry.spgmTop + p.geometry.rowCount; }
 
 void captions(const SpectrogramParameters& p, const PageCursor& cursor, const SignalState& s, PlotDevice& plot)
 {
@@ -213,8 +210,7 @@ std::vector<AxisTick> spectrogramTicks(const SpectrogramParameters& p, double fr
         for (int i = 0; i <= n; ++i) {
             const double q = quefrencyStep * i;
             ticks.push_back({bottom - satInt(i * rows * quefrencyStep * p.bandwidth),
-                             quefrencyStep >= 0.1 ? format("%3.1f", q) : format("%3.1fm", q * 1000.0 + 0.0001),
-                             true});
+                             quefrencyStep >= 0.1 ? format("%3.1f", q) : format("%3.1fm", q * 1000.0 + 0.0001), true});
         }
     } else {
         const double topKHz = p.topFrequency / 1000.0;
@@ -279,8 +275,9 @@ void pageframe(const SpectrogramParameters& p, const PageCursor& cursor, const S
     timeAxis(p, cursor.analysisStart, timeStep, plot);
     spectrogramScale(p, frequencyStep, quefrencyStep, plot);
     if (linearAxis && p.analysis != AnalysisType::Cepstrum)
-        plot.addregion(p.geometry.spgmLeft, spectrogramBottom(p), p.geometry.spgmRight, p.geometry.spgmTop, cursor.analysisStart, 0.0f,
-                       static_cast<float>(pageEnd), static_cast<float>(p.topFrequency), false);
+        plot.addregion(p.geometry.spgmLeft, spectrogramBottom(p), p.geometry.spgmRight, p.geometry.spgmTop,
+                       cursor.analysisStart, 0.0f, static_cast<float>(pageEnd), static_cast<float>(p.topFrequency),
+                       false);
     if (p.geometry.subOn[PageLayout::kPitch])
         pitchScale(p, cursor.analysisStart, pageEnd, plot);
     if (p.geometry.subOn[PageLayout::kLevel])

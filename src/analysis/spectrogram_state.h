@@ -81,16 +81,16 @@ struct PageCursor {
 /// The pitch tracker (pitchtrack). pitch, pitchQuality and jitter carry over from
 /// run to run; the rest restarts with each run.
 struct PitchTrackState {
-    double pitch = 50.0;            // Hz, the running pitch estimate
-    int pitchQuality = 0;           // 0 good, 1 weak, 2 clamped
-    double jitter = 0.0;            // relative jitter of the cepstral pitch
-    int lastX = 0;                  // px: end of the previous stroke
+    double pitch = 50.0;                   // Hz, the running pitch estimate
+    int pitchQuality = 0;                  // 0 good, 1 weak, 2 clamped
+    double jitter = 0.0;                   // relative jitter of the cepstral pitch
+    int lastX = 0;                         // px: end of the previous stroke
     float peakMin = 0.0f, peakMax = 0.0f;  // "Peak P" trackers
-    int dir = 0, prevDir = 0;       // direction of the last and of the previous new extreme
-    int peakCount = 0;              // samples since the last period mark
-    double avgPitch = 0.0;          // Hz, running average of the cepstral method
-    bool pitchStrokeDrawn = false;  // the last pitchtrack call drew a stroke
-    std::vector<float> amdfSegment; // scratch of the AMDF search
+    int dir = 0, prevDir = 0;              // direction of the last and of the previous new extreme
+    int peakCount = 0;                     // samples since the last period mark
+    double avgPitch = 0.0;                 // Hz, running average of the cepstral method
+    bool pitchStrokeDrawn = false;         // the last pitchtrack call drew a stroke
+    std::vector<float> amdfSegment;        // scratch of the AMDF search
 };
 
 /// The level tracker (levelpass), kept across pairs and pages of a run.
@@ -115,7 +115,7 @@ struct RendererRows {
     std::vector<float> rowFraction;  // and its fraction, at rowMapStep bins per row
     int rowMapRows = -1;
     double rowMapStep = 0.0;
-    std::vector<float> column;       // the column being drawn, re-binned on a Bark axis
+    std::vector<float> column;  // the column being drawn, re-binned on a Bark axis
 };
 
 /// The label marks of a run, sorted by time, and the one it holds until its

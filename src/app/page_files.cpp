@@ -2,7 +2,7 @@
 
 #include "monochrome_bitmap.h"
 #include "pdf_document.h"
-#include "print_service.h"
+#include "qt_print_service.h"
 
 #include <QImage>
 #include <QString>

@@ -145,10 +145,11 @@ void printHelp()
         if (v.dataOption)
             std::printf("  %s FILE.csv  %s\n", v.dataOption, v.dataHelp);
     }
-    std::fputs("\nExit status: 0 on success, 1 when FILE cannot be opened (\"Can't Open File\")\n"
-               "or a page file cannot be written or the --labels file cannot be read, 2 for a\n"
-               "usage error (an unknown --tier among them).\n",
-               stdout);
+    std::fputs(
+        "\nExit status: 0 on success, 1 when FILE cannot be opened (\"Can't Open File\")\n"
+        "or a page file cannot be written or the --labels file cannot be read, 2 for a\n"
+        "usage error (an unknown --tier among them).\n",
+        stdout);
 }
 
 struct Options {
@@ -162,9 +163,9 @@ struct Options {
     int dpi = 96;
     std::vector<std::string> settings;
     std::vector<std::pair<std::string, std::string>> dataOutputs;  // option, path
-    std::string labels;  // --labels
+    std::string labels;                                            // --labels
     bool hasTier = false;
-    std::string tier;    // --tier
+    std::string tier;  // --tier
     bool raw = false;
     RawParameters rawParameters;
 };

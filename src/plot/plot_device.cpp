@@ -231,10 +231,7 @@ QImage& PlotDevice::image()
     return m_image;
 }
 
-const QImage& PlotDevice::image() const
-{
-    return m_image;
-}
+const QImage& PlotDevice::image() const { return m_image; }
 
 QImage& PlotDevice::pixels(const PageRect& area)
 {
@@ -371,10 +368,7 @@ void PlotDevice::setFontCell(int cellHeightPx)
     m_font.setFamilies({QFontInfo(m_font).family(), QStringLiteral("DejaVu Sans")});
 }
 
-int PlotDevice::textHeight() const
-{
-    return QFontMetrics(m_font, &m_image).height();
-}
+int PlotDevice::textHeight() const { return QFontMetrics(m_font, &m_image).height(); }
 
 void PlotDevice::plottextsize(float s)
 {

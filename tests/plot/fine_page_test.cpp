@@ -15,8 +15,6 @@ using namespace kelvox::test;
 
 namespace {
 
-void paintGrey(PlotDevice& d) { d.image().fill(kGrey); }
-
 // The black rows of column x over [y0, y1), as a list of row numbers.
 std::vector<int> blackRowsOf(const QImage& image, int x, int y0, int y1)
 {

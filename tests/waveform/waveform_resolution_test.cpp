@@ -31,13 +31,13 @@ struct DrawnWaveform {
 // The caption stands above the frame (10 mm down the page, 10 mm in).
 constexpr MmBox kCaptionWindow{10.4, 1.0, 150.0, 9.7};
 
-struct PageLog : PageHost {
+struct ResolutionPageLog : PageHost {
     std::function<void()> onPage;
     void pageFinished(int, bool) override { onPage(); }
 };
 
 // 9 s of a vowel-like sound whose loudness swells and falls, at 16 kHz.
-SignalState recording()
+SignalState resolutionRecording()
 {
     std::vector<int> samples(9 * 16000);
     for (std::size_t i = 0; i < samples.size(); ++i) {
@@ -54,7 +54,7 @@ SignalState recording()
 
 DrawnWaveform drawAt(int dpi, const std::string& lines)
 {
-    SignalState signal = recording();
+    SignalState signal = resolutionRecording();
     PlotDevice plot;
     WaveformRun run(signal, plot);
     WaveformSettings settings;
@@ -62,7 +62,7 @@ DrawnWaveform drawAt(int dpi, const std::string& lines)
     settings.linesItem = -1;
     DrawnWaveform d;
     d.dpi = dpi;
-    PageLog host;
+    ResolutionPageLog host;
     host.onPage = [&] {
         d.used.push_back(plot.usedarea);
         d.captions.push_back(inkBox(plot.image(), dpi, kCaptionWindow));
