@@ -128,8 +128,8 @@ void ditherRows(const int* prev, const int* cur, double f, const int* errThis, i
 
 // One pixel column: the rows below the image, those in it (written), those above.
 template <bool Blend, typename Pixel>
-void ditherColumn(const int* prev, const int* cur, double f, const int* errThis, int* errNext, int rows,
-                  int firstDrawn, int lastDrawn, Pixel* firstPixel, qsizetype bytesPerLine)
+void ditherColumn(const int* prev, const int* cur, double f, const int* errThis, int* errNext, int rows, int firstDrawn,
+                  int lastDrawn, Pixel* firstPixel, qsizetype bytesPerLine)
 {
     int carry = 0;
     Pixel* const none = nullptr;
@@ -145,8 +145,8 @@ void ditherColumn(const int* prev, const int* cur, double f, const int* errThis,
 // Error diffusion of the pixel columns x … x + width − 1 of the strip, written
 // into the page image (whose pixels are Pixel) where they lie inside it.
 template <typename Pixel>
-void ditherColumns(const SpectrogramGeometry& g, const int* prev, const int* cur, int x, int width,
-                   RendererRows& st, QImage& image)
+void ditherColumns(const SpectrogramGeometry& g, const int* prev, const int* cur, int x, int width, RendererRows& st,
+                   QImage& image)
 {
     const int rows = g.rowCount;
     const int imageWidth = image.width(), imageHeight = image.height();

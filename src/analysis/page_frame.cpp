@@ -35,8 +35,8 @@ void captions(const SpectrogramParameters& p, const PageCursor& cursor, const Si
     plot.plotwindow(0, 0, 1, 1, 0, 0, plot.pageWidthPx(), plot.pageHeightPx(), 0);
     const int left = frame.px0 + plot.fixedPx(4), top = frame.py0 + plot.fixedPx(1);
     plot.plottext(left, top,
-                  format("Kelvox|Speg %s, Ch %d(%d), Page %d", s.fileName.c_str(), s.selectedChannel,
-                         s.channelCount, cursor.pageNumber),
+                  format("Kelvox|Speg %s, Ch %d(%d), Page %d", s.fileName.c_str(), s.selectedChannel, s.channelCount,
+                         cursor.pageNumber),
                   kAlignTopLeft);
     if (p.printScale <= 0.5)
         return;
@@ -45,9 +45,8 @@ void captions(const SpectrogramParameters& p, const PageCursor& cursor, const Si
         p.analysis == AnalysisType::ConstantQ
             ? format("Sf %1.2f kHz, Bw f/%d Hz, Te %d/f s, Gain %1d dB, n=24/oct", kHz, satInt(kQFactor),
                      satInt(kQFactor), satInt(p.gainDb))
-            : format("Sf %1.2f kHz, Bw %2d Hz, Te %3.1f ms, Gain %1d dB, nFFT %1d of %1d", kHz,
-                     satInt(p.bandwidth), 500.0 * p.windowLength / p.sampleRate, satInt(p.gainDb),
-                     p.windowLength, p.fftSize);
+            : format("Sf %1.2f kHz, Bw %2d Hz, Te %3.1f ms, Gain %1d dB, nFFT %1d of %1d", kHz, satInt(p.bandwidth),
+                     500.0 * p.windowLength / p.sampleRate, satInt(p.gainDb), p.windowLength, p.fftSize);
     plot.plottext(left, top + plot.lineheight(), line, kAlignTopLeft);
 }
 
@@ -75,8 +74,8 @@ void timeAxis(const SpectrogramParameters& p, float analysisStart, double step, 
             labelLimit = tick.pixel - plot.fixedPx(80);
         firstTick = false;
         if (tick.pixel > labelLimit) {
-            const int width = plot.plottext(tick.pixel, spectrogramBottom(p) + plot.fixedPx(2), tick.label,
-                                            kAlignTopCentre);
+            const int width =
+                plot.plottext(tick.pixel, spectrogramBottom(p) + plot.fixedPx(2), tick.label, kAlignTopCentre);
             labelLimit = tick.pixel + width + gap;
         }
         for (int k = PageLayout::kWave; k <= PageLayout::kLevel; ++k) {

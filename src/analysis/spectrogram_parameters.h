@@ -86,17 +86,17 @@ struct SpectrogramParameters {
     LevelsMode levels = LevelsMode::SplSplh;
 
     // ---- Time and frame geometry
-    float pageTimeScale = 0.0f;       // mm of page per second, after the print size
-    double printScale = 1.0;          // "Print size %" / 100, at most 1
-    float pixelsPerSecond = 0.0f;     // page pixels per second of signal
+    float pageTimeScale = 0.0f;    // mm of page per second, after the print size
+    double printScale = 1.0;       // "Print size %" / 100, at most 1
+    float pixelsPerSecond = 0.0f;  // page pixels per second of signal
     // Pixels per second of the page whose timing this page keeps: pixelsPerSecond up
     // to 192 dpi; above, the 192-dpi page's (pixelsPerSecond is that × dpi / 192), so
     // that a finer page analyses the same pairs and ends where that page ends.
     float timingPixelsPerSecond = 0.0f;
-    int windowLength = 0;             // analysis window, samples
-    int pairStep = 0;                 // samples per column pair
-    int firstColumnWidth = 1;         // pixels of a pair's first column
-    int keepBack = 0;                 // samples kept before the analysis position when the buffer slides
+    int windowLength = 0;      // analysis window, samples
+    int pairStep = 0;          // samples per column pair
+    int firstColumnWidth = 1;  // pixels of a pair's first column
+    int keepBack = 0;          // samples kept before the analysis position when the buffer slides
 
     // ---- Spectrum
     int fftSize = 0;                    // N of the complex FFT; 300 in "Q=34"

@@ -58,7 +58,7 @@ private:
     void pageWritten(int pageNumber);
 
     std::deque<std::future<std::string>> m_pending;  // page files being written
-    std::unique_ptr<PdfDocument> m_document;          // the one PDF of every page
+    std::unique_ptr<PdfDocument> m_document;         // the one PDF of every page
     int m_pages = 0;
     bool m_needsNumbered = false;
     bool m_showProgress = false;

@@ -148,9 +148,9 @@ std::vector<uint8_t> jbig2GenericRegion(const BilevelImage& image)
     // beyond the right edge; above the image, white rows.
     const std::size_t padded = static_cast<std::size_t>((w + 7) / 8) + 4;
     std::vector<uint8_t> rows(3 * padded, 0);
-    uint8_t* row2 = rows.data();            // y − 2
-    uint8_t* row1 = row2 + padded;          // y − 1
-    uint8_t* row0 = row1 + padded;          // y
+    uint8_t* row2 = rows.data();    // y − 2
+    uint8_t* row1 = row2 + padded;  // y − 1
+    uint8_t* row0 = row1 + padded;  // y
     const auto pixel = [](const uint8_t* row, int x) { return (row[x >> 3] >> (7 - (x & 7))) & 1; };
     for (int y = 0; y < image.height; ++y) {
         std::memcpy(row0, image.bits + y * image.bytesPerLine, padded - 4);

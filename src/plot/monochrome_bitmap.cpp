@@ -62,10 +62,9 @@ void packRow(const Pixel* src, uchar* dst, int left, int x0, int x1)
     // Then whole bytes of eight pixels.
     for (; x + 8 <= x1; x += 8) {
         const Pixel* p = src + x;
-        dst[(x - left) >> 3] =
-            static_cast<uchar>((isWhite(p[0]) << 7) | (isWhite(p[1]) << 6) | (isWhite(p[2]) << 5) |
-                               (isWhite(p[3]) << 4) | (isWhite(p[4]) << 3) | (isWhite(p[5]) << 2) |
-                               (isWhite(p[6]) << 1) | isWhite(p[7]));
+        dst[(x - left) >> 3] = static_cast<uchar>((isWhite(p[0]) << 7) | (isWhite(p[1]) << 6) | (isWhite(p[2]) << 5) |
+                                                  (isWhite(p[3]) << 4) | (isWhite(p[4]) << 3) | (isWhite(p[5]) << 2) |
+                                                  (isWhite(p[6]) << 1) | isWhite(p[7]));
     }
     for (; x < x1; ++x)
         if (!isWhite(src[x]))

@@ -152,9 +152,9 @@ std::string PdfDocument::endJob()
     m_pictures.clear();
     writeStream(contents, "", std::vector<uint8_t>(drawing.begin(), drawing.end()));
     m_objectOffsets[static_cast<std::size_t>(page) - 1] = m_offset;
-    write(std::to_string(page) + " 0 obj\n<< /Type /Page /Parent 2 0 R /MediaBox [0 0 " + std::to_string(kPaperWidthPt) +
-          " " + std::to_string(kPaperHeightPt) + "] /Resources << /XObject << " + resources + ">> >> /Contents " +
-          std::to_string(contents) + " 0 R >>\nendobj\n");
+    write(std::to_string(page) + " 0 obj\n<< /Type /Page /Parent 2 0 R /MediaBox [0 0 " +
+          std::to_string(kPaperWidthPt) + " " + std::to_string(kPaperHeightPt) + "] /Resources << /XObject << " +
+          resources + ">> >> /Contents " + std::to_string(contents) + " 0 R >>\nendobj\n");
     m_pageObjects.push_back(page);
     if (m_file && !m_failed && std::fflush(m_file) != 0)
         m_failed = true;

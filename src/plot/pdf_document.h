@@ -66,8 +66,8 @@ private:
 
     std::string m_path;
     std::FILE* m_file = nullptr;
-    bool m_failed = false;  // a write failed
-    long m_offset = 0;      // bytes written
+    bool m_failed = false;              // a write failed
+    long m_offset = 0;                  // bytes written
     std::vector<long> m_objectOffsets;  // by object number − 1; −1 not written yet
     std::vector<int> m_pageObjects;
     bool m_pageOpen = false;

@@ -258,10 +258,7 @@ void PlotDevice::plotprinter() { beginPage(printResolution()); }
 
 void PlotDevice::plotprinter(int dpi) { beginPage(std::clamp(dpi, kMinPageDpi, kMaxPageDpi)); }
 
-int PlotDevice::printResolution() const
-{
-    return m_printService ? m_printService->pageResolution() : kPrintDpi;
-}
+int PlotDevice::printResolution() const { return m_printService ? m_printService->pageResolution() : kPrintDpi; }
 
 void PlotDevice::prepareImage(int resolution)
 {

@@ -155,13 +155,13 @@ void SectionRun::sectionpage(const std::string& pageText)
                format("Kelvox|Sect %s, Ch %d(%d), Page %s", m_signal.fileName.c_str(), m_signal.selectedChannel,
                       m_signal.channelCount, pageText.c_str()),
                kAlignBottomLeft);
-    d.plottext(frame.px0 + d.fixedPx(4), frame.py0,
-               format("%s, %s, Sf %1.2f kHz, Bw %2d Hz, Te %3.1f ms, Gain %1d dB, %s, nFFT %1d of %1d",
-                      itemText(st.analysis).c_str(), itemText(st.windowType).c_str(), m_signal.sampleRate * 0.001,
-                      satInt(st.bandwidth), 1000 / st.bandwidth, satInt(st.gainDb),
-                      itemText(static_cast<SectionPreEmphasis>(satInt(st.preEmphasis))).c_str(), st.frameLength,
-                      st.fftLength),
-               kAlignBottomLeft);
+    d.plottext(
+        frame.px0 + d.fixedPx(4), frame.py0,
+        format("%s, %s, Sf %1.2f kHz, Bw %2d Hz, Te %3.1f ms, Gain %1d dB, %s, nFFT %1d of %1d",
+               itemText(st.analysis).c_str(), itemText(st.windowType).c_str(), m_signal.sampleRate * 0.001,
+               satInt(st.bandwidth), 1000 / st.bandwidth, satInt(st.gainDb),
+               itemText(static_cast<SectionPreEmphasis>(satInt(st.preEmphasis))).c_str(), st.frameLength, st.fftLength),
+        kAlignBottomLeft);
     m_onPage = 0;
     m_lastMarker = {};
     m_lastBar = {};
@@ -337,8 +337,8 @@ void SectionRun::drawCellAxes(const SectionCell& cell, int binCount, bool lag, d
         d.plotmove(tick.pixel, cell.top, kDotted);
     }
     // Level axis: multiples of 10 dB on the readout scale.
-    for (const AxisTick& line : levelLines(cell.top, cell.bottom, st.gainDb, st.levelRange, st.choice.cepstrum != 0,
-                                           d.lineheight())) {
+    for (const AxisTick& line :
+         levelLines(cell.top, cell.bottom, st.gainDb, st.levelRange, st.choice.cepstrum != 0, d.lineheight())) {
         d.plottext(cell.left - d.fixedPx(2), line.pixel, line.label, kAlignMiddleRight);
         d.plotmove(cell.left, line.pixel, kMove);
         d.plotmove(cell.right, line.pixel, kDotted);

@@ -57,7 +57,8 @@ void WaveformRun::show(bool printing)
 void WaveformRun::selectLine(int lineIndex, int framewidth)
 {
     const PageBox& t = m_params.layout.tracks;
-    const WaveformLineRows rows = waveformLineRows(t, m_params.lines, lineIndex, m_plot.lineheight(), m_plot.resolution());
+    const WaveformLineRows rows =
+        waveformLineRows(t, m_params.lines, lineIndex, m_plot.lineheight(), m_plot.resolution());
     // World −1 at the line's top: drawn values are negated samples, so positive
     // samples go up.
     m_plot.plotwindow(t.x0, t.y0, t.x1, t.y1, t.px0, rows.top, t.px1, rows.bottom, framewidth);

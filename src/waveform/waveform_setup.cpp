@@ -158,9 +158,9 @@ WaveformParameters waveformSetup(WaveformSettings& settings, const SignalState& 
     // More lines than pixel rows (of the timing page) would put every line on the
     // same row and make each page draw that many sets of axes.
     const WaveformLayout timing =
-        resolution > timingDpi ? waveformPageLayout(pagePixels(kPageWidthTenthMm, timingDpi),
-                                                    pagePixels(kPageHeightTenthMm, timingDpi), s)
-                               : p.layout;
+        resolution > timingDpi
+            ? waveformPageLayout(pagePixels(kPageWidthTenthMm, timingDpi), pagePixels(kPageHeightTenthMm, timingDpi), s)
+            : p.layout;
     const int rows = timing.tracks.py0 - timing.tracks.py1;
     if (p.lines > std::max(1, rows)) {
         replaceSetting(settings.linesText, settings.linesItem, "Lines/page", "1", 0, replacements);

@@ -52,7 +52,8 @@ PageFixture::PageFixture(double sampleRate)
     signal.pageTimeScale = 100.0f;
     p.sampleRate = sampleRate;
     p.printScale = 1.0;
-    p.geometry = pagegeometry(builtInLayout(), plot.pageWidthPx(), plot.pageHeightPx(), plot.resolution(), p.printScale);
+    p.geometry =
+        pagegeometry(builtInLayout(), plot.pageWidthPx(), plot.pageHeightPx(), plot.resolution(), p.printScale);
     plot.plottextsize(p.geometry.textSize);
     const SpectrogramGeometry& g = p.geometry;
     plot.usedarea = {g.usedLeft, g.usedTop, g.usedRight, g.usedBottom};

@@ -73,8 +73,8 @@ std::vector<ListedImage> listedImages(const std::string& pdf)
         std::istringstream f(line);
         ListedImage image;
         std::string num, type, colour, comp, bpc, interp, object, id, yPpi, size;
-        if (!(f >> image.page >> num >> type >> image.width >> image.height >> colour >> comp >> bpc >> image.encoding >>
-              interp >> object >> id >> image.xPpi >> yPpi >> size) ||
+        if (!(f >> image.page >> num >> type >> image.width >> image.height >> colour >> comp >> bpc >>
+              image.encoding >> interp >> object >> id >> image.xPpi >> yPpi >> size) ||
             type != "image")
             continue;
         images.push_back(image);
@@ -129,7 +129,8 @@ TEST(RenderPdf, OnePdfHoldsEveryPageOfTheRunForEachView)
         EXPECT_NE(info.find("Pages:           " + std::to_string(pages) + "\n"), std::string::npos) << info;
         // Every page A4 landscape: 842 × 595 points.
         static const std::regex pageSize(R"(Page +\d+ size: +842 x 595 pts)");
-        EXPECT_EQ(std::distance(std::sregex_iterator(info.begin(), info.end(), pageSize), std::sregex_iterator()), pages);
+        EXPECT_EQ(std::distance(std::sregex_iterator(info.begin(), info.end(), pageSize), std::sregex_iterator()),
+                  pages);
         // One 1-bit image on each page, at the page's resolution.
         const std::vector<ListedImage> images = listedImages(pdf);
         ASSERT_EQ(static_cast<int>(images.size()), pages);

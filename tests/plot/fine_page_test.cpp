@@ -51,11 +51,11 @@ TEST(FixedPixels, StayAsTheyAreUpTo192DpiAndScaleFromThereAbove)
     // 4 × 600/192 = 12.5, −12 × 600/192 = −37.5: halves go away from zero.
     EXPECT_EQ(fixedPixels(4, 600), 13);
     EXPECT_EQ(fixedPixels(-12, 600), -38);
-    EXPECT_EQ(fixedPixels(18, 600), 56);   // 56.25
-    EXPECT_EQ(fixedPixels(1, 600), 3);     // 3.125
-    EXPECT_EQ(fixedPixels(2, 300), 3);     // 3.125
-    EXPECT_EQ(fixedPixels(30, 300), 47);   // 46.875
-    EXPECT_EQ(fixedPixels(1, 1200), 6);    // 6.25
+    EXPECT_EQ(fixedPixels(18, 600), 56);  // 56.25
+    EXPECT_EQ(fixedPixels(1, 600), 3);    // 3.125
+    EXPECT_EQ(fixedPixels(2, 300), 3);    // 3.125
+    EXPECT_EQ(fixedPixels(30, 300), 47);  // 46.875
+    EXPECT_EQ(fixedPixels(1, 1200), 6);   // 6.25
     EXPECT_EQ(fixedPixels(0, 1200), 0);
 }
 
@@ -187,8 +187,8 @@ TEST(FinePage, TextOffsetsAndLineStepsScaleWithTheResolution)
     d.plotlines(1000, 3000, "a\n\nb\n");
     const QRect all = boxOfPixelsNot(d.image(), kGrey, QRect(900, 2900, 400, 300));
     const int cell = QFontMetrics(d.font()).height();
-    EXPECT_EQ(all.top(), 2962);                       // "a" at py − 38
-    EXPECT_EQ(all.bottom(), 2962 + 112 + cell - 1);   // "b" two 56-pixel steps lower
+    EXPECT_EQ(all.top(), 2962);                      // "a" at py − 38
+    EXPECT_EQ(all.bottom(), 2962 + 112 + cell - 1);  // "b" two 56-pixel steps lower
 }
 
 TEST(FinePage, AFramedBoxCoversTheSameMillimetresAsAt192Dpi)

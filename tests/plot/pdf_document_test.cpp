@@ -33,8 +33,8 @@ QString popplerTool(const QString& tool, const QStringList& arguments)
     return QString::fromUtf8(p.readAll());
 }
 
-#define REQUIRE_POPPLER()                                                                       \
-    if (QStandardPaths::findExecutable(QStringLiteral("pdfimages")).isEmpty())                 \
+#define REQUIRE_POPPLER()                                                      \
+    if (QStandardPaths::findExecutable(QStringLiteral("pdfimages")).isEmpty()) \
     GTEST_SKIP() << "poppler-utils not installed (scripts/install-deps installs it)"
 
 // A 1-bit picture as the print path makes it (colour 0 black, 1 white): seeded
@@ -196,8 +196,8 @@ TEST(PdfDocumentPages, PicturesLieAtTheirPhysicalPlaceFromThePrintableOrigin)
     ASSERT_EQ(pdf.finish(), "");
 
     const QString root = dir.filePath(QStringLiteral("sheet"));
-    popplerTool(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("254"), QStringLiteral("-gray"),
-                                             file, root});  // 10 pixels per millimetre
+    popplerTool(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("254"), QStringLiteral("-gray"), file,
+                                             root});  // 10 pixels per millimetre
     const auto inkMm = [](const QImage& sheet) {
         QRect ink;
         for (int y = 0; y < sheet.height(); ++y)

@@ -65,7 +65,6 @@ DrawnSections drawAt(int dpi, const std::string& printSize)
     return d;
 }
 
-
 // A box scaled from the page's tenths of a millimetre, then shrunk by the print
 // size: two cuts. The spectrum area's top adds two text lines (a third), and
 // the cells divide the area (a fourth).
@@ -119,18 +118,20 @@ TEST_P(SectionsAtEveryResolution, AreTheSamePagesInFinerPixels)
             ASSERT_EQ(ticks.size(), finestTicks.size());
             for (std::size_t i = 0; i < ticks.size(); ++i) {
                 EXPECT_EQ(ticks[i].label, finestTicks[i].label);
-                expectSameMm(kAcross, ticks[i].pixel, dpi, finestTicks[i].pixel, 600, kCell + 1, "tick " + ticks[i].label);
+                expectSameMm(kAcross, ticks[i].pixel, dpi, finestTicks[i].pixel, 600, kCell + 1,
+                             "tick " + ticks[i].label);
             }
             const SectionSettings& s = d.settings;
             const std::vector<AxisTick> lines =
                 levelLines(a.top, a.bottom, s.gainDb, s.levelRange, s.choice.cepstrum != 0, d.lineheight);
-            const std::vector<AxisTick> finestLines = levelLines(b.top, b.bottom, finest.settings.gainDb,
-                                                                 finest.settings.levelRange,
-                                                                 finest.settings.choice.cepstrum != 0, finest.lineheight);
+            const std::vector<AxisTick> finestLines =
+                levelLines(b.top, b.bottom, finest.settings.gainDb, finest.settings.levelRange,
+                           finest.settings.choice.cepstrum != 0, finest.lineheight);
             ASSERT_EQ(lines.size(), finestLines.size());
             for (std::size_t i = 0; i < lines.size(); ++i) {
                 EXPECT_EQ(lines[i].label, finestLines[i].label);
-                expectSameMm(kDown, lines[i].pixel, dpi, finestLines[i].pixel, 600, kCell + 1, "level " + lines[i].label);
+                expectSameMm(kDown, lines[i].pixel, dpi, finestLines[i].pixel, 600, kCell + 1,
+                             "level " + lines[i].label);
             }
         }
 

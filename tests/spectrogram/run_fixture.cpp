@@ -29,9 +29,6 @@ RunFixture::RunFixture(const std::vector<int>& samples, int rateHz, const std::s
     plot.plotscreen();
 }
 
-void RunFixture::runPages(RecordingHost& host, int dpi)
-{
-    run.run(settings, beginPageAt(plot, dpi), host);
-}
+void RunFixture::runPages(RecordingHost& host, int dpi) { run.run(settings, beginPageAt(plot, dpi), host); }
 
 }  // namespace kelvox::test

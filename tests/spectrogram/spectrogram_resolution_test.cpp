@@ -103,7 +103,8 @@ TEST_P(SpectrogramAtEveryResolution, IsTheSamePageInFinerPixels)
         ASSERT_EQ(rows.size(), finestRows.size());
         for (std::size_t i = 0; i < rows.size(); ++i) {
             EXPECT_EQ(rows[i].label, finestRows[i].label);
-            expectSameMm(kDown, rows[i].pixel, dpi, finestRows[i].pixel, 600, kFromEdge, "frequency tick " + rows[i].label);
+            expectSameMm(kDown, rows[i].pixel, dpi, finestRows[i].pixel, 600, kFromEdge,
+                         "frequency tick " + rows[i].label);
         }
         for (std::size_t page = 0; page < d.timeTicks.size(); ++page) {
             if (d.pageStarts[page] != finest.pageStarts[page])

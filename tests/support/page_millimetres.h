@@ -40,10 +40,7 @@ struct PageScale {
 /// How far one place may lie apart on two pages: one pixel of the coarser page for
 /// each time its arithmetic cut the place down to whole pixels (a strip's edge once;
 /// a tick or a text, placed from such an edge, twice).
-inline double samePlace(int dpiA, int dpiB, int cuts)
-{
-    return cuts * PageScale(std::min(dpiA, dpiB)).pixel();
-}
+inline double samePlace(int dpiA, int dpiB, int cuts) { return cuts * PageScale(std::min(dpiA, dpiB)).pixel(); }
 
 /// Column (across) or row (down) `a` of a page at aDpi and `b` of one at bDpi lie
 /// in the same place: samePlace, for positions cut to whole pixels `cuts` times.

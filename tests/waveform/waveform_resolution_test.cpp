@@ -43,11 +43,13 @@ SignalState resolutionRecording()
     for (std::size_t i = 0; i < samples.size(); ++i) {
         const double t = static_cast<double>(i) / 16000;
         const double swell = 0.5 + 0.5 * std::sin(2 * std::numbers::pi * 0.7 * t);
-        samples[i] = static_cast<int>(12000 * swell * (std::sin(2 * std::numbers::pi * 130 * t) +
-                                                       0.4 * std::sin(2 * std::numbers::pi * 910 * t)) / 1.4);
+        samples[i] = static_cast<int>(
+            12000 * swell *
+            (std::sin(2 * std::numbers::pi * 130 * t) + 0.4 * std::sin(2 * std::numbers::pi * 910 * t)) / 1.4);
     }
     SignalState s;
-    const LoadResult r = loadSoundBytes(makeWav({.rateHz = 16000}, pcm16(samples)), "/recordings/vowel.wav", s, 665, 201);
+    const LoadResult r =
+        loadSoundBytes(makeWav({.rateHz = 16000}, pcm16(samples)), "/recordings/vowel.wav", s, 665, 201);
     EXPECT_TRUE(r.ok) << r.reason;
     return s;
 }
@@ -107,7 +109,8 @@ TEST_P(WaveformAtEveryResolution, IsTheSamePageInFinerPixels)
 
         const WaveformLayout& l = d.p.layout;
         const WaveformLayout& m = finest.p.layout;
-        for (const auto& [a, b, name] : {std::tuple{&l.frame, &m.frame, "frame"}, std::tuple{&l.tracks, &m.tracks, "tracks"}}) {
+        for (const auto& [a, b, name] :
+             {std::tuple{&l.frame, &m.frame, "frame"}, std::tuple{&l.tracks, &m.tracks, "tracks"}}) {
             expectSameMm(kAcross, a->px0, dpi, b->px0, 600, kBox, std::string(name) + " px0");
             expectSameMm(kDown, a->py0, dpi, b->py0, 600, kBox, std::string(name) + " py0");
             expectSameMm(kAcross, a->px1, dpi, b->px1, 600, kBox, std::string(name) + " px1");
@@ -124,13 +127,15 @@ TEST_P(WaveformAtEveryResolution, IsTheSamePageInFinerPixels)
             expectSameMm(kDown, rows.bottom, dpi, finestRows.bottom, 600, kFromBox + 1, "line bottom");
             for (std::size_t page = 0; page < d.spans.size(); ++page) {
                 const double t0 = d.spans[page].lineStart + line * d.p.lineDuration;
-                const std::vector<AxisTick> ticks = waveformTicks(t0, d.p.tickStep, d.p.pixelsPerSecond, l.tracks.px0, l.tracks.px1);
+                const std::vector<AxisTick> ticks =
+                    waveformTicks(t0, d.p.tickStep, d.p.pixelsPerSecond, l.tracks.px0, l.tracks.px1);
                 const std::vector<AxisTick> finestTicks =
                     waveformTicks(t0, finest.p.tickStep, finest.p.pixelsPerSecond, m.tracks.px0, m.tracks.px1);
                 ASSERT_EQ(ticks.size(), finestTicks.size());
                 for (std::size_t i = 0; i < ticks.size(); ++i) {
                     EXPECT_EQ(ticks[i].label, finestTicks[i].label);
-                    expectSameMm(kAcross, ticks[i].pixel, dpi, finestTicks[i].pixel, 600, kFromBox, "tick " + ticks[i].label);
+                    expectSameMm(kAcross, ticks[i].pixel, dpi, finestTicks[i].pixel, 600, kFromBox,
+                                 "tick " + ticks[i].label);
                 }
             }
         }
