@@ -6,6 +6,11 @@
 
 namespace kelvox {
 
+bool asksForAutoMidPitch(const SpectrogramSettings& s)
+{
+    return s.midPitchText == kAutoMidPitchText;
+}
+
 double autoMidPitchHz(double typicalHz, PitchMethod method)
 {
     switch (method) {

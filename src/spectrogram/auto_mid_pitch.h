@@ -11,8 +11,12 @@
 
 namespace kelvox {
 
-/// The item of "Mid pitch Hz" that asks for a mid pitch fitted to the voice.
+/// The item of "Mid pitch Hz" that asks for a mid pitch fitted to the voice (its
+/// last item).
 inline constexpr const char* kAutoMidPitchText = "Auto";
+
+/// "Mid pitch Hz" asks for "Auto": the item picked, or its text typed.
+bool asksForAutoMidPitch(const SpectrogramSettings& s);
 
 /// The mid pitch, Hz, that fits a voice of typical F0 `typicalHz` (> 0) for `method`:
 ///   "AMDF"      1.32·√(100 Hz · F0)  (1.32·F0 at 100 Hz, 0.93·F0 at 200 Hz)

@@ -146,7 +146,8 @@ TEST(RenderHelp, ListsEveryViewsSettingsFormatsAndExitCodes)
     EXPECT_EQ(r.status, 0);
     for (const char* text : {"--view spectrogram", "--view section", "--view waveform", "\"Time scale mm/s\"",
                              "\"Range between black and white\"", "one of Fourier, Q=34, Cepstrum, LinPr 17",
-                             "\"No of interpolated data points\"", "\"Lines/page\"", "default \"Auto\"", ".png", ".bmp",
+                             "\"No of interpolated data points\"", "\"Lines/page\"", "default \"Auto\"", "560, 800, Auto",
+                             "Mid pitch Hz=Auto", ".png", ".bmp",
                              ".pdf", "--tracks FILE.csv", "--values FILE.csv", "Exit status", "--raw RATE[,CHANNELS[,FORMAT[,SKIP]]]",
                              "s16le", "ulaw", ".flac", ".mp3"})
         EXPECT_NE(r.out.find(text), std::string::npos) << text;
