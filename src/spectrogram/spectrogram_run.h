@@ -78,7 +78,7 @@ public:
 
     /// One line per setting the last run replaced or corrected, e.g.
     /// `Time scale mm/s: "0" replaced by "100"`, or resolved, e.g.
-    /// `Mid pitch Hz: "Auto" set to "138"`.
+    /// `Mid pitch Hz: "Auto" set to "133"`.
     const std::vector<std::string>& replacements() const { return m_replacements; }
 
     /// Which label file and tier the pages will use, as the window shows it:

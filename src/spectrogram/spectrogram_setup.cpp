@@ -100,13 +100,13 @@ private:
 };
 
 // "Auto" in "Mid pitch Hz": the number that fits the voice, written into the box.
-void resolveAutoMidPitch(SettingsReader& in, const TypicalPitchSource& typicalPitch)
+void resolveAutoMidPitch(SettingsReader& in, const TypicalPitchSource& typicalPitch, double sampleRateHz)
 {
     const SpectrogramSettings& s = in.settings();
     if (!asksForAutoMidPitch(s))
         return;
     const TypicalPitch estimate = typicalPitch ? typicalPitch() : TypicalPitch{};
-    in.resolve(SpectrogramBox::MidPitch, autoMidPitchText(estimate, s.pitchMethod),
+    in.resolve(SpectrogramBox::MidPitch, autoMidPitchText(estimate, s.pitchMethod, sampleRateHz),
                estimate.found() ? "" : " (no voice found in the interval)");
 }
 
@@ -322,7 +322,7 @@ SpectrogramParameters spectrogramSetup(SpectrogramSettings& settings, const Sign
     p.analysisEnd = interval.end;
 
     SettingsReader in(settings, replacements);
-    resolveAutoMidPitch(in, typicalPitch);
+    resolveAutoMidPitch(in, typicalPitch, signal.sampleRateHz);
     setUpDisplay(p, in, signal, layout, page);
     setUpFrequencyRange(p, in);
     setUpAnalysis(p, in, page.resolution);

@@ -34,8 +34,9 @@ using TypicalPitchSource = std::function<TypicalPitch()>;
 /// line to `replacements` each (`Time scale mm/s: "0" replaced by "100"`), in this
 /// order:
 ///  - "Mid pitch Hz" "Auto" → the mid pitch that fits `typicalPitch()` for the pitch
-///    method (autoMidPitchText), listed as `Mid pitch Hz: "Auto" set to "138"`; when
-///    no frame was voiced (or there is no source), "100", listed as
+///    method at the recording's rate (autoMidPitchText), listed as
+///    `Mid pitch Hz: "Auto" set to "133"`; when no frame was voiced (or there is no
+///    source), "100", listed as
 ///    `Mid pitch Hz: "Auto" set to "100" (no voice found in the interval)`;
 ///  - "Time scale mm/s", "Print size %", "Mid pitch Hz" that are not positive → the
 ///    default; then a time scale giving less than one pixel column per second at

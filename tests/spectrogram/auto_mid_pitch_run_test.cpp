@@ -58,7 +58,7 @@ TEST(AutoMidPitchRun, FollowsVoicesFromLowToHigh)
             f.runPages(host);
             ASSERT_TRUE(f.run.typicalPitch() && f.run.typicalPitch()->found()) << what;
             EXPECT_NEAR(f.run.typicalPitch()->hz, f0, 0.05 * f0) << what;
-            const std::string text = autoMidPitchText(*f.run.typicalPitch(), method);
+            const std::string text = autoMidPitchText(*f.run.typicalPitch(), method, 16000.0);
             EXPECT_EQ(f.settings.midPitchText, text) << what;
             EXPECT_EQ(f.run.replacements(), (std::vector<std::string>{setTo(text)})) << what;
             EXPECT_FLOAT_EQ(f.p.midPitch, static_cast<float>(parseNumber(text))) << what;

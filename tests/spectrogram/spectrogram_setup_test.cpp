@@ -228,8 +228,8 @@ TEST(SpectrogramSetUp, AutoMidPitchFitsTheVoiceAndIsWrittenBack)
         PitchMethod method;
         const char* text;
     };
-    // AMDF 1.32·√(100·110) = 138.4, Peak P 0.7·110 = 77, Cepstrum 110.
-    for (const Case c : {Case{PitchMethod::Amdf, "138"}, Case{PitchMethod::PeakP, "77"},
+    // AMDF 1.26·100·1.1^0.6 = 133.4, Peak P 0.7·110 = 77, Cepstrum 110.
+    for (const Case c : {Case{PitchMethod::Amdf, "133"}, Case{PitchMethod::PeakP, "77"},
                          Case{PitchMethod::Cepstrum, "110"}}) {
         f.settings = autoMidPitch(c.method);
         EXPECT_EQ(f.settings.midPitchItem, 8);  // the last item

@@ -309,21 +309,21 @@ TEST_F(SpectrogramForm, AutoMidPitchIsEstimatedShownAndKeptUntilChosenAgain)
     signal.selectionEnd = 1.0f;
     pickItem(mid, "Auto");
     QTest::mouseClick(preview, Qt::LeftButton);
-    EXPECT_EQ(text("ComboBox5"), "138");  // AMDF: 1.32·√(100 Hz · 110 Hz)
-    EXPECT_FLOAT_EQ(run.parameters().midPitch, 138.0f);
+    EXPECT_EQ(text("ComboBox5"), "133");  // AMDF: 1.26 · 100 Hz · 1.1^0.6
+    EXPECT_FLOAT_EQ(run.parameters().midPitch, 133.0f);
     EXPECT_TRUE(child<QLabel>("LabelMidPitch")->text().isEmpty());
 
     // Another interval with the box as it stands: the same number, nothing estimated.
     signal.selectionStart = 1.0f;
     signal.selectionEnd = 2.0f;
     QTest::mouseClick(preview, Qt::LeftButton);
-    EXPECT_EQ(text("ComboBox5"), "138");
+    EXPECT_EQ(text("ComboBox5"), "133");
     EXPECT_FALSE(run.typicalPitch().has_value());
 
     // "Auto" chosen again hears the new interval.
     pickItem(mid, "Auto");
     QTest::mouseClick(preview, Qt::LeftButton);
-    EXPECT_EQ(text("ComboBox5"), "196");  // 1.32·√(100 Hz · 220 Hz)
+    EXPECT_EQ(text("ComboBox5"), "202");  // 1.26 · 100 Hz · 2.2^0.6
 
     // Typed rather than picked, for "Peak P".
     form.findChild<QButtonGroup*>("RadioGroup1Items")->button(0)->click();
