@@ -18,7 +18,6 @@ namespace kelvox {
 
 namespace {
 
-constexpr int kMaxAmdfWindow = 500;
 constexpr int kCepstrumLength = 512;
 constexpr int kCepstrumHalf = kCepstrumLength / 2;
 

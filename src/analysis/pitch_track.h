@@ -13,6 +13,9 @@
 
 namespace kelvox {
 
+/// The most samples "AMDF" compares, and so its longest period.
+inline constexpr int kMaxAmdfWindow = 500;
+
 /// Fractional period from an integer period T ending at buffer position `end`:
 /// with R = `resonator` (the valid resonator samples; 0 outside them), over
 /// i = 0 … T − 2 (skipping i where end − T − i ≤ 0), k = end − i,

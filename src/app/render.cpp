@@ -132,7 +132,8 @@ void printHelp()
         "Without --labels, a label file beside FILE (its name with .mix) adds labels to\n"
         "spectrogram pages.\n"
         "Settings that would divide by zero or never end are replaced by their defaults,\n"
-        "one line on stderr each, and the run goes on.\n",
+        "one line on stderr each, and the run goes on. \"Mid pitch Hz=Auto\" fits the mid\n"
+        "pitch to the voice in the interval and says the number it used the same way.\n",
         stdout);
     for (const View& v : views()) {
         std::printf("\n--view %s (the %s window)\n", v.name, v.window);

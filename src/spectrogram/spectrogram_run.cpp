@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <limits>
+#include <span>
 
 namespace kelvox {
 
@@ -28,6 +29,22 @@ float largestMagnitude(const SampleBufferState& buffer, int count)
     for (int i = 0; i < count; ++i)
         largest = std::max(largest, std::fabs(buffer.ConditionedSamples[static_cast<size_t>(i)]));
     return largest;
+}
+
+// The typical pitch of the selected channel over the analysis interval, read
+// straight from the recording (16-bit units, as the sample buffer holds them).
+TypicalPitch typicalPitchOfInterval(const SignalState& s)
+{
+    const TimeInterval interval = analysisInterval(s);
+    const int64_t frames = s.frameCount();
+    const int64_t first =
+        std::clamp<int64_t>(satInt64(static_cast<double>(interval.start) * s.sampleRateHz), 0, frames);
+    const int64_t last =
+        std::clamp<int64_t>(satInt64(static_cast<double>(interval.end) * s.sampleRateHz), first, frames);
+    return estimateTypicalPitch(last - first, s.sampleRateHz, [&s, first](int64_t from, std::span<int16_t> out) {
+        for (size_t i = 0; i < out.size(); ++i)
+            out[i] = static_cast<int16_t>(frameSample(s, first + from + static_cast<int64_t>(i), s.selectedChannel));
+    });
 }
 
 }  // namespace
@@ -171,12 +188,17 @@ void SpectrogramRun::openLabels()
 bool SpectrogramRun::prepare(SpectrogramSettings& s, bool printing)
 {
     m_replacements.clear();
+    m_typicalPitch.reset();
     if (m_signal.sampleRateHz < 1 || m_signal.frameCount() < 1)
         return false;
     m_signal.sampleRate = m_signal.sampleRateHz;
+    const auto typicalPitch = [this] {
+        m_typicalPitch = typicalPitchOfInterval(m_signal);
+        return *m_typicalPitch;
+    };
     m_parameters =
         spectrogramSetup(s, m_signal, m_layout, {m_plot.resolution(), m_plot.pageWidthPx(), m_plot.pageHeightPx()},
-                         printing, m_replacements);
+                         printing, m_replacements, typicalPitch);
     applyToDevices();
     resetRunState();
     firstFill();

@@ -14,6 +14,7 @@
 #include "spectrogram_parameters.h"
 #include "spectrogram_settings.h"
 #include "spectrogram_state.h"
+#include "typical_pitch.h"
 
 #include <functional>
 #include <memory>
@@ -60,7 +61,13 @@ public:
     /// Parameter set-up (spectrogramSetup), applied to the plot device and the
     /// analysis tables, first buffer fill with the automatic gain, and label file of
     /// a run, without pages. False (nothing set up) when no recording is loaded.
+    /// "Mid pitch Hz" "Auto" is resolved from the typical pitch of the selected
+    /// channel over the analysis interval (estimateTypicalPitch).
     bool prepare(SpectrogramSettings& settings, bool printing);
+
+    /// What the last run's "Auto" found in its interval; empty when the last run's
+    /// mid pitch was a number.
+    const std::optional<TypicalPitch>& typicalPitch() const { return m_typicalPitch; }
 
     /// The parameters of the last run (or prepare).
     const SpectrogramParameters& parameters() const { return m_parameters; }
@@ -70,7 +77,8 @@ public:
     RunProgress progress() const;
 
     /// One line per setting the last run replaced or corrected, e.g.
-    /// `Time scale mm/s: "0" replaced by "100"`.
+    /// `Time scale mm/s: "0" replaced by "100"`, or resolved, e.g.
+    /// `Mid pitch Hz: "Auto" set to "133"`.
     const std::vector<std::string>& replacements() const { return m_replacements; }
 
     /// Which label file and tier the pages will use, as the window shows it:
@@ -103,6 +111,7 @@ private:
     std::function<void(const PairTrack&)> m_trackSink;
     std::vector<std::string> m_replacements;
     SpectrogramParameters m_parameters;
+    std::optional<TypicalPitch> m_typicalPitch;
     double m_runStart = 0.0;                // s: where the run in hand began
     std::optional<RunProgress> m_pageDone;  // while the host holds a finished page
 };

@@ -1,5 +1,6 @@
 #include "spectrogram_settings.h"
 
+#include "auto_mid_pitch.h"
 #include "numeric.h"
 #include "parse_number.h"
 
@@ -24,7 +25,7 @@ const std::array<BoxDescription, 8>& boxes()
         {"F range Hz", {"Bark", "fs/2", "1000", "2000", "4000", "5000", "8000", "10000"}, 5},
         {"Gain dB", {"-20", "-10", "0", "10", "20", "30", "40", "50"}, 2},
         {"Print size %", {"100", "70", "50", "35", "25"}, 0},
-        {"Mid pitch Hz", {"70", "100", "140", "200", "280", "400", "560", "800"}, 1},
+        {"Mid pitch Hz", {"70", "100", "140", "200", "280", "400", "560", "800", kAutoMidPitchText}, 1},
         {"Gray level-range", {"18", "12", "6", "0", "-6", "-12", "-18"}, 3},
         {"Range between black and white", {"20", "30", "40", "50", "60", "70", "80"}, 2},
     }};

@@ -1,6 +1,7 @@
 #include "spectrogram_setup.h"
 
 #include "analysis_workspace.h"
+#include "auto_mid_pitch.h"
 #include "bark.h"
 #include "constant_q.h"
 #include "numeric.h"
@@ -65,10 +66,13 @@ public:
     {
     }
 
-    void replace(SpectrogramBox box, const std::string& text)
+    // A value the box cannot take, replaced.
+    void replace(SpectrogramBox box, const std::string& text) { write(box, "replaced by", text, ""); }
+
+    // A value the run works out for the box ("Auto"), with what the listed line adds.
+    void resolve(SpectrogramBox box, const std::string& text, const std::string& note)
     {
-        m_replacements.push_back(boxLabel(box) + ": \"" + boxText(m_s, box) + "\" replaced by \"" + text + "\"");
-        setBoxText(m_s, box, text);
+        write(box, "set to", text, note);
     }
 
     // A box's number; a value it cannot take is replaced by the box's default.
@@ -84,9 +88,27 @@ public:
     SpectrogramSettings& settings() { return m_s; }
 
 private:
+    void write(SpectrogramBox box, const char* verb, const std::string& text, const std::string& note)
+    {
+        m_replacements.push_back(boxLabel(box) + ": \"" + boxText(m_s, box) + "\" " + verb + " \"" + text + "\"" +
+                                 note);
+        setBoxText(m_s, box, text);
+    }
+
     SpectrogramSettings& m_s;
     std::vector<std::string>& m_replacements;
 };
+
+// "Auto" in "Mid pitch Hz": the number that fits the voice, written into the box.
+void resolveAutoMidPitch(SettingsReader& in, const TypicalPitchSource& typicalPitch, double sampleRateHz)
+{
+    const SpectrogramSettings& s = in.settings();
+    if (!asksForAutoMidPitch(s))
+        return;
+    const TypicalPitch estimate = typicalPitch ? typicalPitch() : TypicalPitch{};
+    in.resolve(SpectrogramBox::MidPitch, autoMidPitchText(estimate, s.pitchMethod, sampleRateHz),
+               estimate.found() ? "" : " (no voice found in the interval)");
+}
 
 // Time scale, print size and mid pitch, the page geometry, gain and gray scale.
 void setUpDisplay(SpectrogramParameters& p, SettingsReader& in, const SignalState& signal, const PageLayout& layout,
@@ -295,7 +317,7 @@ void setUpFilters(SpectrogramParameters& p, const SignalState& signal)
 
 SpectrogramParameters spectrogramSetup(SpectrogramSettings& settings, const SignalState& signal,
                                        const PageLayout& layout, SpectrogramPageSize page, bool printing,
-                                       std::vector<std::string>& replacements)
+                                       std::vector<std::string>& replacements, const TypicalPitchSource& typicalPitch)
 {
     SpectrogramParameters p;
     p.sampleRate = signal.sampleRateHz;
@@ -305,6 +327,7 @@ SpectrogramParameters spectrogramSetup(SpectrogramSettings& settings, const Sign
     p.analysisEnd = interval.end;
 
     SettingsReader in(settings, replacements);
+    resolveAutoMidPitch(in, typicalPitch, signal.sampleRateHz);
     setUpDisplay(p, in, signal, layout, page);
     setUpFrequencyRange(p, in);
     setUpAnalysis(p, in, page.resolution);

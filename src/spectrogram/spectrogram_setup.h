@@ -10,7 +10,9 @@
 #include "signal_state.h"
 #include "spectrogram_parameters.h"
 #include "spectrogram_settings.h"
+#include "typical_pitch.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,10 +25,19 @@ struct SpectrogramPageSize {
     int heightPx = 0;
 };
 
+/// The voice's typical pitch over the analysis interval (the run estimates it from
+/// the selected channel); asked for only when "Mid pitch Hz" says "Auto".
+using TypicalPitchSource = std::function<TypicalPitch()>;
+
 /// Run set-up for `page`. Reads the settings with parseNumber and replaces, writing
 /// the box's default (or the corrected value) back into `settings` and appending one
 /// line to `replacements` each (`Time scale mm/s: "0" replaced by "100"`), in this
 /// order:
+///  - "Mid pitch Hz" "Auto" → the mid pitch that fits `typicalPitch()` for the pitch
+///    method at the recording's rate (autoMidPitchText), listed as
+///    `Mid pitch Hz: "Auto" set to "133"`; when no frame was voiced (or there is no
+///    source), "100", listed as
+///    `Mid pitch Hz: "Auto" set to "100" (no voice found in the interval)`;
 ///  - "Time scale mm/s", "Print size %", "Mid pitch Hz" that are not positive → the
 ///    default; then a time scale giving less than one pixel column per second at
 ///    full size, or above 250 × sampleRate mm/s → "100"; a print size that leaves
@@ -41,7 +52,8 @@ struct SpectrogramPageSize {
 /// `signal`, and `layout`'s sub-displays.
 SpectrogramParameters spectrogramSetup(SpectrogramSettings& settings, const SignalState& signal,
                                        const PageLayout& layout, SpectrogramPageSize page, bool printing,
-                                       std::vector<std::string>& replacements);
+                                       std::vector<std::string>& replacements,
+                                       const TypicalPitchSource& typicalPitch = {});
 
 /// The automatic gain of a run whose gain is measured: the gain that brings
 /// `largestConditioned` (the largest conditioned value of the first buffer at

@@ -46,6 +46,9 @@ TForm3::TForm3(SignalState& signal, SpectrogramRun& run, RunCoordinator& runs, P
                       {8, p.geometry.y() + 4, 102, 16});
     }
     m_pages = makeLabel("Label6", QString(), "No of pages for interval selected", {184, 36, 40, 16});
+    m_midPitchNote = makeLabel("LabelMidPitch", QString(),
+                               "\"Auto\" found no voiced sound in the interval: the mid pitch is the default, 100 Hz",
+                               {180, 176, 44, 16});
     m_labelSource =
         makeLabel("LabelSource", QString(), "Label file the pages mark (File, Labels...)", {8, 298, 312, 16});
     QLabel* dash = makeLabel("Label9", QStringLiteral("-"), nullptr, {160, 192, 10, 32});
@@ -80,6 +83,8 @@ TForm3::TForm3(SignalState& signal, SpectrogramRun& run, RunCoordinator& runs, P
     makeProgressLabel({8, 298, 312, 28});
 
     connect(box(SpectrogramBox::TimeScale), &QComboBox::currentTextChanged, this, &TForm3::ComboBox1Change);
+    // The note speaks of the number the run wrote; another text in the box is the user's.
+    connect(box(SpectrogramBox::MidPitch), &QComboBox::currentTextChanged, m_midPitchNote, &QLabel::clear);
     connect(m_analysis, &QButtonGroup::idClicked, this, &TForm3::RadioGroup2Click);
     connect(layout, &QPushButton::clicked, this, &TForm3::Button3Click);
     connect(preview, &QPushButton::clicked, this, &TForm3::Button1Click);
@@ -162,7 +167,14 @@ void TForm3::runPages(PageHost& host, bool printing)
             const auto which = static_cast<SpectrogramBox>(i);
             showUsedText(box(which), boxText(read, which), boxText(s, which));
         }
+        showMidPitchNote();
     });
+}
+
+void TForm3::showMidPitchNote()
+{
+    const std::optional<TypicalPitch>& estimate = m_run.typicalPitch();
+    m_midPitchNote->setText(estimate && !estimate->found() ? QStringLiteral("no voice") : QString());
 }
 
 void TForm3::Button2Click()

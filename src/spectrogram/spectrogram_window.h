@@ -50,6 +50,9 @@ protected:
 private:
     /// A run with the settings the controls hold; corrections go back into them.
     void runPages(PageHost& host, bool printing);
+    /// Beside "Mid pitch Hz": "no voice" when the last run's "Auto" found no voiced
+    /// frame (the box then shows the default), nothing otherwise.
+    void showMidPitchNote();
     QComboBox* box(SpectrogramBox which) const { return m_boxes[static_cast<int>(which)]; }
 
     SignalState& m_signal;
@@ -58,6 +61,7 @@ private:
     QLabel* m_span = nullptr;   // Label1
     QLabel* m_pages = nullptr;  // Label6
     QLabel* m_labelSource = nullptr;
+    QLabel* m_midPitchNote = nullptr;
     QButtonGroup* m_analysis = nullptr;     // RadioGroup2 "Spgm Z axis"
     QButtonGroup* m_pitchMethod = nullptr;  // RadioGroup1 "Pitch method"
     QButtonGroup* m_levels = nullptr;       // RadioGroup3 "Levels"

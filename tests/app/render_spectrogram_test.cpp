@@ -120,6 +120,22 @@ TEST(RenderSpectrogram, ReplacedSettingsAreReportedOnStderr)
     EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 2);
 }
 
+TEST(RenderSpectrogram, AutoMidPitchSaysTheNumberItUsed)
+{
+    const std::string dir = outputDir("spectrogram-auto");
+    const RenderRun r =
+        renderDemo("--set 'Mid pitch Hz=Auto' --set 'Pitch method=Cepstrum' --out '" + dir + "/p%d.png'");
+    EXPECT_EQ(r.status, 0) << r.err;
+    const std::string prefix = "kelvox-render: Mid pitch Hz: \"Auto\" set to \"";
+    ASSERT_EQ(r.err.rfind(prefix, 0), 0u) << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    // "Cepstrum" centres on the voice: the example's synthetic man, near 100 Hz.
+    const int hz = std::atoi(r.err.c_str() + prefix.size());
+    EXPECT_GE(hz, 80) << r.err;
+    EXPECT_LE(hz, 130) << r.err;
+    EXPECT_EQ(r.err.substr(r.err.size() - 2), "\"\n") << r.err;
+}
+
 TEST(RenderSpectrogram, TracksCsvHoldsOnePlausibleRowPerPair)
 {
     const std::string dir = outputDir("spectrogram-tracks");

@@ -157,6 +157,8 @@ TEST(RenderHelp, ListsEveryViewsSettingsFormatsAndExitCodes)
                              "\"No of interpolated data points\"",
                              "\"Lines/page\"",
                              "default \"Auto\"",
+                             "560, 800, Auto",
+                             "Mid pitch Hz=Auto",
                              ".png",
                              ".bmp",
                              ".pdf",

@@ -23,6 +23,8 @@ TEST(SpectrogramControls, LabelsItemsAndDefaultsInTheWindowsOrder)
     }
     EXPECT_EQ(controls[2].items,
               (std::vector<std::string>{"Bark", "fs/2", "1000", "2000", "4000", "5000", "8000", "10000"}));
+    EXPECT_EQ(controls[5].items,
+              (std::vector<std::string>{"70", "100", "140", "200", "280", "400", "560", "800", "Auto"}));
     EXPECT_EQ(controls[6].items, (std::vector<std::string>{"18", "12", "6", "0", "-6", "-12", "-18"}));
     EXPECT_EQ(controls[8].items, (std::vector<std::string>{"Fourier", "Q=34", "Cepstrum", "LinPr 17"}));
     EXPECT_EQ(controls[9].items, (std::vector<std::string>{"Peak P", "AMDF", "Cepstrum"}));
@@ -54,6 +56,8 @@ TEST(SpectrogramControls, AnItemsTextPicksItAnyOtherTextIsTyped)
     EXPECT_EQ(s.timeScaleItem, -1);
     ASSERT_TRUE(applySpectrogramSetting(s, "F range Hz", "Bark", error));
     EXPECT_EQ(s.frequencyRangeItem, 0);
+    ASSERT_TRUE(applySpectrogramSetting(s, "Mid pitch Hz", "Auto", error));
+    EXPECT_EQ(s.midPitchItem, 8);
     ASSERT_TRUE(applySpectrogramSetting(s, "Range between black and white", "abc", error));
     EXPECT_EQ(s.grayRangeText, "abc");
     ASSERT_TRUE(applySpectrogramSetting(s, "Spgm Z axis", "Q=34", error));

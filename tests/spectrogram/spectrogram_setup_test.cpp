@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 
 using namespace kelvox;
 using namespace kelvox::test;
@@ -16,11 +17,22 @@ namespace {
 std::vector<int> oneSecond(int rateHz) { return noisyTone(440.0, rateHz, 1.0, 3000.0); }
 
 // The set-up of a run of f.settings on f's recording and 96-dpi page, by value; the
-// replacements it made are appended to `replacements`.
-SpectrogramParameters setUp(RunFixture& f, std::vector<std::string>& replacements)
+// replacements it made are appended to `replacements`. `typicalPitch` answers "Auto".
+SpectrogramParameters setUp(RunFixture& f, std::vector<std::string>& replacements,
+                            const TypicalPitchSource& typicalPitch = {})
 {
     return spectrogramSetup(f.settings, f.signal, f.layout,
-                            {f.plot.resolution(), f.plot.pageWidthPx(), f.plot.pageHeightPx()}, false, replacements);
+                            {f.plot.resolution(), f.plot.pageWidthPx(), f.plot.pageHeightPx()}, false, replacements,
+                            typicalPitch);
+}
+
+// Settings at their defaults but for the pitch method, with "Auto" picked.
+SpectrogramSettings autoMidPitch(PitchMethod method)
+{
+    SpectrogramSettings s;
+    s.pitchMethod = method;
+    setBoxText(s, SpectrogramBox::MidPitch, "Auto");
+    return s;
 }
 
 }  // namespace
@@ -198,6 +210,77 @@ TEST(SpectrogramSetUp, AutomaticGainBringsTheLargestValueNear16384)
     spectrogramAutoGain(p, 0.0f, 2000.0f);  // silence keeps 0 dB
     EXPECT_FLOAT_EQ(p.gainDb, 0.0f);
     EXPECT_FLOAT_EQ(p.conditioning.gainFactor, 1.0f);
+}
+
+TEST(SpectrogramSetUp, AutoMidPitchFitsTheVoiceAndIsWrittenBack)
+{
+    RunFixture f(oneSecond(16000));
+    int asked = 0;
+    const TypicalPitchSource man110 = [&asked] {
+        ++asked;
+        return TypicalPitch{.hz = 110.0, .voicedFrames = 60, .examinedFrames = 100};
+    };
+    std::vector<std::string> replacements;
+    setUp(f, replacements, man110);  // a number in the box: nothing to estimate
+    EXPECT_EQ(asked, 0);
+
+    struct Case {
+        PitchMethod method;
+        const char* text;
+    };
+    // AMDF 1.26·100·1.1^0.6 = 133.4, Peak P 0.7·110 = 77, Cepstrum 110.
+    for (const Case c :
+         {Case{PitchMethod::Amdf, "133"}, Case{PitchMethod::PeakP, "77"}, Case{PitchMethod::Cepstrum, "110"}}) {
+        f.settings = autoMidPitch(c.method);
+        EXPECT_EQ(f.settings.midPitchItem, 8);  // the last item
+        replacements.clear();
+        const SpectrogramParameters p = setUp(f, replacements, man110);
+        EXPECT_EQ(f.settings.midPitchText, c.text);
+        EXPECT_EQ(f.settings.midPitchItem, -1);
+        EXPECT_EQ(replacements,
+                  (std::vector<std::string>{"Mid pitch Hz: \"Auto\" set to \"" + std::string(c.text) + "\""}));
+        // The number is what the pitch track, its filter and the pitch strip use.
+        const double mid = std::stod(c.text);
+        EXPECT_FLOAT_EQ(p.midPitch, static_cast<float>(mid));
+        EXPECT_FLOAT_EQ(p.minPitch, static_cast<float>(mid / 2.0));
+        EXPECT_FLOAT_EQ(p.maxPitch, static_cast<float>(mid * 2.0));
+        EXPECT_NEAR(p.geometry.sub[PageLayout::kPitch].y0, std::log10(mid) - 0.30103, 1e-6);
+        EXPECT_NEAR(p.geometry.sub[PageLayout::kPitch].y1, std::log10(mid) + 0.30103, 1e-6);
+        const double r1 = std::exp(-4.0 * std::numbers::pi * mid / 16000.0);
+        EXPECT_NEAR(p.peakDecay, 1.0 - (1.0 - r1) / 8.0, 1e-6);
+    }
+    EXPECT_EQ(asked, 3);
+
+    // A number that is an item picks it; typed "Auto" is "Auto" as well.
+    f.settings = autoMidPitch(PitchMethod::Cepstrum);
+    f.settings.midPitchItem = -1;
+    setUp(f, replacements, [] { return TypicalPitch{.hz = 140.2, .voicedFrames = 9, .examinedFrames = 10}; });
+    EXPECT_EQ(f.settings.midPitchText, "140");
+    EXPECT_EQ(f.settings.midPitchItem, 2);
+
+    // Only the item's own text asks for it: other spellings are text without a
+    // number, which the box's default replaces.
+    f.settings.midPitchText = "auto";
+    replacements.clear();
+    setUp(f, replacements, man110);
+    EXPECT_EQ(replacements, (std::vector<std::string>{"Mid pitch Hz: \"auto\" replaced by \"100\""}));
+    EXPECT_EQ(asked, 3);
+}
+
+TEST(SpectrogramSetUp, AutoWithoutAVoiceIsTheDefaultAndSaysSo)
+{
+    RunFixture f(oneSecond(16000));
+    const std::vector<std::string> noVoice = {"Mid pitch Hz: \"Auto\" set to \"100\" (no voice found in the interval)"};
+    for (const TypicalPitchSource& source :
+         {TypicalPitchSource{[] { return TypicalPitch{.examinedFrames = 100}; }}, TypicalPitchSource{}}) {
+        f.settings = autoMidPitch(PitchMethod::PeakP);
+        std::vector<std::string> replacements;
+        const SpectrogramParameters p = setUp(f, replacements, source);
+        EXPECT_EQ(replacements, noVoice);
+        EXPECT_EQ(f.settings.midPitchText, "100");
+        EXPECT_EQ(f.settings.midPitchItem, 1);
+        EXPECT_FLOAT_EQ(p.midPitch, 100.0f);
+    }
 }
 
 TEST(NextPageStart, TenMillimetresBackOnATenthOfASecond)

@@ -10,6 +10,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -305,4 +306,84 @@ TEST_F(SpectrogramForm, PrintedPagesAreDrawnAtThePrintersOwnResolution)
     ASSERT_NE(view, nullptr);
     EXPECT_EQ(view->size(), QSize(1068, 755));
     EXPECT_TRUE(view->grab().toImage().convertToFormat(QImage::Format_RGB32) == preview);
+}
+
+namespace {
+
+// A mono recording of `samples` at 16 kHz, loaded as the main window would.
+void loadSamples(FormFixture& f, const std::vector<int>& samples)
+{
+    ASSERT_TRUE(loadSoundBytes(makeWav({.rateHz = 16000}, pcm16(samples)), "/tmp/voice.wav", f.signal, 665, 201).ok);
+    f.plot.setPrintService(&f.printer);
+}
+
+void pickItem(QComboBox* box, const QString& item)
+{
+    const int index = box->findText(item);
+    ASSERT_GE(index, 0) << item.toStdString();
+    box->setCurrentIndex(index);
+}
+
+}  // namespace
+
+TEST_F(SpectrogramForm, AutoMidPitchIsEstimatedShownAndKeptUntilChosenAgain)
+{
+    std::vector<int> twoTones = sine(110.0, 16000, 16000, 9000.0);  // 1 s at 110 Hz, then 1 s at 220 Hz
+    const std::vector<int> high = sine(220.0, 16000, 16000, 9000.0);
+    twoTones.insert(twoTones.end(), high.begin(), high.end());
+    loadSamples(*this, twoTones);
+    auto* mid = child<QComboBox>("ComboBox5");
+    EXPECT_EQ(mid->itemText(mid->count() - 1), "Auto");
+    EXPECT_EQ(mid->currentText(), "100");
+    auto* preview = child<QPushButton>("Button1");
+
+    signal.selectionStart = 0.0f;
+    signal.selectionEnd = 1.0f;
+    pickItem(mid, "Auto");
+    QTest::mouseClick(preview, Qt::LeftButton);
+    EXPECT_EQ(text("ComboBox5"), "133");  // AMDF: 1.26 · 100 Hz · 1.1^0.6
+    EXPECT_FLOAT_EQ(run.parameters().midPitch, 133.0f);
+    EXPECT_TRUE(child<QLabel>("LabelMidPitch")->text().isEmpty());
+
+    // Another interval with the box as it stands: the same number, nothing estimated.
+    signal.selectionStart = 1.0f;
+    signal.selectionEnd = 2.0f;
+    QTest::mouseClick(preview, Qt::LeftButton);
+    EXPECT_EQ(text("ComboBox5"), "133");
+    EXPECT_FALSE(run.typicalPitch().has_value());
+
+    // "Auto" chosen again hears the new interval.
+    pickItem(mid, "Auto");
+    QTest::mouseClick(preview, Qt::LeftButton);
+    EXPECT_EQ(text("ComboBox5"), "202");  // 1.26 · 100 Hz · 2.2^0.6
+
+    // Typed rather than picked, for "Peak P".
+    form.findChild<QButtonGroup*>("RadioGroup1Items")->button(0)->click();
+    mid->clearEditText();
+    QTest::keyClicks(mid->lineEdit(), "Auto");
+    QTest::mouseClick(preview, Qt::LeftButton);
+    EXPECT_EQ(text("ComboBox5"), "154");  // 0.7 · 220 Hz
+}
+
+TEST_F(SpectrogramForm, AutoOnSilenceShowsTheDefaultAndSaysSo)
+{
+    loadSamples(*this, std::vector<int>(16000, 0));
+    auto* mid = child<QComboBox>("ComboBox5");
+    auto* note = child<QLabel>("LabelMidPitch");
+    pickItem(mid, "Auto");
+    QTest::mouseClick(child<QPushButton>("Button1"), Qt::LeftButton);
+    EXPECT_EQ(text("ComboBox5"), "100");
+    EXPECT_EQ(mid->currentIndex(), 1);
+    EXPECT_EQ(note->text(), "no voice");
+    EXPECT_FALSE(note->toolTip().isEmpty());
+
+    // The note speaks of the number the run wrote: another one clears it, and so
+    // does a run of a number.
+    mid->setEditText("140");
+    EXPECT_TRUE(note->text().isEmpty());
+    pickItem(mid, "Auto");
+    QTest::mouseClick(child<QPushButton>("Button1"), Qt::LeftButton);
+    EXPECT_EQ(note->text(), "no voice");
+    QTest::mouseClick(child<QPushButton>("Button1"), Qt::LeftButton);  // "100" as it stands
+    EXPECT_TRUE(note->text().isEmpty());
 }
