@@ -31,7 +31,7 @@ deps:
 	@scripts/install-deps
 
 $(BUILD)/CMakeCache.txt:
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DKELVOX_WERROR=ON
 
 configure: deps $(BUILD)/CMakeCache.txt
 
@@ -53,7 +53,7 @@ san-configure: deps
 	@if [ -f $(SAN_BUILD)/CMakeCache.txt ] && ! grep -q '^CMAKE_CXX_COMPILER:.*clang' $(SAN_BUILD)/CMakeCache.txt; then \
 	  echo "$(SAN_BUILD) was configured with another compiler: starting it afresh"; rm -rf $(SAN_BUILD); \
 	fi
-	cmake -S . -B $(SAN_BUILD) -DCMAKE_CXX_COMPILER=clang++-14 -DKELVOX_FUZZ=ON \
+	cmake -S . -B $(SAN_BUILD) -DCMAKE_CXX_COMPILER=clang++-14 -DKELVOX_FUZZ=ON -DKELVOX_WERROR=ON \
 	  -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -gline-tables-only" \
 	  -DCMAKE_CXX_FLAGS="$(SAN_FLAGS)" -DCMAKE_EXE_LINKER_FLAGS="$(SANITIZE)"
 

@@ -64,7 +64,7 @@ template <int Count>
 __attribute__((always_inline)) inline void absoluteDifferenceSumsOf(const float* const* a, const float* const* b,
                                                                     int n, float* sums)
 {
-    Lanes lane[Count] = {};
+    Lanes lane[static_cast<std::size_t>(Count)] = {};
     const int whole = n - n % 8;
     for (int i = 0; i < whole; i += 8) {
         for (int k = 0; k < Count; ++k) {
@@ -289,7 +289,8 @@ void cepstralPitch(const SpectrogramParameters& p, const SampleBufferState& buff
     // The best cepstral peak near the expected period.
     const int g = satInt(fs / (D * track.avgPitch));
     const int first = std::max(1, g / 3);
-    const int last = std::min(static_cast<long long>(3LL * g), static_cast<long long>(kCepstrumHalf)) - 1;
+    const int last =
+        static_cast<int>(std::min(static_cast<long long>(3LL * g), static_cast<long long>(kCepstrumHalf))) - 1;
     double best = -100.0;
     int bestJ = -1;
     for (int j = first; j <= last; ++j) {

@@ -239,7 +239,7 @@ void SectionRun::drawStripAndMarker()
     };
     // Columns hold runs of frames; the last frame of a column is found by search,
     // so a long strip maps a few frames per column to pixels, not every frame.
-    auto columnOf = [&](int64_t frame) { return d.plotxpix(frame / fs); };
+    auto columnOf = [&](int64_t frame) { return d.plotxpix(static_cast<double>(frame) / fs); };
     m_stripChunk.resize(kStripChunk + 1);
     for (int64_t j = first; j <= last;) {
         const int column = columnOf(j);
@@ -273,7 +273,7 @@ void SectionRun::drawStripAndMarker()
         drawColumn(column, low, high);
         j = inColumn + 1;
     }
-    m_stripEnd = (satInt64(t * fs) + ext) / fs;
+    m_stripEnd = static_cast<double>(satInt64(t * fs) + ext) / fs;
 
     // Marker of the analysis window over the strip's top.
     // Black lines only are drawn over the strip between sections, so a marker that

@@ -412,7 +412,7 @@ std::vector<MainView::GridLine> MainView::grid()
     int64_t n = std::max<int64_t>(0, satInt64((m_firstViewFrame - 100.0 * spp) / framesPerTick));
     constexpr int kMaxLines = 100000;
     for (int count = 0; count < kMaxLines; ++count, ++n) {
-        const int x = satInt((framesPerTick * n - m_firstViewFrame) / spp);
+        const int x = satInt((framesPerTick * static_cast<double>(n) - m_firstViewFrame) / spp);
         lines.push_back({x, format(fmt, static_cast<double>(n) * m_tickStep)});
         if (x >= m_width)
             break;

@@ -168,8 +168,8 @@ TForm1::TForm1(SignalState& state, QWidget* parent)
     : QMainWindow(parent), m_s(state), m_view(state, kViewWidth, kViewHeight), m_openFolder(QDir::currentPath()),
       m_audio(std::make_unique<SinkAudioOutput>())
 {
-    m_chooseFile = [](QWidget* parent, const QString& folder, const QString& filter) {
-        return QFileDialog::getOpenFileName(parent, QString(), folder, filter);
+    m_chooseFile = [](QWidget* owner, const QString& folder, const QString& filter) {
+        return QFileDialog::getOpenFileName(owner, QString(), folder, filter);
     };
     m_errorBox = [](QWidget* owner, const QString& details) {
         QMessageBox box(QMessageBox::Warning, QStringLiteral("File Error"), QStringLiteral("Can't Open File"),
@@ -184,8 +184,8 @@ TForm1::TForm1(SignalState& state, QWidget* parent)
         parameters = dialog.parameters();
         return true;
     };
-    m_notify = [](QWidget* parent, const QString& text) {
-        QMessageBox::critical(parent, QCoreApplication::applicationName(), text);
+    m_notify = [](QWidget* owner, const QString& text) {
+        QMessageBox::critical(owner, QCoreApplication::applicationName(), text);
     };
     m_onExit = [] {
         std::fflush(stdout);

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdarg>
+#include <cstddef>
 #include <cstdio>
 #include <vector>
 
@@ -83,9 +84,9 @@ std::string headerValue(std::span<const uint8_t> bytes, std::size_t bound, std::
     std::size_t i = 0;
     while (i < bound) {
         const std::size_t keyEnd = i + key.size();
-        if (keyEnd < bound && bytes[keyEnd] == '='
-            && std::equal(key.begin(), key.end(), bytes.begin() + i,
-                          [](char k, uint8_t b) { return static_cast<uint8_t>(k) == b; })) {
+        if (keyEnd < bound && bytes[keyEnd] == '=' &&
+            std::equal(key.begin(), key.end(), bytes.begin() + static_cast<std::ptrdiff_t>(i),
+                       [](char k, uint8_t b) { return static_cast<uint8_t>(k) == b; })) {
             std::size_t j = keyEnd + 1;
             std::string value;
             while (j < bound && !isEol(bytes[j]))

@@ -68,8 +68,8 @@ TEST(Powersplit, SeparatesTwoFramesAgainstDirectDft)
         totalB += 4 * dftPower(b, i);
     }
     EXPECT_EQ(f.ws.AnalysisRe[0], 0.0f);
-    EXPECT_NEAR(f.ws.BandEnergy[kBandLow] / lowA, 1.0, 1e-4);
-    EXPECT_NEAR(f.ws.BandEnergy[kFrameBOffset + kBandTotal] / totalB, 1.0, 1e-4);
+    EXPECT_NEAR(f.ws.BandEnergy[kBandLow] / static_cast<double>(lowA), 1.0, 1e-4);
+    EXPECT_NEAR(f.ws.BandEnergy[kFrameBOffset + kBandTotal] / static_cast<double>(totalB), 1.0, 1e-4);
 }
 
 TEST(Powersplit, SplhWeightsEveryBinAndLinPrTiltsDown)

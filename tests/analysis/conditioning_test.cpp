@@ -176,8 +176,8 @@ TEST(SampleBufferState, GuardedReadsAreZeroOutsideTheData)
     st.buffer.bufferFill = 10;
     for (int i = 0; i < 20; ++i) {
         st.buffer.SampleBuffer[static_cast<size_t>(i)] = static_cast<int16_t>(i + 1);
-        st.buffer.ConditionedSamples[static_cast<size_t>(i)] = i + 1.0f;
-        st.buffer.ResonatorSamples[static_cast<size_t>(i)] = -(i + 1.0f);
+        st.buffer.ConditionedSamples[static_cast<size_t>(i)] = static_cast<float>(i) + 1.0f;
+        st.buffer.ResonatorSamples[static_cast<size_t>(i)] = -(static_cast<float>(i) + 1.0f);
     }
     EXPECT_EQ(st.buffer.sampleAt(9), 10);
     EXPECT_EQ(st.buffer.conditionedAt(9), 10.0f);

@@ -47,8 +47,8 @@ TEST(Fft842, ForwardMatchesDirectDftOnEveryRadixPath)
     for (int m = 1; m <= 14; ++m) {
         const int n = 1 << m;
         ASSERT_EQ(fftsetup(ws, n), n);
-        const std::vector<float> inRe = kelvox::test::randomSignal(n, 11u + m);
-        const std::vector<float> inIm = kelvox::test::randomSignal(n, 101u + m);
+        const std::vector<float> inRe = kelvox::test::randomSignal(n, 11u + static_cast<unsigned>(m));
+        const std::vector<float> inIm = kelvox::test::randomSignal(n, 101u + static_cast<unsigned>(m));
         std::vector<float> re = inRe, im = inIm;
         ASSERT_TRUE(fft842(ws, re.data(), im.data(), 0));
         EXPECT_LE(maxDeviation(inRe, inIm, re, im, -1, 1.0L), fftTolerance(n)) << "N = " << n;
@@ -61,8 +61,8 @@ TEST(Fft842, InverseMatchesScaledDirectDft)
     for (int m = 1; m <= 14; ++m) {
         const int n = 1 << m;
         fftsetup(ws, n);
-        const std::vector<float> inRe = kelvox::test::randomSignal(n, 7u * m);
-        const std::vector<float> inIm = kelvox::test::randomSignal(n, 7u * m + 3);
+        const std::vector<float> inRe = kelvox::test::randomSignal(n, 7u * static_cast<unsigned>(m));
+        const std::vector<float> inIm = kelvox::test::randomSignal(n, 7u * static_cast<unsigned>(m) + 3);
         std::vector<float> re = inRe, im = inIm;
         ASSERT_TRUE(fft842(ws, re.data(), im.data(), 1));
         EXPECT_LE(maxDeviation(inRe, inIm, re, im, +1, 1.0L / n), fftTolerance(n) / n) << "N = " << n;
@@ -75,8 +75,8 @@ TEST(Fft842, InverseUndoesForward)
     for (int m = 1; m <= 14; ++m) {
         const int n = 1 << m;
         fftsetup(ws, n);
-        const std::vector<float> inRe = kelvox::test::randomSignal(n, 5u + m);
-        const std::vector<float> inIm = kelvox::test::randomSignal(n, 50u + m);
+        const std::vector<float> inRe = kelvox::test::randomSignal(n, 5u + static_cast<unsigned>(m));
+        const std::vector<float> inIm = kelvox::test::randomSignal(n, 50u + static_cast<unsigned>(m));
         std::vector<float> re = inRe, im = inIm;
         ASSERT_TRUE(fft842(ws, re.data(), im.data(), 0));
         ASSERT_TRUE(fft842(ws, re.data(), im.data(), 1));

@@ -51,13 +51,13 @@ TEST(TimeTicks, TwoSecondPageLabelsTenthsAndThirtySecondPageWholeSeconds)
     const int width = f.p.geometry.spgmRight - f.p.geometry.spgmLeft;
     f.st.cursor.analysisStart = 1.0f;
     f.p.analysisEnd = 100.0f;
-    f.p.pixelsPerSecond = width / 2.0f;
+    f.p.pixelsPerSecond = static_cast<float>(width) / 2.0f;
     std::vector<AxisTick> ticks = timeTicks(f.p, f.st.cursor.analysisStart, timeTickStep(2.0));
     ASSERT_EQ(ticks.size(), 19u);  // 1.1 … 2.9
     EXPECT_EQ(ticks[2].label, "1.3");
     EXPECT_EQ(ticks[2].pixel, f.p.geometry.spgmLeft + static_cast<int>(0.3 * width / 2.0));
 
-    f.p.pixelsPerSecond = width / 30.0f;
+    f.p.pixelsPerSecond = static_cast<float>(width) / 30.0f;
     ticks = timeTicks(f.p, f.st.cursor.analysisStart, timeTickStep(30.0));
     EXPECT_EQ(labels(ticks), (std::vector<std::string>{"2", "4", "6", "8", "10", "12", "14", "16", "18", "20",
                                                        "22", "24", "26", "28", "30"}));

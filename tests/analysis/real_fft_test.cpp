@@ -50,7 +50,7 @@ TEST(RealFft, PacksTheDirectDftOfARealSignal)
     for (int stages = 1; stages <= 12; ++stages) {
         const int m = 1 << stages;
         ASSERT_EQ(realfftsetup(ws, m), 0);
-        const std::vector<float> input = kelvox::test::randomSignal(m, 20u + stages);
+        const std::vector<float> input = kelvox::test::randomSignal(m, 20u + static_cast<unsigned>(stages));
         const std::vector<float> zeros(static_cast<size_t>(m), 0.0f);
         std::vector<float> x = input;
         ASSERT_EQ(realfft(ws, m, x.data()), 0);

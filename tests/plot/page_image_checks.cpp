@@ -69,7 +69,7 @@ MonoBmp readMonoBmp(const std::string& path)
     if (bmp.paletteSize == 0 && bmp.bitCount <= 8)
         bmp.paletteSize = 1 << bmp.bitCount;
     const std::size_t paletteAt = 14 + infoSize;
-    for (int i = 0; i < bmp.paletteSize && paletteAt + 4 * i + 4 <= b.size(); ++i)
+    for (int i = 0; i < bmp.paletteSize && paletteAt + 4 * static_cast<std::size_t>(i) + 4 <= b.size(); ++i)
         bmp.palette.push_back(le32(b, paletteAt + 4 * static_cast<std::size_t>(i)) & 0xFFFFFFu);
     const std::size_t stride = static_cast<std::size_t>((bmp.width + 31) / 32) * 4;
     bmp.valid = bmp.bitCount == 1 && bmp.height > 0 &&

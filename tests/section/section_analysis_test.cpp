@@ -158,7 +158,7 @@ TEST(SectionSetup, SettingsThatWouldHangAreReplacedAndWrittenBack)
 
     // A step shorter than a sample is one sample, and reads back as one.
     for (const int rate : {16000, 44100, 22050, 8000}) {
-        const SignalState t = loadedRecording(std::vector<int>(rate / 10, 0), rate);
+        const SignalState t = loadedRecording(std::vector<int>(static_cast<std::size_t>(rate / 10), 0), rate);
         setSectionBox(c, SectionBox::TimeStep, "0.0001");
         r = runSetUp(c, t, {0.0f, 0.1f}, ws);
         EXPECT_EQ(r.settings.hop, 1) << rate;
@@ -498,7 +498,9 @@ TEST(SectionFrameCache, ReadsAcrossBlocksAndOutsideTheData)
     for (const int64_t first : {int64_t{-100}, int64_t{4000}, int64_t{8190}, int64_t{1}, int64_t{-5000}}) {
         cache.read(s, first, 9000, 0.5f, out.data());
         for (int i = 0; i < 9000; ++i)
-            ASSERT_EQ(out[static_cast<std::size_t>(i)], correctedFrameSample(s, first + i, 0) * 0.5f) << first + i;
+            ASSERT_EQ(out[static_cast<std::size_t>(i)],
+                      static_cast<float>(correctedFrameSample(s, first + i, 0)) * 0.5f)
+                << first + i;
     }
     // A new recording needs clear().
     s.zeroOffset = 0;

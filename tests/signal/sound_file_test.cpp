@@ -22,7 +22,7 @@ Bytes float32(const std::vector<float>& v)
 
 Bytes withFmtSize(Bytes wav, uint32_t size)
 {
-    for (int i = 0; i < 4; ++i)
+    for (std::size_t i = 0; i < 4; ++i)
         wav[16 + i] = static_cast<uint8_t>((size >> (8 * i)) & 0xFF);
     return wav;
 }

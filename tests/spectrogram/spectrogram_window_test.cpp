@@ -222,17 +222,17 @@ TEST_F(SpectrogramForm, TwoPreviewsOfTheSameSettingsDrawTheSamePage)
     // Loud from its first sample: a run that ended on it leaves the conditioning
     // and the level curves a start of their own to forget.
     loadTone(2.0);
-    for (int analysis : {0, 3}) {  // "Fourier", and "LinPr 17" whose levels come first
-        chooseAnalysis(analysis);
+    for (int type : {0, 3}) {  // "Fourier", and "LinPr 17" whose levels come first
+        chooseAnalysis(type);
         std::vector<QImage> pages;
-        for (int run = 0; run < 2; ++run) {
+        for (int attempt = 0; attempt < 2; ++attempt) {
             st.pitchTrack.pitch = 50.0;  // the pitch estimate carries from run to run by design
             st.pitchTrack.pitchQuality = 0;
             st.pitchTrack.jitter = 0.0;
             QTest::mouseClick(child<QPushButton>("Button1"), Qt::LeftButton);
             pages.push_back(plot.image().copy(0, 0, plot.pageWidthPx(), plot.pageHeightPx()));
         }
-        EXPECT_TRUE(pages[0] == pages[1]) << "analysis item " << analysis;
+        EXPECT_TRUE(pages[0] == pages[1]) << "analysis item " << type;
         for (int x = 0; x < 40; ++x)  // a solid border, not a dashed one
             EXPECT_EQ(pages[1].pixel(x, 0), qRgb(0, 0, 0)) << x;
     }

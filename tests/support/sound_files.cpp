@@ -62,7 +62,7 @@ Bytes makeWav(const WavSpec& header, const Bytes& data)
                                         : static_cast<uint32_t>(header.declaredDataBytes));
     b.insert(b.end(), data.begin(), data.end());
     const uint32_t riff = static_cast<uint32_t>(b.size() - 8);
-    for (int i = 0; i < 4; ++i)
+    for (std::size_t i = 0; i < 4; ++i)
         b[4 + i] = static_cast<uint8_t>((riff >> (8 * i)) & 0xFF);
     return b;
 }

@@ -438,9 +438,9 @@ TEST(WaveformRun, StartLongBeforeTheRecordingIsBoundedInPages)
         log.stopAfterPages = 2;
         EXPECT_EQ(run.run(settings, false, log), 2);
         const WaveformParameters& p = run.parameters();
-        const double page = p.lines * p.lineDuration;
-        EXPECT_NEAR(run.pageSpans()[0].lineStart, -32767 * page, 1e-6) << lines;
-        EXPECT_NEAR(run.pageSpans()[1].lineStart, -32766 * page, 1e-6) << lines;
+        const double pageSeconds = p.lines * p.lineDuration;
+        EXPECT_NEAR(run.pageSpans()[0].lineStart, -32767 * pageSeconds, 1e-6) << lines;
+        EXPECT_NEAR(run.pageSpans()[1].lineStart, -32766 * pageSeconds, 1e-6) << lines;
     }
 
     // Within the bound the start stays as typed.

@@ -109,7 +109,7 @@ TEST(WaveformSetup, TicksOfTheFirstAndSecondLine)
     ASSERT_EQ(ticks.size(), 13u);  // 0.0 … 2.4 s; 2.6 s lies beyond 944 columns
     for (std::size_t k = 0; k < ticks.size(); ++k) {
         EXPECT_EQ(ticks[k].label, tickLabel(0.2 * static_cast<double>(k), 0.2));
-        EXPECT_EQ(ticks[k].pixel, 94 + static_cast<int>(std::trunc(75.4 * k + 1e-9))) << k;
+        EXPECT_EQ(ticks[k].pixel, 94 + static_cast<int>(std::trunc(75.4 * static_cast<double>(k) + 1e-9))) << k;
     }
     EXPECT_EQ(ticks[1].label, "0.2");
     EXPECT_EQ(ticks[2].label, "0.4");
