@@ -34,6 +34,11 @@ struct Settings {
     const char* bandwidth;
 };
 
+void PrintTo(const Settings& settings, std::ostream* out)
+{
+    *out << settings.timeScale << " mm/s, " << settings.bandwidth << " Hz";
+}
+
 DrawnRun drawAt(int dpi, const Settings& settings)
 {
     RunFixture f(noisyTone(140, 16000, 6.0, 9000));
@@ -138,4 +143,8 @@ TEST_P(SpectrogramAtEveryResolution, IsTheSamePageInFinerPixels)
 // The default page; a slower time scale; and a narrow band, whose pairs are as
 // long as 16 pixel columns of the 192-dpi page allow.
 INSTANTIATE_TEST_SUITE_P(Settings, SpectrogramAtEveryResolution,
-                         testing::Values(Settings{"100", "200"}, Settings{"50", "200"}, Settings{"100", "45"}));
+                         testing::Values(Settings{"100", "200"}, Settings{"50", "200"}, Settings{"100", "45"}),
+                         [](const testing::TestParamInfo<Settings>& param) {
+                             return std::string("TimeScale") + param.param.timeScale + "Bandwidth" +
+                                    param.param.bandwidth;
+                         });
