@@ -18,8 +18,18 @@ namespace {
 constexpr int kRowMargin = 2;     // renderer rows reach one row below and above the strip
 constexpr int kBlack = 1024;      // gray of a black pixel
 constexpr int kThreshold = 512;   // above it a pixel turns black
-constexpr QRgb kBlackPixel = 0xFF000000u;
-constexpr QRgb kWhitePixel = 0xFFFFFFFFu;
+
+// The page image's pixels: RGB32 up to 192 dpi, 8-bit gray on finer pages.
+template <typename Pixel>
+struct PagePixels;
+template <>
+struct PagePixels<QRgb> {
+    static constexpr QRgb black = 0xFF000000u, white = 0xFFFFFFFFu;
+};
+template <>
+struct PagePixels<uchar> {
+    static constexpr uchar black = 0x00, white = 0xFF;
+};
 
 // Column value at index k, 0 outside what the column holds: a fractional row at the
 // very top reads one bin beyond the last, with weight zero.
@@ -93,9 +103,9 @@ void mapRows(RendererRows& st, const SpectrogramParameters& p)
 // set, row i's pixel is written at pixel − (i − first)·bytesPerLine (rows go up).
 // `carry` is the 7/16 of the error the row below passes up (it stays in a register
 // instead of going through errThis). At f = 0 the blend is the previous column.
-template <bool Blend>
+template <bool Blend, typename Pixel>
 void ditherRows(const int* prev, const int* cur, double f, const int* errThis, int* errNext, int first, int last,
-                QRgb* pixel, qsizetype bytesPerLine, int& carry)
+                Pixel* pixel, qsizetype bytesPerLine, int& carry)
 {
     for (int i = first; i <= last; ++i) {
         int v = prev[i] + errThis[i] + carry;
@@ -104,9 +114,9 @@ void ditherRows(const int* prev, const int* cur, double f, const int* errThis, i
         const int black = v > kThreshold ? 1 : 0;
         v -= black * kBlack;
         if (pixel) {
-            *pixel = black ? kBlackPixel : kWhitePixel;
+            *pixel = black ? PagePixels<Pixel>::black : PagePixels<Pixel>::white;
             if (i < last)
-                pixel = reinterpret_cast<QRgb*>(reinterpret_cast<uchar*>(pixel) - bytesPerLine);
+                pixel = reinterpret_cast<Pixel*>(reinterpret_cast<uchar*>(pixel) - bytesPerLine);
         }
         const int e = v >> 4;  // arithmetic shift: rounds toward minus infinity
         carry = 7 * e;
@@ -117,18 +127,52 @@ void ditherRows(const int* prev, const int* cur, double f, const int* errThis, i
 }
 
 // One pixel column: the rows below the image, those in it (written), those above.
-template <bool Blend>
-void ditherColumn(const int* prev, const int* cur, double f, const int* errThis, int* errNext, int rows,
-                  int firstDrawn, int lastDrawn, QRgb* firstPixel, qsizetype bytesPerLine)
+template <bool Blend, typename Pixel>
+void ditherColumn(const int* prev, const int* cur, double f, const int* errThis, int* errNext, int rows, int firstDrawn,
+                  int lastDrawn, Pixel* firstPixel, qsizetype bytesPerLine)
 {
     int carry = 0;
+    Pixel* const none = nullptr;
     if (!firstPixel) {
-        ditherRows<Blend>(prev, cur, f, errThis, errNext, 1, rows, nullptr, 0, carry);
+        ditherRows<Blend>(prev, cur, f, errThis, errNext, 1, rows, none, 0, carry);
         return;
     }
-    ditherRows<Blend>(prev, cur, f, errThis, errNext, 1, firstDrawn - 1, nullptr, 0, carry);
+    ditherRows<Blend>(prev, cur, f, errThis, errNext, 1, firstDrawn - 1, none, 0, carry);
     ditherRows<Blend>(prev, cur, f, errThis, errNext, firstDrawn, lastDrawn, firstPixel, bytesPerLine, carry);
-    ditherRows<Blend>(prev, cur, f, errThis, errNext, lastDrawn + 1, rows, nullptr, 0, carry);
+    ditherRows<Blend>(prev, cur, f, errThis, errNext, lastDrawn + 1, rows, none, 0, carry);
+}
+
+// Error diffusion of the pixel columns x … x + width − 1 of the strip, written
+// into the page image (whose pixels are Pixel) where they lie inside it.
+template <typename Pixel>
+void ditherColumns(const SpectrogramGeometry& g, const int* prev, const int* cur, int x, int width, RendererRows& st,
+                   QImage& image)
+{
+    const int rows = g.rowCount;
+    const int imageWidth = image.width(), imageHeight = image.height();
+    uchar* bits = width > 0 ? image.bits() : nullptr;
+    const qsizetype bytesPerLine = image.bytesPerLine();
+    // Rows outside the image are dithered all the same but not written.
+    const int bottomRow = g.spgmTop + rows;  // image row of renderer row 0
+    const int firstDrawn = std::clamp(bottomRow - (imageHeight - 1), 1, rows + 1);
+    const int lastDrawn = std::clamp(bottomRow, firstDrawn - 1, rows);
+    for (int d = 0; d < width; ++d) {
+        const long long px = static_cast<long long>(g.spgmLeft) + x + d;
+        if (px >= g.spgmRight)
+            break;
+        const double f = static_cast<double>(d) / width;
+        int* errThis = st.errThis.data() + kRowMargin;
+        int* errNext = st.errNext.data() + kRowMargin;
+        Pixel* firstPixel = px >= 0 && px < imageWidth && firstDrawn <= lastDrawn
+                                ? reinterpret_cast<Pixel*>(bits + (bottomRow - firstDrawn) * bytesPerLine) + px
+                                : nullptr;
+        if (d == 0)
+            ditherColumn<false>(prev, cur, f, errThis, errNext, rows, firstDrawn, lastDrawn, firstPixel, bytesPerLine);
+        else
+            ditherColumn<true>(prev, cur, f, errThis, errNext, rows, firstDrawn, lastDrawn, firstPixel, bytesPerLine);
+        std::swap(st.errThis, st.errNext);
+        std::fill(st.errNext.begin(), st.errNext.end(), 0);
+    }
 }
 
 }  // namespace
@@ -144,7 +188,7 @@ void selectsubdisplay(PlotDevice& plot, const SpectrogramGeometry& geometry, int
     // The frame is drawn by plotwindow, which sets the width it is given.
     plot.plotlw(2);
     plot.plotwindow(d.x0, d.y0, d.x1, d.y1, d.px0, d.py0, d.px1, d.py1, 1);
-    plot.plottext(d.px0 + 1, std::min(d.py0, d.py1) + 1, d.caption, 0);
+    plot.plottext(d.px0 + plot.fixedPx(1), std::min(d.py0, d.py1) + plot.fixedPx(1), d.caption, 0);
     plot.plotlw(1);
 }
 
@@ -196,30 +240,10 @@ void drawcolumn(const SpectrogramParameters& p, std::span<const float> column, i
 
     // Error diffusion, one pixel column at a time, upward through the rows.
     QImage& image = plot.pixels({g.spgmLeft, g.spgmTop, g.spgmRight, g.spgmTop + rows});
-    const int imageWidth = image.width(), imageHeight = image.height();
-    uchar* bits = width > 0 ? image.bits() : nullptr;
-    const qsizetype bytesPerLine = image.bytesPerLine();
-    // Rows outside the image are dithered all the same but not written.
-    const int bottomRow = g.spgmTop + rows;  // image row of renderer row 0
-    const int firstDrawn = std::clamp(bottomRow - (imageHeight - 1), 1, rows + 1);
-    const int lastDrawn = std::clamp(bottomRow, firstDrawn - 1, rows);
-    for (int d = 0; d < width; ++d) {
-        const long long px = static_cast<long long>(g.spgmLeft) + x + d;
-        if (px >= g.spgmRight)
-            break;
-        const double f = static_cast<double>(d) / width;
-        int* errThis = st.errThis.data() + kRowMargin;
-        int* errNext = st.errNext.data() + kRowMargin;
-        QRgb* firstPixel = px >= 0 && px < imageWidth && firstDrawn <= lastDrawn
-                               ? reinterpret_cast<QRgb*>(bits + (bottomRow - firstDrawn) * bytesPerLine) + px
-                               : nullptr;
-        if (d == 0)
-            ditherColumn<false>(prev, cur, f, errThis, errNext, rows, firstDrawn, lastDrawn, firstPixel, bytesPerLine);
-        else
-            ditherColumn<true>(prev, cur, f, errThis, errNext, rows, firstDrawn, lastDrawn, firstPixel, bytesPerLine);
-        std::swap(st.errThis, st.errNext);
-        std::fill(st.errNext.begin(), st.errNext.end(), 0);
-    }
+    if (image.format() == QImage::Format_Grayscale8)
+        ditherColumns<uchar>(g, prev, cur, x, width, st, image);
+    else
+        ditherColumns<QRgb>(g, prev, cur, x, width, st, image);
     std::swap(st.prevGray, st.curGray);
 }
 

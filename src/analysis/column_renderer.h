@@ -14,8 +14,8 @@ namespace kelvox {
 /// Makes sub-display k (0 page, 1 waveform, 2 spectrogram, 3 pitch, 4 level) of
 /// `geometry` the plot device's current data window (its data rectangle onto its
 /// pixel rectangle). With framed: also draws its frame (line width 1, solid) and
-/// writes its caption top-left at (px0 + 1, min(py0, py1) + 1); the line width is 1
-/// afterwards. k outside 0 … 4 does nothing.
+/// writes its caption top-left at (px0 + 1, min(py0, py1) + 1) (fixed pixels, see
+/// PlotDevice::fixedPx); the line width is 1 afterwards. k outside 0 … 4 does nothing.
 void selectsubdisplay(PlotDevice& plot, const SpectrogramGeometry& geometry, int k, bool framed);
 
 /// Sizes the renderer rows (previous-column grays, this column's grays, the two
@@ -33,7 +33,8 @@ void resetRendererRows(RendererRows& rows, int rowCount);
 /// (1024 black). Pixel column d blends from the previous column's grays to these by
 /// d/width; rows 1 … rowCount are dithered (black when the value exceeds 512, the
 /// error spread 7/16 up, 3/16, 5/16, 1/16 into the next column) and written straight
-/// into the page image, clipped to it. x = 0 (a page's first column) blends from the
+/// into the page image (RGB32 or, on pages finer than 192 dpi, 8-bit gray),
+/// clipped to it. x = 0 (a page's first column) blends from the
 /// column itself. Nothing is drawn when width < 1 or rowCount < 1; the grays still
 /// become the previous column's. Reads `p`; owns `rows`.
 void drawcolumn(const SpectrogramParameters& p, std::span<const float> column, int x, int width, RendererRows& rows,

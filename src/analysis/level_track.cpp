@@ -18,8 +18,8 @@ namespace {
 
 constexpr double kLevelOffset = 34.0;   // dB between a follower and the level it publishes
 constexpr double kSplhRaise = 14.0;     // dB the SPLH curve is drawn higher
-constexpr int kLabelDrop = 20;          // px from the strip's bottom to the label line
-constexpr int kLabelTick = 10;          // px of the label's tick
+constexpr int kLabelDrop = 20;          // px from the strip's bottom to the label line (fixedPx)
+constexpr int kLabelTick = 10;          // px of the label's tick (fixedPx)
 
 double decibels(double power) { return powerDb(power, kPagePowerFloor); }
 
@@ -66,9 +66,9 @@ void drawWaveform(const SpectrogramParameters& p, const LevelTrackState& level, 
     plot.plotlw(1);
     const int yMin = plot.plotypix(static_cast<double>(level.waveMin) * p.waveScale * 0.5);
     int yMax = plot.plotypix(static_cast<double>(level.waveMax) * p.waveScale * 0.5);
-    // A flat stretch still shows as one pixel.
+    // A flat stretch still shows as one pixel (of 192 dpi on finer pages).
     if (yMax == yMin)
-        --yMax;
+        yMax -= plot.fixedPx(1);
     plot.plotmove(x, yMin, 0);
     plot.plotmove(x, yMax, 1);
 }
@@ -78,15 +78,15 @@ void drawLabel(const SpectrogramParameters& p, LabelMarks& labels, PlotDevice& p
     const int bottom = p.geometry.sub[PageLayout::kWave].py0;
     // The text's row lies in the gap above the spectrogram: where its cell would
     // reach the spectrogram's top frame, the row moves up just clear of it.
-    int labelY = bottom + kLabelDrop;
-    const int cellTop = labelY + PlotDevice::kLabelDy;
+    int labelY = bottom + plot.fixedPx(kLabelDrop);
+    const int cellTop = labelY + plot.labelOffsetY();
     if (cellTop < p.geometry.spgmTop)
         labelY -= std::max(0, cellTop + plot.textHeight() - p.geometry.spgmTop);
     // The text's white background covers what was drawn before it.
     plot.plotlines(x, labelY, labels.marks[labels.next].text);
     plot.plotlw(1);
     plot.plotmove(x, bottom, 0);
-    plot.plotmove(x, bottom - kLabelTick, 1);
+    plot.plotmove(x, bottom - plot.fixedPx(kLabelTick), 1);
     labels.hold(labels.next + 1);
 }
 

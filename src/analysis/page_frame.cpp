@@ -33,7 +33,8 @@ void captions(const SpectrogramParameters& p, const PageCursor& cursor, const Si
 {
     const PageBox& frame = p.geometry.sub[PageLayout::kFrame];
     plot.plotwindow(0, 0, 1, 1, 0, 0, plot.pageWidthPx(), plot.pageHeightPx(), 0);
-    plot.plottext(frame.px0 + 4, frame.py0 + 1,
+    const int left = frame.px0 + plot.fixedPx(4), top = frame.py0 + plot.fixedPx(1);
+    plot.plottext(left, top,
                   format("Kelvox|Speg %s, Ch %d(%d), Page %d", s.fileName.c_str(), s.selectedChannel, s.channelCount,
                          cursor.pageNumber),
                   kAlignTopLeft);
@@ -46,14 +47,14 @@ void captions(const SpectrogramParameters& p, const PageCursor& cursor, const Si
                      satInt(kQFactor), satInt(p.gainDb))
             : format("Sf %1.2f kHz, Bw %2d Hz, Te %3.1f ms, Gain %1d dB, nFFT %1d of %1d", kHz, satInt(p.bandwidth),
                      500.0 * p.windowLength / p.sampleRate, satInt(p.gainDb), p.windowLength, p.fftSize);
-    plot.plottext(frame.px0 + 4, frame.py0 + 1 + plot.lineheight(), line, kAlignTopLeft);
+    plot.plottext(left, top + plot.lineheight(), line, kAlignTopLeft);
 }
 
 // The time and frequency extent of one analysis window, as a box near the top left
 // of the spectrogram.
 void resolutionBox(const SpectrogramParameters& p, PlotDevice& plot)
 {
-    const int left = p.geometry.spgmLeft + 9, top = p.geometry.spgmTop + 28;
+    const int left = p.geometry.spgmLeft + plot.fixedPx(9), top = p.geometry.spgmTop + plot.fixedPx(28);
     const int right = left + satInt(p.windowLength * 0.5 * p.pixelsPerSecond / p.sampleRate);
     const int bottom = top + satInt(p.geometry.rowCount * p.bandwidth / p.topFrequency);
     plot.plotmove(left, top, 0);
@@ -70,10 +71,11 @@ void timeAxis(const SpectrogramParameters& p, float analysisStart, double step, 
     bool firstTick = true;
     for (const AxisTick& tick : timeTicks(p, analysisStart, step)) {
         if (firstTick)
-            labelLimit = tick.pixel - 80;
+            labelLimit = tick.pixel - plot.fixedPx(80);
         firstTick = false;
         if (tick.pixel > labelLimit) {
-            const int width = plot.plottext(tick.pixel, spectrogramBottom(p) + 2, tick.label, kAlignTopCentre);
+            const int width =
+                plot.plottext(tick.pixel, spectrogramBottom(p) + plot.fixedPx(2), tick.label, kAlignTopCentre);
             labelLimit = tick.pixel + width + gap;
         }
         for (int k = PageLayout::kWave; k <= PageLayout::kLevel; ++k) {
@@ -88,7 +90,7 @@ void timeAxis(const SpectrogramParameters& p, float analysisStart, double step, 
 void spectrogramScale(const SpectrogramParameters& p, double frequencyStep, double quefrencyStep, PlotDevice& plot)
 {
     for (const AxisTick& tick : spectrogramTicks(p, frequencyStep, quefrencyStep)) {
-        plot.plottext(p.geometry.spgmLeft - 2, tick.pixel, tick.label, kAlignMiddleRight);
+        plot.plottext(p.geometry.spgmLeft - plot.fixedPx(2), tick.pixel, tick.label, kAlignMiddleRight);
         if (tick.line)
             dottedLine(plot, p.geometry.spgmLeft, tick.pixel, p.geometry.spgmRight, tick.pixel);
     }
@@ -102,7 +104,7 @@ void pitchScale(const SpectrogramParameters& p, float analysisStart, double page
     for (const AxisTick& tick : ticks) {
         dottedLine(plot, d.px0, tick.pixel, d.px1, tick.pixel);
         if (!tick.label.empty())
-            plot.plottext(d.px0 - 2, tick.pixel, tick.label, kAlignMiddleRight);
+            plot.plottext(d.px0 - plot.fixedPx(2), tick.pixel, tick.label, kAlignMiddleRight);
     }
     plot.addregion(d.px0, d.py0, d.px1, d.py1, analysisStart, static_cast<float>(std::log10(p.midPitch / 2.0)),
                    static_cast<float>(pageEnd), static_cast<float>(std::log10(2.0 * p.midPitch)), true);
@@ -121,7 +123,7 @@ void levelScale(const SpectrogramParameters& p, float analysisStart, double page
     for (int i = 0; i <= 4; ++i) {
         const int y = leveltoy(p, static_cast<int16_t>(20 * i));
         if (inside(y))
-            plot.plottext(d.px0 - 2, y, format("-%2d", 20 * i), kAlignMiddleRight);
+            plot.plottext(d.px0 - plot.fixedPx(2), y, format("-%2d", 20 * i), kAlignMiddleRight);
     }
     const double levelBottom = p.levelTop - p.grayRange;
     plot.addregion(d.px0, d.py0, d.px1, d.py1, analysisStart, static_cast<float>(levelBottom - 60.0),

@@ -62,7 +62,8 @@ std::vector<AxisTick> pitchTicks(const SpectrogramParameters& p, PlotDevice& plo
 /// through every strip that is drawn; the spectrogram scale; the pitch scale and the
 /// level scale with their frames (when on); the read-out regions (emptied first).
 /// The page's start time and number come from `cursor`, the file name and channels
-/// from `signal`. Refreshes the plot window unless printing.
+/// from `signal`. The offsets of texts and the resolution box from their anchors
+/// are fixed pixels (PlotDevice::fixedPx). Refreshes the plot window unless printing.
 void pageframe(const SpectrogramParameters& p, const PageCursor& cursor, const SignalState& signal, PlotDevice& plot);
 
 }  // namespace kelvox

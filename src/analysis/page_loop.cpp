@@ -78,7 +78,7 @@ void analysePairStrips(SpectrogramPage& page)
 
 }  // namespace
 
-SpectrogramGeometry pagegeometry(const PageLayout& layout, int width, int height, double printScale)
+SpectrogramGeometry pagegeometry(const PageLayout& layout, int width, int height, int resolution, double printScale)
 {
     SpectrogramGeometry g;
     for (size_t k = 0; k < g.sub.size(); ++k) {
@@ -110,14 +110,20 @@ SpectrogramGeometry pagegeometry(const PageLayout& layout, int width, int height
 
     const PageBox& frame = g.sub[PageLayout::kFrame];
     g.usedLeft = frame.px0;
-    g.usedTop = frame.py0 - 30;
-    g.usedRight = frame.px1 + 2;
-    g.usedBottom = frame.py1 + 2;
+    g.usedTop = frame.py0 - fixedPixels(30, resolution);
+    g.usedRight = frame.px1 + fixedPixels(2, resolution);
+    g.usedBottom = frame.py1 + fixedPixels(2, resolution);
     const PageBox& spgm = g.sub[PageLayout::kSpectrogram];
     g.spgmLeft = spgm.px0;
     g.spgmRight = spgm.px1;
     g.spgmTop = spgm.py1;
     g.rowCount = spgm.py0 - spgm.py1;
+    // A finer page ends where the 192-dpi page ends.
+    g.timingWidth = resolution > kPrintDpi
+                        ? pagegeometry(layout, pagePixels(kPageWidthTenthMm, kPrintDpi),
+                                       pagePixels(kPageHeightTenthMm, kPrintDpi), kPrintDpi, printScale)
+                              .timingWidth
+                        : g.spgmRight - g.spgmLeft;
     return g;
 }
 
@@ -191,7 +197,6 @@ bool drawpage(SpectrogramPage& page)
     // The strokes, envelope columns, label ticks and level curves of the page share
     // one painter.
     PlotDevice::LineBatch lines(plot);
-    const int width = g.spgmRight - g.spgmLeft;
     const double pps = p.pixelsPerSecond;
     while (true) {
         cursor.pairX0 = satInt((cursor.pageTime - cursor.analysisStart) * pps);
@@ -216,7 +221,9 @@ bool drawpage(SpectrogramPage& page)
         slideSampleBuffer(page.signal, p, cursor.analysisPos, buffer, st.highPass);
         if (cursor.analysisPos >= buffer.bufferFill || cursor.pageTime >= p.analysisEnd)
             buffer.bufferFill = 0;
-        if (cursor.pairX0 >= width || buffer.bufferFill <= 0 || cursor.analysisPos >= buffer.bufferFill)
+        // The page ends at the strip's right edge, on the page whose timing it keeps.
+        const int timingX = satInt((cursor.pageTime - cursor.analysisStart) * p.timingPixelsPerSecond);
+        if (timingX >= g.timingWidth || buffer.bufferFill <= 0 || cursor.analysisPos >= buffer.bufferFill)
             break;
     }
     pageframe(p, cursor, page.signal, plot);

@@ -16,13 +16,16 @@ namespace kelvox {
 inline constexpr int kBufferSamples = 16384;
 
 /// The five sub-displays and strip switches of `layout` on a page of pageWidthPx ×
-/// pageHeightPx pixels: scaled from the layout's 2828 × 2000 units to the page's
-/// pixels (x·width/2828, y·height/2000 in integers), then shrunk by `printScale`
-/// (at most 1) toward the waveform strip's (px0, py0); the text size √printScale,
-/// the used area sub-display 0's rectangle widened by 30 px above and 2 px right and
-/// below, and the spectrogram geometry spgmLeft/Right/Top, rowCount. Captions and
-/// data rectangles are copied unchanged.
-SpectrogramGeometry pagegeometry(const PageLayout& layout, int pageWidthPx, int pageHeightPx, double printScale);
+/// pageHeightPx pixels at `resolution` dpi: scaled from the layout's 2828 × 2000
+/// units to the page's pixels (x·width/2828, y·height/2000 in integers), then shrunk
+/// by `printScale` (at most 1) toward the waveform strip's (px0, py0); the text size
+/// √printScale, the used area sub-display 0's rectangle widened by 30 px above and
+/// 2 px right and below (fixedPixels at the resolution), and the spectrogram
+/// geometry spgmLeft/Right/Top, rowCount, and timingWidth (the strip's width on the
+/// 192-dpi page above 192 dpi, this page's below). Captions and data rectangles are
+/// copied unchanged.
+SpectrogramGeometry pagegeometry(const PageLayout& layout, int pageWidthPx, int pageHeightPx, int resolution,
+                                 double printScale);
 
 /// The recording frame at which the buffer starts for an analysis starting at
 /// `startSeconds`: (trunc(2·start·fs) − windowLength) rounded down to an even
@@ -52,7 +55,8 @@ void slideSampleBuffer(const SignalState& signal, const SpectrogramParameters& p
 /// pass before the column-pair analysis in "LinPr 17", after it otherwise),
 /// refreshes the plot window every 32 pixels unless printing, advances pageTime and
 /// analysisPos by pairStep, slides the buffer, and stops at the spectrogram's right
-/// edge, at the end of the data or at p.analysisEnd (then bufferFill = 0: the run's
+/// edge (timingWidth at timingPixelsPerSecond: a finer page where the 192-dpi page
+/// stops), at the end of the data or at p.analysisEnd (then bufferFill = 0: the run's
 /// last page); finally pageframe. The page's lines are drawn in one batch of the
 /// plot device. Returns false when page.stopRequested said so at a refresh point
 /// (the page is then left unfinished).

@@ -68,6 +68,9 @@ struct SpectrogramGeometry {
     int rowCount = 0;                                              // its lower edge − upper edge, pixel rows
     float textSize = 1.0f;                                         // plottextsize: √(print size) sixths of an inch
     int usedLeft = 0, usedTop = 0, usedRight = 0, usedBottom = 0;  // the page's used area
+    // The spectrogram strip's width on the page whose timing this page keeps: this
+    // page's up to 192 dpi, the 192-dpi page's above (where a page ends).
+    int timingWidth = 0;
 };
 
 struct SpectrogramParameters {
@@ -86,10 +89,14 @@ struct SpectrogramParameters {
     float pageTimeScale = 0.0f;    // mm of page per second, after the print size
     double printScale = 1.0;       // "Print size %" / 100, at most 1
     float pixelsPerSecond = 0.0f;  // page pixels per second of signal
-    int windowLength = 0;          // analysis window, samples
-    int pairStep = 0;              // samples per column pair
-    int firstColumnWidth = 1;      // pixels of a pair's first column
-    int keepBack = 0;              // samples kept before the analysis position when the buffer slides
+    // Pixels per second of the page whose timing this page keeps: pixelsPerSecond up
+    // to 192 dpi; above, the 192-dpi page's (pixelsPerSecond is that × dpi / 192), so
+    // that a finer page analyses the same pairs and ends where that page ends.
+    float timingPixelsPerSecond = 0.0f;
+    int windowLength = 0;      // analysis window, samples
+    int pairStep = 0;          // samples per column pair
+    int firstColumnWidth = 1;  // pixels of a pair's first column
+    int keepBack = 0;          // samples kept before the analysis position when the buffer slides
 
     // ---- Spectrum
     int fftSize = 0;                    // N of the complex FFT; 300 in "Q=34"

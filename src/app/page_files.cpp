@@ -1,6 +1,7 @@
 #include "page_files.h"
 
 #include "monochrome_bitmap.h"
+#include "pdf_document.h"
 #include "qt_print_service.h"
 
 #include <QImage>
@@ -45,22 +46,27 @@ void PageFiles::pageFinished(int pageNumber, bool)
 {
     if (!m_error.empty())
         return;
-    if (!m_numbered && m_pages > 0) {
+    const bool onePdf = m_format == PageFormat::Pdf && !m_numbered;
+    if (!m_numbered && !onePdf && m_pages > 0) {
         m_needsNumbered = true;
         m_error = "the run has more than one page, but the output pattern \"" + m_pattern + "\" has no %d";
         return;
     }
     const std::string path = pageFileName(m_pattern, pageNumber);
     if (m_format == PageFormat::Pdf) {
-        QtPrintService pdf(path);
+        // One job per page: the next page of the one document, or a file of its own.
+        std::unique_ptr<QtPrintService> file;
+        if (onePdf && !m_document)
+            m_document = std::make_unique<PdfDocument>(path);
+        else if (!onePdf)
+            file = std::make_unique<QtPrintService>(path);
+        PrintService& pdf = onePdf ? static_cast<PrintService&>(*m_document) : *file;
         const std::string failure = printUsedArea(m_device, pdf, PrintFit::PageScale);
         if (!failure.empty()) {
             m_error = path + ": " + failure;
             return;
         }
-        ++m_pages;
-        if (m_showProgress)
-            std::fprintf(stderr, "\rkelvox-render: page %d", pageNumber);
+        pageWritten(pageNumber);
         return;
     }
     // The black-and-white cut-out is made here; encoding and writing the file go
@@ -76,12 +82,17 @@ void PageFiles::pageFinished(int pageNumber, bool)
             return path + ": cannot write the file";
         return {};
     }));
-    ++m_pages;
-    if (m_showProgress)
-        std::fprintf(stderr, "\rkelvox-render: page %d", pageNumber);
+    pageWritten(pageNumber);
     // At most two pages wait to be written, so memory stays bounded.
     while (m_pending.size() > 2)
         collectOldest();
+}
+
+void PageFiles::pageWritten(int pageNumber)
+{
+    ++m_pages;
+    if (m_showProgress)
+        std::fprintf(stderr, "\rkelvox-render: page %d", pageNumber);
 }
 
 void PageFiles::collectOldest()
@@ -96,6 +107,11 @@ void PageFiles::finish()
 {
     while (!m_pending.empty())
         collectOldest();
+    if (m_document) {
+        const std::string failure = m_document->finish();
+        if (!failure.empty() && m_error.empty())
+            m_error = m_pattern + ": " + failure;
+    }
     if (m_showProgress && m_pages > 0) {
         std::fputc('\n', stderr);
         m_showProgress = false;

@@ -1,12 +1,14 @@
 #pragma once
 // kelvox-render's page host: each finished page's used area goes to one file,
-// named by a pattern with %d for the page number; the extension picks the format.
+// named by a pattern with %d for the page number, or, for a .pdf pattern without
+// %d, to the next page of one PDF; the extension picks the format.
 
 #include "page_run.h"
 #include "plot_device.h"
 
 #include <deque>
 #include <future>
+#include <memory>
 #include <string>
 
 namespace kelvox {
@@ -21,19 +23,24 @@ bool pageFormatOf(const std::string& path, PageFormat& format);
 /// conversions are honoured; "%%" stays as it is written).
 std::string pageFileName(const std::string& pattern, int pageNumber);
 
+class PdfDocument;
+
 class PageFiles : public PageHost {
 public:
     PageFiles(PlotDevice& device, std::string pattern, PageFormat format);
     ~PageFiles() override;
     /// Writes the page: .png and .bmp hold the used area as the plot window's
     /// "Save" writes it (black and white; the bitmap 1 bit per pixel), .pdf one
-    /// landscape page as a print job. A pattern without %d takes one page only:
-    /// a second page stops the run and is reported by error().
+    /// landscape A4 page as a print job, the 1-bit page at its resolution. A .pdf
+    /// pattern without %d collects every page in that one file, in order; any other
+    /// pattern without %d takes one page only: a second page stops the run and is
+    /// reported by error().
     void pageFinished(int pageNumber, bool lastPage) override;
     bool stopRequested() const override { return !m_error.empty(); }
     /// Write "page n" on stderr as each page is done (for a terminal).
     void setShowProgress(bool show) { m_showProgress = show; }
-    /// Waits until every page file is written; call before reading error().
+    /// Waits until every page file is written (and ends the one PDF); call before
+    /// reading error().
     void finish();
     /// Why the last page could not be written ("" when all went well).
     const std::string& error() const { return m_error; }
@@ -47,8 +54,11 @@ private:
     PageFormat m_format;
     bool m_numbered;
     void collectOldest();
+    /// Counts a page as done and shows it on a terminal.
+    void pageWritten(int pageNumber);
 
     std::deque<std::future<std::string>> m_pending;  // page files being written
+    std::unique_ptr<PdfDocument> m_document;         // the one PDF of every page
     int m_pages = 0;
     bool m_needsNumbered = false;
     bool m_showProgress = false;

@@ -2,7 +2,7 @@
 //
 //   kelvox-render FILE --info [--raw RATE[,CHANNELS[,FORMAT[,SKIP]]]]
 //   kelvox-render FILE --view spectrogram|section|waveform --out PATTERN
-//                 [--from S] [--to S] [--channel N] [--dpi 96|192]
+//                 [--from S] [--to S] [--channel N] [--dpi 96..1200]
 //                 [--set "LABEL=VALUE"]... [--tracks FILE.csv] [--values FILE.csv]
 //                 [--labels LABELFILE [--tier NAME|NUMBER]]
 //                 [--raw RATE[,CHANNELS[,FORMAT[,SKIP]]]]
@@ -51,7 +51,7 @@ constexpr int kViewHeight = 201;
 const char* const kUsage =
     "usage: kelvox-render FILE --info\n"
     "       kelvox-render FILE --view spectrogram|section|waveform --out PATTERN\n"
-    "                     [--from S] [--to S] [--channel N] [--dpi 96|192]\n"
+    "                     [--from S] [--to S] [--channel N] [--dpi 96..1200]\n"
     "                     [--set \"LABEL=VALUE\"]... [--tracks FILE.csv] [--values FILE.csv]\n"
     "                     [--labels LABELFILE [--tier NAME|NUMBER]]\n"
     "       either form takes --raw RATE[,CHANNELS[,FORMAT[,SKIP]]] for a headerless FILE\n";
@@ -106,12 +106,19 @@ void printHelp()
         "                    alaw or ulaw, after SKIP header bytes (0)\n"
         "  --from S, --to S  the analysis interval in seconds (default: the whole file)\n"
         "  --channel N       the channel to analyse, from 0 (default 0)\n"
-        "  --dpi 96|192      a screen page (96, default) or a print page (192)\n"
+        "  --dpi N           the page's resolution in dots per inch, 96 to 1200: 96 a\n"
+        "                    screen page (default), 192 the classic print page, 300 or\n"
+        "                    600 a printer's own; pages finer than 192 dpi are the\n"
+        "                    192-dpi page (breaks, sizes, places in millimetres) in\n"
+        "                    finer pixels\n"
         "  --out PATTERN     one file per page; %d in PATTERN is the page number (0 for\n"
         "                    the first). The extension picks the format:\n"
         "                      .png  the page's drawn area in black and white\n"
         "                      .bmp  the same as a 1-bit Windows bitmap (as \"Save\" writes it)\n"
-        "                      .pdf  one landscape page, as a print job\n"
+        "                      .pdf  one landscape A4 page, as a print job, holding the\n"
+        "                            1-bit page at its resolution; a .pdf PATTERN\n"
+        "                            without %d writes every page of the run into that\n"
+        "                            one file, one A4 page each\n"
         "  --set \"LABEL=VALUE\" a control of the view's window, named by the label the\n"
         "                    window shows; VALUE is an item's text or any typed text\n"
         "                    (radio groups take only their items). Repeatable.\n"
@@ -221,8 +228,8 @@ int parseOptions(const std::vector<std::string>& args, Options& o)
             if (!value(v) || !parseInt(v, o.channel))
                 return usage("--channel needs a channel number from 0");
         } else if (a == "--dpi") {
-            if (!value(v) || !parseInt(v, o.dpi) || (o.dpi != kScreenDpi && o.dpi != kPrintDpi))
-                return usage("--dpi is 96 or 192");
+            if (!value(v) || !parseInt(v, o.dpi) || o.dpi < kMinPageDpi || o.dpi > kMaxPageDpi)
+                return usage("--dpi is a resolution from 96 to 1200");
         } else if (a == "--set") {
             if (!value(v) || v.find('=') == std::string::npos)
                 return usage("--set needs \"LABEL=VALUE\"");

@@ -81,8 +81,9 @@ protected:
     /// the window has one) while the run is active. A run that is active elsewhere
     /// is ended first and this one starts right after.
     void startPreview(QPushButton* next, QPushButton* abort, std::function<void(PageHost&)> run);
-    /// "Print": keeps the screen page, begins a print page, enables `abort` (if the
-    /// window has one), shows the wait cursor and runs `run` with the print host
+    /// "Print": keeps the screen page, begins a print page at the resolution the
+    /// print service draws for (the printer's own, at most 600 dpi; 600 dpi for PDF
+    /// files), enables `abort` (if the window has one), shows the wait cursor and runs `run` with the print host
     /// (each page one job); then the screen page comes back as it was.
     void startPrint(QPushButton* abort, std::function<void(PageHost&)> run);
     /// "View next" / "Next".

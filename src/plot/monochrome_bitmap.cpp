@@ -9,9 +9,17 @@ namespace kelvox {
 
 void switchToMonochrome(QImage& image)
 {
+    const int w = image.width();
+    if (image.format() == QImage::Format_Grayscale8) {
+        for (int y = 0; y < image.height(); ++y) {
+            uchar* row = image.scanLine(y);
+            for (int x = 0; x < w; ++x)
+                row[x] = row[x] == 0xFF ? 0xFF : 0x00;
+        }
+        return;
+    }
     if (image.format() != QImage::Format_RGB32)
         image = image.convertToFormat(QImage::Format_RGB32);
-    const int w = image.width();
     for (int y = 0; y < image.height(); ++y) {
         auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
         for (int x = 0; x < w; ++x)
@@ -35,6 +43,36 @@ QImage copyArea(const QImage& image, const PageRect& area)
     return out;
 }
 
+namespace {
+
+// Whether a page pixel is pure white, in RGB32 (any alpha) or in 8-bit gray.
+inline uchar isWhite(QRgb p) { return static_cast<uchar>((p & 0x00FFFFFFu) == 0x00FFFFFFu); }
+inline uchar isWhite(uchar p) { return static_cast<uchar>(p == 0xFF); }
+
+// Columns x0 … x1 − 1 of the page row `src` into the 1-bit row `dst`, whose first bit
+// is page column `left`; dst starts all white.
+template <typename Pixel>
+void packRow(const Pixel* src, uchar* dst, int left, int x0, int x1)
+{
+    int x = x0;
+    // Single bits up to a byte boundary of the output row (most significant bit first).
+    for (; x < x1 && ((x - left) & 7) != 0; ++x)
+        if (!isWhite(src[x]))
+            dst[(x - left) >> 3] &= static_cast<uchar>(~(0x80u >> ((x - left) & 7)));
+    // Then whole bytes of eight pixels.
+    for (; x + 8 <= x1; x += 8) {
+        const Pixel* p = src + x;
+        dst[(x - left) >> 3] = static_cast<uchar>((isWhite(p[0]) << 7) | (isWhite(p[1]) << 6) | (isWhite(p[2]) << 5) |
+                                                  (isWhite(p[3]) << 4) | (isWhite(p[4]) << 3) | (isWhite(p[5]) << 2) |
+                                                  (isWhite(p[6]) << 1) | isWhite(p[7]));
+    }
+    for (; x < x1; ++x)
+        if (!isWhite(src[x]))
+            dst[(x - left) >> 3] &= static_cast<uchar>(~(0x80u >> ((x - left) & 7)));
+}
+
+}  // namespace
+
 QImage monochromeArea(const QImage& image, const PageRect& area)
 {
     if (area.isEmpty())
@@ -47,33 +85,21 @@ QImage monochromeArea(const QImage& image, const PageRect& area)
     out.setDotsPerMeterY(image.dotsPerMeterY());
     // All white, the row padding included (the bitmap file carries it).
     std::memset(out.bits(), 0xFF, static_cast<std::size_t>(out.sizeInBytes()));
-    const QImage rgb = image.format() == QImage::Format_RGB32 || image.format() == QImage::Format_ARGB32
-                           ? image
-                           : image.convertToFormat(QImage::Format_RGB32);
+    const bool gray = image.format() == QImage::Format_Grayscale8;
+    const QImage page = gray || image.format() == QImage::Format_RGB32 || image.format() == QImage::Format_ARGB32
+                            ? image
+                            : image.convertToFormat(QImage::Format_RGB32);
     // The part of the area that lies inside the image; the rest stays white.
-    const int x0 = std::max(area.left, 0), x1 = std::min(area.right, rgb.width());
-    const int y0 = std::max(area.top, 0), y1 = std::min(area.bottom, rgb.height());
+    const int x0 = std::max(area.left, 0), x1 = std::min(area.right, page.width());
+    const int y0 = std::max(area.top, 0), y1 = std::min(area.bottom, page.height());
     if (x0 >= x1)
         return out;
-    const auto white = [](QRgb p) { return static_cast<uchar>((p & 0x00FFFFFFu) == 0x00FFFFFFu); };
     for (int y = y0; y < y1; ++y) {
-        const auto* src = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
         uchar* dst = out.scanLine(y - area.top);
-        int x = x0;
-        // Single bits up to a byte boundary of the output row (most significant bit first).
-        for (; x < x1 && ((x - area.left) & 7) != 0; ++x)
-            if (!white(src[x]))
-                dst[(x - area.left) >> 3] &= static_cast<uchar>(~(0x80u >> ((x - area.left) & 7)));
-        // Then whole bytes of eight pixels.
-        for (; x + 8 <= x1; x += 8) {
-            const QRgb* p = src + x;
-            dst[(x - area.left) >> 3] =
-                static_cast<uchar>((white(p[0]) << 7) | (white(p[1]) << 6) | (white(p[2]) << 5) | (white(p[3]) << 4)
-                                   | (white(p[4]) << 3) | (white(p[5]) << 2) | (white(p[6]) << 1) | white(p[7]));
-        }
-        for (; x < x1; ++x)
-            if (!white(src[x]))
-                dst[(x - area.left) >> 3] &= static_cast<uchar>(~(0x80u >> ((x - area.left) & 7)));
+        if (gray)
+            packRow(page.constScanLine(y), dst, area.left, x0, x1);
+        else
+            packRow(reinterpret_cast<const QRgb*>(page.constScanLine(y)), dst, area.left, x0, x1);
     }
     return out;
 }

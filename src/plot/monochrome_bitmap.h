@@ -13,7 +13,8 @@ namespace kelvox {
 
 /// Switches the page image to monochrome in place: every pixel that is not pure
 /// white becomes black (yellow and cyan lines stay visible, as on a monochrome
-/// device). The image stays RGB32 (other formats are converted to it first).
+/// device). RGB32 and 8-bit gray images (the pages finer than 192 dpi) keep their
+/// format; others are converted to RGB32 first.
 void switchToMonochrome(QImage& image);
 
 /// A copy of `area` of the image with the area's size kept: the parts that lie
@@ -24,7 +25,8 @@ QImage copyArea(const QImage& image, const PageRect& area);
 /// `area` of a page image as a 1-bit image by the same rule as switchToMonochrome
 /// (pure white stays white, anything else is black; what lies outside the image is
 /// white), with the image's dots per metre: colour 0 black, 1 white. The page
-/// image itself is not changed. Null when the area is empty or too big.
+/// image itself is not changed; RGB32 and 8-bit gray images are read as they are,
+/// others through an RGB32 copy. Null when the area is empty or too big.
 QImage monochromeArea(const QImage& image, const PageRect& area);
 
 /// Writes `area` (taken as ordered) of the page image as a 1-bit Windows bitmap

@@ -49,8 +49,8 @@ public:
     /// text is typed text (refused for controls that are not typed). False with a
     /// one-line reason for an unknown label or item.
     virtual bool set(std::string_view label, std::string_view value, std::string& error) = 0;
-    /// Draws every page at `dpi` (96: screen page, 192: print page), calling
-    /// host.pageFinished after each.
+    /// Draws every page at `dpi` (96: screen page; 97 … 1200: print page at that
+    /// resolution), calling host.pageFinished after each.
     virtual void run(int dpi, PageHost& host) = 0;
     /// Asks the run to write data beside its pages: option "--tracks" (the
     /// spectrogram's pitch and level tracks) or "--values" (the section values), as

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <new>
 
 namespace kelvox {
 
@@ -43,9 +44,6 @@ void preparePainter(QPainter& p)
     p.setRenderHint(QPainter::TextAntialiasing, false);
 }
 
-// The pen of a fresh device: solid black, one pixel.
-QPen cleanPen() { return QPen(QColor(palette()[0]), 1, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin); }
-
 }  // namespace
 
 PageRect PageRect::ordered() const
@@ -64,34 +62,44 @@ QList<qreal> dashPattern(DashStyle style)
     return {};
 }
 
-void drawPageLine(QPainter& painter, QPoint from, QPoint to)
+void drawPageLine(QPainter& painter, QPoint from, QPoint to, int block)
 {
-    const int dx = to.x() - from.x(), dy = to.y() - from.y();
-    if (painter.pen().widthF() > 1.0) {
+    if (block < 1) {
         painter.drawLine(from, to);
         return;
     }
+    const int dx = to.x() - from.x(), dy = to.y() - from.y();
     // Thin flat-capped lines leave out the pixel at the far end of their major
     // axis, whichever way they run. Running toward smaller coordinates, that is
-    // `from`: shifting the line one pixel along the axis leaves out `to` instead.
+    // `from`: shifting the line one block along the axis leaves out `to` instead.
+    // Across the axis, a pen `block` wide is centred half a block further on, so
+    // that it covers the block right of (below) the point.
     QPoint shift;
-    if (std::abs(dx) >= std::abs(dy)) {
-        if (dx < 0)
-            shift = QPoint(1, 0);
-    } else if (dy < 0) {
-        shift = QPoint(0, 1);
-    }
+    if (std::abs(dx) >= std::abs(dy))
+        shift = QPoint(dx < 0 ? block : 0, block / 2);
+    else
+        shift = QPoint(block / 2, dy < 0 ? block : 0);
     painter.drawLine(from + shift, to + shift);
 }
 
-void drawPagePolyline(QPainter& painter, std::initializer_list<QPoint> points)
+void drawPageLine(QPainter& painter, QPoint from, QPoint to)
+{
+    drawPageLine(painter, from, to, painter.pen().widthF() > 1.0 ? 0 : 1);
+}
+
+void drawPagePolyline(QPainter& painter, std::initializer_list<QPoint> points, int block)
 {
     const QPoint* previous = nullptr;
     for (const QPoint& point : points) {
         if (previous)
-            drawPageLine(painter, *previous, point);
+            drawPageLine(painter, *previous, point, block);
         previous = &point;
     }
+}
+
+void drawPagePolyline(QPainter& painter, std::initializer_list<QPoint> points)
+{
+    drawPagePolyline(painter, points, painter.pen().widthF() > 1.0 ? 0 : 1);
 }
 
 void drawXorBand(QImage& image, std::initializer_list<QPoint> points)
@@ -170,9 +178,9 @@ QString pageText(const std::string& text)
 
 bool beginPageAt(PlotDevice& device, int dpi)
 {
-    const bool print = dpi == kPrintDpi;
+    const bool print = dpi != kScreenDpi;
     if (print)
-        device.plotprinter();
+        device.plotprinter(dpi);
     else
         device.plotscreen();
     return print;
@@ -196,7 +204,7 @@ void PlotDevice::flushLines()
             p.setPen(line.pen);
             pen = &line.pen;
         }
-        drawPageLine(p, line.from, line.to);
+        drawPageLine(p, line.from, line.to, line.block);
     }
     m_lines.clear();
     m_checkedLines = 0;
@@ -236,23 +244,46 @@ PlotDevice::PlotDevice()
     : m_image(kImageWidth, kImageHeight, QImage::Format_RGB32)
 {
     m_image.fill(Qt::white);
-    m_canvasPen = cleanPen();
     // The state of a 96-dpi page without drawing one: the layout dialog reads
     // `resolution` before any page has been begun.
     applyResolution(kScreenDpi);
+    m_canvasPen = cleanPen();
 }
 
 PlotDevice::~PlotDevice() = default;
 
 void PlotDevice::plotscreen() { beginPage(kScreenDpi); }
 
-void PlotDevice::plotprinter() { beginPage(kPrintDpi); }
+void PlotDevice::plotprinter() { beginPage(printResolution()); }
+
+void PlotDevice::plotprinter(int dpi) { beginPage(std::clamp(dpi, kMinPageDpi, kMaxPageDpi)); }
+
+int PlotDevice::printResolution() const { return m_printService ? m_printService->pageResolution() : kPrintDpi; }
+
+void PlotDevice::prepareImage(int resolution)
+{
+    int width = kImageWidth, height = kImageHeight;
+    QImage::Format format = QImage::Format_RGB32;
+    if (resolution > kPrintDpi) {
+        width = pagePixels(kPageWidthTenthMm, resolution);
+        height = pagePixels(kPageHeightTenthMm, resolution);
+        format = QImage::Format_Grayscale8;
+    }
+    if (m_image.width() == width && m_image.height() == height && m_image.format() == format)
+        return;
+    // The old image goes first, so that two large pages are never held at once
+    // (unless a kept screen page still shares it).
+    m_image = QImage();
+    m_image = QImage(width, height, format);
+    if (m_image.isNull())
+        throw std::bad_alloc();
+}
 
 void PlotDevice::applyResolution(int resolution)
 {
     m_resolution = resolution;
     setFontCell(resolution / 9);
-    m_lineheight = m_fontCell + 2;
+    m_lineheight = m_fontCell + fixedPx(2);
     m_pageWidth = pagePixels(kPageWidthTenthMm, resolution);
     m_pageHeight = pagePixels(kPageHeightTenthMm, resolution);
     // Saved bitmaps then carry the page's dots per inch.
@@ -277,8 +308,11 @@ void PlotDevice::restoreScreenPage()
     if (m_beforePageChange)
         m_beforePageChange();
     KeptPage& kept = *m_keptScreenPage;
-    applyResolution(kept.resolution);
     m_image = std::move(kept.image);
+    applyResolution(kept.resolution);
+    // Lines drawn next have the widths of the kept page's resolution.
+    m_canvasPen = m_canvasPenKnown ? linePen(m_canvasStyle, m_canvasWidth, m_canvasColour) : cleanPen();
+    m_canvasBlock = lineBlock(m_canvasPenKnown ? m_canvasWidth : 1);
     usedarea = kept.usedarea;
     m_regions = std::move(kept.regions);
     m_keptScreenPage.reset();
@@ -290,10 +324,13 @@ void PlotDevice::beginPage(int resolution)
 {
     if (m_beforePageChange)
         m_beforePageChange();
+    prepareImage(resolution);
     applyResolution(resolution);
     // A run starts from a clean pen, whatever the run before it left: the page's
     // outline is solid, and so is every line until a composer picks a style.
     m_canvasPen = cleanPen();
+    m_canvasBlock = lineBlock(1);
+    m_canvasPenKnown = false;
     m_lineWidth = 1;
     m_colour = 0;
     // Nothing of an earlier page (a print page is larger) stays in the image.
@@ -406,16 +443,19 @@ int PlotDevice::plotypix(double y) const
     return mapToPixel(y, m_y0, m_yscale, m_yspan, m_py0);
 }
 
-QPen PlotDevice::linePen(DashStyle style) const
+QPen PlotDevice::linePen(DashStyle style, int width, int colour) const
 {
-    QPen pen{QColor(palette()[static_cast<std::size_t>(m_colour)])};
-    pen.setWidth(std::max(0, m_lineWidth));
+    QPen pen{QColor(palette()[static_cast<std::size_t>(colour)])};
+    // Up to 192 dpi a width is pixels (0 the thinnest line); finer pages draw it
+    // as wide as it is at 192 dpi, thin lines one 192-dpi pixel wide.
+    pen.setWidth(width > 1 ? fixedPx(width) : (m_resolution > kPrintDpi ? fixedPx(1) : std::max(0, width)));
     // Flat caps leave out a line's last pixel, so connected lines draw each pixel
     // once and a closed outline has no doubled corner.
     pen.setCapStyle(Qt::FlatCap);
     pen.setJoinStyle(Qt::MiterJoin);
-    // Dashes exist only for thin lines; wider lines are drawn solid.
-    if (style != DashStyle::Solid && m_lineWidth <= 1)
+    // Dashes exist only for thin lines; wider lines are drawn solid. The pattern
+    // counts pen widths, so a finer page's wider pen keeps its dashes' length.
+    if (style != DashStyle::Solid && width <= 1)
         pen.setDashPattern(dashPattern(style));
     return pen;
 }
@@ -428,7 +468,8 @@ void PlotDevice::plotmove(int pxIn, int pyIn, int mode)
         // only when the line's style, width or colour changes.
         const auto style = static_cast<DashStyle>((mode >> 2) & 3);
         if (!m_canvasPenKnown || style != m_canvasStyle || m_lineWidth != m_canvasWidth || m_colour != m_canvasColour) {
-            m_canvasPen = linePen(style);
+            m_canvasPen = linePen(style, m_lineWidth, m_colour);
+            m_canvasBlock = lineBlock(m_lineWidth);
             m_canvasPenKnown = true;
             m_canvasStyle = style;
             m_canvasWidth = m_lineWidth;
@@ -436,16 +477,17 @@ void PlotDevice::plotmove(int pxIn, int pyIn, int mode)
         }
         const QPoint from(m_penX, m_penY), to(px, py);
         if (m_batchDepth > 0) {
-            // The pixels the line may set, widened by its pen.
-            const int margin = std::max(0, m_lineWidth) + 1;
+            // The pixels the line may set, widened by its pen (and by the block a
+            // thin line is shifted by on finer pages).
+            const int margin = m_canvasPen.width() + 1 + (m_canvasBlock > 1 ? m_canvasBlock : 0);
             const PageRect box{std::min(from.x(), to.x()) - margin, std::min(from.y(), to.y()) - margin,
                                std::max(from.x(), to.x()) + margin + 1, std::max(from.y(), to.y()) + margin + 1};
-            m_lines.push_back({from, to, m_canvasPen, box});
+            m_lines.push_back({from, to, m_canvasPen, m_canvasBlock, box});
         } else {
             QPainter p(&m_image);
             preparePainter(p);
             p.setPen(m_canvasPen);
-            drawPageLine(p, from, to);
+            drawPageLine(p, from, to, m_canvasBlock);
         }
     }
     m_penX = px;
@@ -470,10 +512,12 @@ void PlotDevice::drawFilledRect(int left, int top, int right, int bottom)
     QPainter p(&m_image);
     preparePainter(p);
     p.fillRect(QRect(left, top, right - left, bottom - top), QColor(palette()[static_cast<std::size_t>(m_background)]));
-    // The outline lies on the rectangle's outermost pixels.
+    // The outline lies on the rectangle's outermost pixels (192-dpi pixels on finer
+    // pages).
     p.setPen(m_canvasPen);
-    const int r = right - 1, b = bottom - 1;
-    drawPagePolyline(p, {QPoint(left, top), QPoint(r, top), QPoint(r, b), QPoint(left, b), QPoint(left, top)});
+    const int r = right - fixedPx(1), b = bottom - fixedPx(1);
+    drawPagePolyline(p, {QPoint(left, top), QPoint(r, top), QPoint(r, b), QPoint(left, b), QPoint(left, top)},
+                     m_canvasBlock);
 }
 
 void PlotDevice::plotclear()
@@ -517,7 +561,7 @@ int PlotDevice::plottext(int px, int py, const std::string& text, int align)
 
 void PlotDevice::plotlabel(int px, int py, const std::string& text)
 {
-    drawText(px + kLabelDx, py + kLabelDy, pageText(text));
+    drawText(px + fixedPx(kLabelDx), py + fixedPx(kLabelDy), pageText(text));
 }
 
 void PlotDevice::plotlines(int px, int py, const std::string& text)
@@ -534,9 +578,9 @@ void PlotDevice::plotlines(int px, int py, const std::string& text)
         qsizetype end = s.indexOf(QLatin1Char('\n'), start);
         if (end < 0)
             end = s.size();
-        drawText(px + kLabelDx, y + kLabelDy, s.mid(start, end - start));
+        drawText(px + fixedPx(kLabelDx), y + fixedPx(kLabelDy), s.mid(start, end - start));
         start = end + 1;
-        y += kPlotLinesStepPx;
+        y += fixedPx(kPlotLinesStepPx);
     }
 }
 

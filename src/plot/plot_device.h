@@ -1,9 +1,9 @@
 #pragma once
 // The one drawing device of the program: a page of 282.8 × 200.0 mm drawn into the
-// plot window's page image at 96 dpi (screen) or 192 dpi (print). Every page
-// composer draws through it; the plot window shows, reads out, saves and prints
-// the image. Coordinates are integer pixels of the page image, origin top-left,
-// y downward.
+// page image at 96 dpi (screen) or at a print resolution (192 dpi, or a printer's
+// own, 96 … 1200). Every page composer draws through it; the plot window shows,
+// reads out, saves and prints the image. Coordinates are integer pixels of the page
+// image, origin top-left, y downward.
 
 #include "page_units.h"
 
@@ -63,13 +63,20 @@ enum class DashStyle { Solid = 0, Dotted = 1, Dashed = 2, DashDot = 3 };
 /// dash-dot 9/6/3/6), so dotted grids look as they always have.
 QList<qreal> dashPattern(DashStyle style);
 
-/// Draws a line with the painter's pen the way page lines are drawn: `from`
-/// included, `to` left out, so joined lines and closed outlines set each pixel
-/// once (which an exclusive-or outline needs). The pen should have flat caps.
+/// Draws a line with the painter's pen the way page lines are drawn. block ≥ 1: a
+/// thin line, `from` included, `to` left out, so joined lines and closed outlines set
+/// each pixel once (which an exclusive-or outline needs); at finer resolutions the
+/// pen is `block` pixels wide and each pixel of the line is a square of block ×
+/// block pixels to the right of and below the point, as the pixel of a 192-dpi line
+/// lies to the right of and below its point. block 0: a wide line, centred on its
+/// path. The pen should have flat caps.
+void drawPageLine(QPainter& painter, QPoint from, QPoint to, int block);
+/// The same with the block a pen of its width has: 1 up to one pixel, else 0.
 void drawPageLine(QPainter& painter, QPoint from, QPoint to);
 
 /// Joined page lines through `points`: every pixel set once, the last point left
 /// out (close an outline by repeating the first point).
+void drawPagePolyline(QPainter& painter, std::initializer_list<QPoint> points, int block);
 void drawPagePolyline(QPainter& painter, std::initializer_list<QPoint> points);
 
 /// A rubber band on `image`: dotted page lines through `points` in white with
@@ -88,11 +95,15 @@ QString pageText(const std::string& text);
 
 class PlotDevice {
 public:
-    static constexpr int kImageWidth = 2136;   // the plot window's page image
+    // The plot window's page image, RGB32, which holds the pages up to 192 dpi. A
+    // page at a finer resolution gets an 8-bit gray image of its own size instead
+    // (its pages are black and white; 6680 × 4724 bytes at 600 dpi).
+    static constexpr int kImageWidth = 2136;
     static constexpr int kImageHeight = 1514;
     static constexpr int kPaletteSize = 8;
     static constexpr int kMaxRegions = 15;
-    /// Where plotlabel and plotlines put a text's top-left corner, from (px, py).
+    /// Where plotlabel and plotlines put a text's top-left corner, from (px, py), in
+    /// pixels up to 192 dpi (fixedPx at finer resolutions).
     static constexpr int kLabelDx = 4, kLabelDy = -12;
 
     /// A white page image, resolution 96 and the page size, font and line height
@@ -111,11 +122,23 @@ public:
     /// outlines (0, 0)–(pagewidth, pageheight). Data window, frame and pen position
     /// carry over.
     void plotscreen();
-    /// Begins a print page at 192 dpi (cell 21 px, lineheight 23, page
-    /// 2137 × 1511 px, its last column clipped by the 2136-wide image). The print
-    /// job itself (landscape, one per page) is made after the page is drawn, by the
-    /// print service.
+    /// Begins a print page at the resolution the print service draws its pages at
+    /// (printResolution: the printer's own, at most 600 dpi; 192 without a service).
+    /// The print job itself (landscape, one per page) is made after the page is
+    /// drawn, by the print service.
     void plotprinter();
+    /// Begins a print page at `dpi`, taken into 96 … 1200: font cell dpi div 9,
+    /// lineheight that + fixedPx(2), page dpi × 2828 div 254 × dpi × 2000 div 254
+    /// pixels. At 192 dpi: cell 21 px, lineheight 23, page 2137 × 1511 px, its last
+    /// column clipped by the 2136-wide image. Above 192 dpi the page has an 8-bit
+    /// image of its own size, and every fixed pixel distance of the page (plotlabel's
+    /// offsets, plotlines' line step, line widths, lineheight's 2) is fixedPx of it,
+    /// so that the page is the 192-dpi page in finer pixels. Throws std::bad_alloc
+    /// when that image cannot be had.
+    void plotprinter(int dpi);
+    /// The resolution plotprinter() draws at: the print service's page resolution,
+    /// or 192 dpi without a service.
+    int printResolution() const;
     /// Starts a print job on the print service set with setPrintService.
     /// Returns "" or the reason the job could not start (also when no service is set).
     std::string plotbegindoc();
@@ -161,12 +184,14 @@ public:
     /// middle / bottom at py. Returns the text width in pixels.
     int plottext(int px, int py, const std::string& text, int align);
     /// One line of text with its top-left corner at (px + 4, py − 12) (fixed
-    /// pixel offsets at every resolution).
+    /// pixel offsets up to 192 dpi, fixedPx of them above).
     void plotlabel(int px, int py, const std::string& text);
     /// The first 255 characters of text, cut at line feeds; piece i is drawn with
-    /// plotlabel at (px, py + 18 i). Empty pieces keep their line; a final line
-    /// feed adds none.
+    /// plotlabel at (px, py + 18 i) (fixedPx(18) above 192 dpi). Empty pieces keep
+    /// their line; a final line feed adds none.
     void plotlines(int px, int py, const std::string& text);
+    /// Where plotlabel puts a text's top, from the row it is given (−12 up to 192 dpi).
+    int labelOffsetY() const { return fixedPx(kLabelDy); }
 
     /// Makes the partly drawn page visible through the installed show hook (the
     /// plot window: show, repaint, process pending events); nothing when headless.
@@ -207,6 +232,9 @@ public:
     // --- state -----------------------------------------------------------------
 
     int resolution() const { return m_resolution; }
+    /// A distance the pages give in fixed pixels (at 96 and 192 dpi) at this page's
+    /// resolution: fixedPixels(px, resolution).
+    int fixedPx(int px) const { return fixedPixels(px, m_resolution); }
     int pageWidthPx() const { return m_pageWidth; }
     int pageHeightPx() const { return m_pageHeight; }
     int lineheight() const { return m_lineheight; }
@@ -231,7 +259,8 @@ public:
     /// and print. Empty at start.
     PageRect usedarea;
 
-    /// The page image (RGB32, 2136 × 1514), for readers (save, print, the plot
+    /// The page image (RGB32, 2136 × 1514, up to 192 dpi; 8-bit gray of the page's
+    /// size above), for readers (save, print, the plot
     /// window, tests), with every line drawn so far. The const view leaves out the
     /// lines an open batch still holds; batches live only while a page is drawn,
     /// and plotshow draws them before the plot window looks.
@@ -274,6 +303,7 @@ private:
     struct BatchedLine {
         QPoint from, to;
         QPen pen;
+        int block = 1;
         PageRect box;
     };
     /// Draws the held lines in one painter session and forgets them.
@@ -285,7 +315,15 @@ private:
     void applyResolution(int resolution);
     void beginPage(int resolution);
     void setFontCell(int cellHeightPx);
-    QPen linePen(DashStyle style) const;
+    /// Makes the page image fit for a page at `resolution`: the window's RGB32 image
+    /// up to 192 dpi, an 8-bit image of the page's size above.
+    void prepareImage(int resolution);
+    /// The pen of a line of `width` (logical pixels), colour and style at this
+    /// resolution, and the block drawPageLine draws it with.
+    QPen linePen(DashStyle style, int width, int colour) const;
+    int lineBlock(int width) const { return width > 1 ? 0 : fixedPx(1); }
+    /// The pen a page begins with: solid black, one (logical) pixel.
+    QPen cleanPen() const { return linePen(DashStyle::Solid, 1, 0); }
     /// Fills (left, top)–(right, bottom) exclusive with white and outlines it with
     /// the current canvas pen.
     void drawFilledRect(int left, int top, int right, int bottom);
@@ -305,6 +343,7 @@ private:
     int m_frameLeft = 0, m_frameTop = 0, m_frameWidth = 0, m_frameHeight = 0;
     int16_t m_penX = 0, m_penY = 0;
     QPen m_canvasPen;  // the pen the last line was drawn with; outlines rectangles
+    int m_canvasBlock = 1;  // the drawPageLine block of m_canvasPen
     // What m_canvasPen was made for by plotmove (not known: the start-up pen).
     bool m_canvasPenKnown = false;
     DashStyle m_canvasStyle = DashStyle::Solid;
@@ -328,8 +367,8 @@ private:
     PageRect m_checkedArea;
 };
 
-/// Begins a print page (plotprinter) for 192 dpi and a screen page (plotscreen)
-/// otherwise, as a run's caller does; true for a print page.
+/// Begins a screen page (plotscreen) for 96 dpi and a print page at `dpi`
+/// (plotprinter(dpi)) otherwise, as a run's caller does; true for a print page.
 bool beginPageAt(PlotDevice& device, int dpi);
 
 /// The mouse read-out at pixel (x, y): the first region (in the order added) whose

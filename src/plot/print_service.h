@@ -29,6 +29,9 @@ public:
     /// Abandons the open job, if any.
     virtual void abortJob() = 0;
     virtual bool jobOpen() const = 0;
+    /// The resolution, in dots per inch, the pages printed through this service are
+    /// drawn at: the classic print page's 192 unless the service knows its printer.
+    virtual int pageResolution() const { return kPrintDpi; }
 };
 
 /// Printer rectangle of a page rectangle: each coordinate × printerDpi / pageDpi

@@ -1,13 +1,15 @@
 #include "qt_print_service.h"
 
+#include "pdf_document.h"
+
 #include <QDir>
 #include <QFileInfo>
-#include <QMarginsF>
 #include <QPageLayout>
-#include <QPageSize>
 #include <QPainter>
 #include <QPrinter>
 #include <QPrinterInfo>
+
+#include <algorithm>
 
 namespace kelvox {
 
@@ -42,41 +44,57 @@ std::string QtPrintService::nextFallbackPdf()
     }
 }
 
+int QtPrintService::pageResolution() const
+{
+    const QPrinterInfo installed = QPrinterInfo::defaultPrinter();
+    if (!m_fixedPdf.empty() || !m_useInstalledPrinter || installed.isNull())
+        return kMaxPrinterPageDpi;
+    // The finest resolution the printer offers. (A high-resolution QPrinter says
+    // 1200 dpi whatever the printer is.) A printer that lists none gets the finest
+    // page.
+    const QList<int> offered = installed.supportedResolutions();
+    if (offered.isEmpty())
+        return kMaxPrinterPageDpi;
+    return std::clamp(*std::max_element(offered.begin(), offered.end()), kMinPageDpi, kMaxPrinterPageDpi);
+}
+
 std::string QtPrintService::beginJob()
 {
-    if (m_painter)
+    if (jobOpen())
         return {};
     m_currentPdf.clear();
     m_fallbackJob = false;
     const QPrinterInfo installed = QPrinterInfo::defaultPrinter();
-    if (m_fixedPdf.empty() && m_useInstalledPrinter && !installed.isNull()) {
-        m_printer = std::make_unique<QPrinter>(installed, QPrinter::HighResolution);
-        m_printer->setPageOrientation(QPageLayout::Landscape);
-    } else {
+    if (!m_fixedPdf.empty() || !m_useInstalledPrinter || installed.isNull()) {
+        // A PDF file of one page, as the printer would have printed it.
         m_currentPdf = m_fixedPdf.empty() ? nextFallbackPdf() : m_fixedPdf;
         m_fallbackJob = m_fixedPdf.empty();
-        m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-        m_printer->setOutputFormat(QPrinter::PdfFormat);
-        m_printer->setOutputFileName(QString::fromStdString(m_currentPdf));
-        // A4 with a 5 mm border, like a printer's unprintable edge: the
-        // 282.8 × 200 mm page fits inside.
-        m_printer->setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape,
-                                             QMarginsF(5, 5, 5, 5), QPageLayout::Millimeter));
+        m_pdf = std::make_unique<PdfDocument>(m_currentPdf);
+        const std::string error = m_pdf->beginJob();
+        if (!error.empty()) {
+            m_pdf.reset();
+            return "Cannot start the print job on " + m_currentPdf + ".";
+        }
+        return {};
     }
+    m_printer = std::make_unique<QPrinter>(installed, QPrinter::HighResolution);
+    m_printer->setPageOrientation(QPageLayout::Landscape);
     m_printer->setFullPage(false);
     m_printer->setDocName(QStringLiteral("Kelvox page"));
     m_painter = std::make_unique<QPainter>();
     if (!m_painter->begin(m_printer.get())) {
-        const std::string target = m_currentPdf.empty() ? "the printer " + installed.printerName().toStdString()
-                                                        : m_currentPdf;
         closeJob();
-        return "Cannot start the print job on " + target + ".";
+        return "Cannot start the print job on the printer " + installed.printerName().toStdString() + ".";
     }
     return {};
 }
 
 void QtPrintService::drawPicture(const QImage& picture, const PageRect& source, int pageDpi)
 {
+    if (m_pdf) {
+        m_pdf->drawPicture(picture, source, pageDpi);
+        return;
+    }
     if (!m_painter)
         return;
     const QRect target = pageDpi > 0 ? printDestination(source, m_printer->resolution(), pageDpi)
@@ -86,9 +104,15 @@ void QtPrintService::drawPicture(const QImage& picture, const PageRect& source, 
 
 std::string QtPrintService::endJob()
 {
-    if (!m_painter)
+    if (!jobOpen())
         return {};
-    const bool ok = m_painter->end();
+    bool ok = true;
+    if (m_pdf) {
+        ok = m_pdf->endJob().empty() && m_pdf->finish().empty();
+        m_pdf.reset();
+    } else {
+        ok = m_painter->end();
+    }
     const bool fallback = m_fallbackJob;
     closeJob();
     if (!ok)
@@ -104,11 +128,15 @@ std::string QtPrintService::endJob()
 
 void QtPrintService::abortJob()
 {
-    if (!m_painter)
-        return;
-    m_printer->abort();
-    if (m_painter->isActive())
-        m_painter->end();
+    if (m_pdf) {
+        m_pdf->abortJob();
+        m_pdf.reset();
+    }
+    if (m_painter) {
+        m_printer->abort();
+        if (m_painter->isActive())
+            m_painter->end();
+    }
     closeJob();
 }
 

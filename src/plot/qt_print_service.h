@@ -13,8 +13,11 @@ class QPrinter;
 
 namespace kelvox {
 
+class PdfDocument;
+
 /// Printing through Qt PrintSupport: the system's default printer in landscape,
-/// or, with no printer installed, one PDF file of one landscape A4 page per job,
+/// or, with no printer installed, one PDF file (PdfDocument) of one landscape A4
+/// page per job,
 /// `<recording name>-print-<n>.pdf` beside the recording (the current folder
 /// before any load), n counting up from 1 and never overwriting a file.
 class QtPrintService final : public PrintService {
@@ -34,7 +37,11 @@ public:
     void drawPicture(const QImage& picture, const PageRect& source, int pageDpi) override;
     std::string endJob() override;
     void abortJob() override;
-    bool jobOpen() const override { return m_painter != nullptr; }
+    bool jobOpen() const override { return m_painter != nullptr || m_pdf != nullptr; }
+    /// The default printer's own resolution as Qt reports it (the finest of
+    /// QPrinterInfo::supportedResolutions; 600 when it lists none), taken into
+    /// 96 … 600 dpi; 600 dpi where the pages go to PDF files.
+    int pageResolution() const override;
 
     /// The PDF file the open or last job writes ("" for a printer).
     const std::string& currentPdf() const { return m_currentPdf; }
@@ -53,6 +60,7 @@ private:
     std::string m_currentPdf;
     std::unique_ptr<QPrinter> m_printer;
     std::unique_ptr<QPainter> m_painter;
+    std::unique_ptr<PdfDocument> m_pdf;  // the job of a PDF file
 };
 
 }  // namespace kelvox

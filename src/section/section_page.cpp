@@ -30,7 +30,8 @@ void scaleToPage(PageBox& r, int pageWidthPx, int pageHeightPx)
 
 }  // namespace
 
-SectionLayout sectionLayout(int pageWidthPx, int pageHeightPx, double printSize, int lineheight, int sectionsPerPage)
+SectionLayout sectionLayout(int pageWidthPx, int pageHeightPx, int resolution, double printSize, int lineheight,
+                            int sectionsPerPage)
 {
     SectionLayout g;
     g.frame = {0, -3000, 1640, 3000, 0, 100, 2820, 1990, ""};
@@ -52,7 +53,7 @@ SectionLayout sectionLayout(int pageWidthPx, int pageHeightPx, double printSize,
     g.sectionsPerPage = n;
     g.columns = 1 + (n > 1) + (n > 4) + (n > 9) + (n > 16);
     g.rows = 1 + (n > 2) + (n > 6) + (n > 12) + (n > 20);
-    g.bottomMargin = lineheight + 10;
+    g.bottomMargin = lineheight + fixedPixels(10, resolution);
     g.leftMargin = lineheight * 5 / 2;
     g.cellWidth = (g.area.px1 - g.area.px0) / g.columns;
     g.cellHeight = (g.area.py0 - g.area.py1) / g.rows;

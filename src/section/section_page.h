@@ -20,14 +20,16 @@ struct SectionLayout {
     int sectionsPerPage = 1;
 };
 
-/// Lays out a page of pageWidthPx × pageHeightPx pixels: the default boxes (tenths
-/// of a millimetre of the 282.8 × 200.0 mm page) scaled to pixels with integer
-/// arithmetic, then, for printSize ≠ 1, shrunk toward the frame's top (px1 and the
-/// rows; px0 stays). The spectrum area's top is the strip's bottom + 2 lineheights.
-/// Grid for n sections: columns 1 + [n>1] + [n>4] + [n>9] + [n>16], rows
-/// 1 + [n>2] + [n>6] + [n>12] + [n>20]; bottom margin lineheight + 10, left margin
-/// lineheight × 5 div 2. n is used as given (the run passes 1 … 25).
-SectionLayout sectionLayout(int pageWidthPx, int pageHeightPx, double printSize, int lineheight, int sectionsPerPage);
+/// Lays out a page of pageWidthPx × pageHeightPx pixels at `resolution` dpi: the
+/// default boxes (tenths of a millimetre of the 282.8 × 200.0 mm page) scaled to
+/// pixels with integer arithmetic, then, for printSize ≠ 1, shrunk toward the
+/// frame's top (px1 and the rows; px0 stays). The spectrum area's top is the strip's
+/// bottom + 2 lineheights. Grid for n sections: columns 1 + [n>1] + [n>4] + [n>9] +
+/// [n>16], rows 1 + [n>2] + [n>6] + [n>12] + [n>20]; bottom margin lineheight + 10
+/// (fixedPixels at the resolution), left margin lineheight × 5 div 2. n is used as
+/// given (the run passes 1 … 25).
+SectionLayout sectionLayout(int pageWidthPx, int pageHeightPx, int resolution, double printSize, int lineheight,
+                            int sectionsPerPage);
 
 /// The pixel box of one section cell: labels go left of `left` and below `bottom`.
 struct SectionCell {

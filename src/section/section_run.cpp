@@ -69,13 +69,14 @@ bool SectionRun::setUp(SectionControls& controls)
     if (sectionsPerPage != satInt(typedSections))
         replaceSectionBox(controls, SectionBox::SectionsPerPage, format("%d", sectionsPerPage), m_replacements);
     m_plot.plottextsize(static_cast<float>(std::sqrt(printSize)));
-    m_layout = sectionLayout(m_plot.pageWidthPx(), m_plot.pageHeightPx(), printSize, m_plot.lineheight(),
-                             sectionsPerPage);
+    m_layout = sectionLayout(m_plot.pageWidthPx(), m_plot.pageHeightPx(), m_plot.resolution(), printSize,
+                             m_plot.lineheight(), sectionsPerPage);
     const PageBox& frame = m_layout.frame;
     // The used area reaches 30 pixels above the frame, or as far as the two caption
-    // lines above it reach where they are taller (print pages at 192 dpi).
-    const int captionHeight = std::max(30, 2 * m_plot.lineheight() + 2);
-    m_plot.usedarea = {frame.px0 - 1, frame.py0 - captionHeight, frame.px1 + 2, frame.py1 + 2};
+    // lines above it reach where they are taller (print pages).
+    const int captionHeight = std::max(m_plot.fixedPx(30), 2 * m_plot.lineheight() + m_plot.fixedPx(2));
+    m_plot.usedarea = {frame.px0 - m_plot.fixedPx(1), frame.py0 - captionHeight, frame.px1 + m_plot.fixedPx(2),
+                       frame.py1 + m_plot.fixedPx(2)};
 
     // Analysis set-up; the label file is named after the recording whatever follows.
     m_labelFileName = labelFileName(m_signal.fileName);
@@ -141,7 +142,7 @@ void SectionRun::sectionpage(const std::string& pageText)
     d.clearRegions();
     for (const PageBox* r : {&m_layout.frame, &m_layout.strip}) {
         d.plotwindow(r->x0, r->y0, r->x1, r->y1, r->px0, r->py0, r->px1, r->py1, 1);
-        d.plotlines(r->px0 + 8, std::min(r->py0, r->py1) + 14, r->caption);
+        d.plotlines(r->px0 + d.fixedPx(8), std::min(r->py0, r->py1) + d.fixedPx(14), r->caption);
         d.plotlw(1);
         refresh();
     }
@@ -150,17 +151,17 @@ void SectionRun::sectionpage(const std::string& pageText)
     const SectionSettings& st = m_settings;
     const PageBox& frame = m_layout.frame;
     d.plotwindow(0, 0, 1, 1, 0, 0, d.pageWidthPx(), d.pageHeightPx(), 0);
-    d.plottext(frame.px0 + 4, frame.py0 - d.lineheight(),
+    d.plottext(frame.px0 + d.fixedPx(4), frame.py0 - d.lineheight(),
                format("Kelvox|Sect %s, Ch %d(%d), Page %s", m_signal.fileName.c_str(), m_signal.selectedChannel,
                       m_signal.channelCount, pageText.c_str()),
                kAlignBottomLeft);
-    d.plottext(frame.px0 + 4, frame.py0,
-               format("%s, %s, Sf %1.2f kHz, Bw %2d Hz, Te %3.1f ms, Gain %1d dB, %s, nFFT %1d of %1d",
-                      itemText(st.analysis).c_str(), itemText(st.windowType).c_str(), m_signal.sampleRate * 0.001,
-                      satInt(st.bandwidth), 1000 / st.bandwidth, satInt(st.gainDb),
-                      itemText(static_cast<SectionPreEmphasis>(satInt(st.preEmphasis))).c_str(), st.frameLength,
-                      st.fftLength),
-               kAlignBottomLeft);
+    d.plottext(
+        frame.px0 + d.fixedPx(4), frame.py0,
+        format("%s, %s, Sf %1.2f kHz, Bw %2d Hz, Te %3.1f ms, Gain %1d dB, %s, nFFT %1d of %1d",
+               itemText(st.analysis).c_str(), itemText(st.windowType).c_str(), m_signal.sampleRate * 0.001,
+               satInt(st.bandwidth), 1000 / st.bandwidth, satInt(st.gainDb),
+               itemText(static_cast<SectionPreEmphasis>(satInt(st.preEmphasis))).c_str(), st.frameLength, st.fftLength),
+        kAlignBottomLeft);
     m_onPage = 0;
     m_lastMarker = {};
     m_lastBar = {};
@@ -176,13 +177,13 @@ void SectionRun::drawStripTimeAxis()
     const double step = timeTickStep(static_cast<double>(m_settings.analysisEnd) - start);
     double e = std::trunc(start / step) * step;
     int h = d.plotxpix(e);
-    int labelLimit = e >= start ? h - 100 : h;
+    int labelLimit = e >= start ? h - d.fixedPx(100) : h;
     for (int ticks = 0; h < strip.px1 && ticks < kMaxStripTicks; ++ticks) {
         if (h >= strip.px0) {
             d.plotmove(h, strip.py0, kMove);
             d.plotmove(h, strip.py1, kDotted);
             if (labelLimit < h) {
-                const int width = d.plottext(h, strip.py0 + 2, tickLabel(e, step), kAlignTopCentre);
+                const int width = d.plottext(h, strip.py0 + d.fixedPx(2), tickLabel(e, step), kAlignTopCentre);
                 labelLimit = h + d.lineheight() + width;
             }
         }
@@ -280,10 +281,11 @@ void SectionRun::drawStripAndMarker()
     const int e = d.plotxpix(t), a = d.plotxpix(t + 2 / st.bandwidth), y = strip.py1;
     const std::array<int, 3> marker = {e, a, y};
     if (marker != m_lastMarker) {
-        d.plotmove(e + 1, y + 6, kMove);
-        d.plotmove(e + 1, y + 3, kSolid);
-        d.plotmove(a - 1, y + 3, kSolid);
-        d.plotmove(a - 1, y + 6, kSolid);
+        const int inset = d.fixedPx(1), low = y + d.fixedPx(6), high = y + d.fixedPx(3);
+        d.plotmove(e + inset, low, kMove);
+        d.plotmove(e + inset, high, kSolid);
+        d.plotmove(a - inset, high, kSolid);
+        d.plotmove(a - inset, low, kSolid);
         m_lastMarker = marker;
     }
     // The window's shape over the strip, for a section at the strip's start (again
@@ -316,11 +318,11 @@ void SectionRun::drawCellAxes(const SectionCell& cell, int binCount, bool lag, d
     if (lag) {
         ticks = lagTicks(cell.left, cell.right, binCount, m_signal.sampleRate);
         previousEnd = cell.left;
-        gap = 16;
+        gap = d.fixedPx(16);
         xAtRight = binCount / m_signal.sampleRate;
     } else {
         ticks = frequencyTicks(cell.left, cell.right, st.freqRange);
-        previousEnd = cell.left - 30;
+        previousEnd = cell.left - d.fixedPx(30);
         gap = d.lineheight();
         xAtRight = st.freqRange;
     }
@@ -328,7 +330,7 @@ void SectionRun::drawCellAxes(const SectionCell& cell, int binCount, bool lag, d
                 static_cast<float>(xAtRight), static_cast<float>(levelTop + readoutOffset), false);
     for (const AxisTick& tick : ticks) {
         if (previousEnd < tick.pixel - gap) {
-            const int width = d.plottext(tick.pixel, cell.bottom + 1, tick.label, kAlignTopCentre);
+            const int width = d.plottext(tick.pixel, cell.bottom + d.fixedPx(1), tick.label, kAlignTopCentre);
             previousEnd = tick.pixel - width / 2 + width;
         }
         d.plotmove(tick.pixel, cell.bottom, kMove);
@@ -337,7 +339,7 @@ void SectionRun::drawCellAxes(const SectionCell& cell, int binCount, bool lag, d
     // Level axis: multiples of 10 dB on the readout scale.
     for (const AxisTick& line :
          levelLines(cell.top, cell.bottom, st.gainDb, st.levelRange, st.choice.cepstrum != 0, d.lineheight())) {
-        d.plottext(cell.left - 2, line.pixel, line.label, kAlignMiddleRight);
+        d.plottext(cell.left - d.fixedPx(2), line.pixel, line.label, kAlignMiddleRight);
         d.plotmove(cell.left, line.pixel, kMove);
         d.plotmove(cell.right, line.pixel, kDotted);
     }
@@ -363,7 +365,7 @@ void SectionRun::drawSection(int c)
 
     ++m_onPage;
     d.plotwindow(0, st.levelTop - st.levelRange, 1, st.levelTop, cell.left, cell.bottom, cell.right, cell.top, 1);
-    d.plottext(cell.right - 3, cell.top + 2,
+    d.plottext(cell.right - d.fixedPx(3), cell.top + d.fixedPx(2),
                m_timeStepItem > 0 ? format("%5.3f", st.currentTime) : sectionBoxItems(SectionBox::TimeStep).front(),
                kAlignTopRight);
 
@@ -391,10 +393,10 @@ void SectionRun::drawSection(int c)
         previousEnd = b;
     }
     if (peak)
-        d.plottext(peakColumn, cell.top - 2,
+        d.plottext(peakColumn, cell.top - d.fixedPx(2),
                    format("%4.1f", st.choice.cepstrum ? largestExcess : largestExcess - st.gainDb), kAlignBottomCentre);
     if (m_layout.sectionsPerPage == 1)
-        d.plottext(cell.right - 3, cell.top + 16,
+        d.plottext(cell.right - d.fixedPx(3), cell.top + d.fixedPx(16),
                    st.choice.cepstrum        ? std::string("Cepst lvl")
                    : st.choice.harmonicCount ? format("%d+Hsum spc", st.choice.harmonicCount)
                                              : std::string("Vevov lvl"),

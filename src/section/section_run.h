@@ -99,8 +99,8 @@ private:
     std::vector<float> m_stripChunk;
 };
 
-/// The section run as kelvox-render drives it: controls by label, pages at 96 or
-/// 192 dpi, and "--values" writing every drawn section as CSV rows
+/// The section run as kelvox-render drives it: controls by label, pages at 96 dpi
+/// (screen) or a print resolution, and "--values" writing every drawn section as CSV rows
 /// "section,time_s,x,value" (x in Hz, or seconds of lag; value on the readout scale).
 std::unique_ptr<LabelledRun> makeSectionLabelledRun(SignalState& signal, PlotDevice& plot, AnalysisWorkspace& ws,
                                                     std::string& labelFileName);

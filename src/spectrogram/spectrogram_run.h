@@ -117,7 +117,7 @@ private:
 };
 
 /// The spectrogram as kelvox-render drives it: settings set by control labels, pages
-/// begun at 96 dpi (screen) or 192 dpi (print), "--tracks FILE" for a CSV of the
+/// begun at 96 dpi (screen) or a print resolution (beginPageAt), "--tracks FILE" for a CSV of the
 /// pitch and level tracks (one row per column pair: time_s, pitch_hz,
 /// pitch_quality, pitch_drawn, low_db, high_db, total_db; the pitch columns empty
 /// when the pitch strip is off).

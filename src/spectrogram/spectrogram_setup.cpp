@@ -123,7 +123,7 @@ void setUpDisplay(SpectrogramParameters& p, SettingsReader& in, const SignalStat
     // shrinks below it; the print size only when the default time scale does not
     // help either.
     const auto columnsPerSecond = [&](double factor) {
-        return satInt(page.resolution * timeScale * factor / kMmPerInch);
+        return satInt(std::min(page.resolution, kPrintDpi) * timeScale * factor / kMmPerInch);
     };
     // A time scale so large that a 250 mm page holds less than one sample would make
     // one page per sample: it is replaced as well.
@@ -148,7 +148,7 @@ void setUpDisplay(SpectrogramParameters& p, SettingsReader& in, const SignalStat
     p.pageTimeScale = satFloat(static_cast<double>(satFloat(timeScale)) * p.printScale);
     p.midPitch = satFloat(midPitch);
 
-    p.geometry = pagegeometry(layout, page.widthPx, page.heightPx, p.printScale);
+    p.geometry = pagegeometry(layout, page.widthPx, page.heightPx, page.resolution, p.printScale);
     p.geometry.sub[PageLayout::kSpectrogram].caption = analysisTypeText(s.analysis);
     p.analysis = s.analysis;
 
@@ -229,9 +229,14 @@ void setUpAnalysis(SpectrogramParameters& p, SettingsReader& in, int resolution)
     p.highCutHz = s.levels == LevelsMode::SplSplh ? -1000.0 : 1000.0;
 
     const double timeScale = p.pageTimeScale;
-    p.pixelsPerSecond = satFloat(std::trunc(resolution * timeScale / kMmPerInch));
+    // A page finer than 192 dpi keeps the 192-dpi page's timing: its columns per
+    // second in finer pixels, and its samples per column, which bound the pairs.
+    const int timingDpi = std::min(resolution, kPrintDpi);
+    const double timingColumns = std::trunc(timingDpi * timeScale / kMmPerInch);
+    p.timingPixelsPerSecond = satFloat(timingColumns);
+    p.pixelsPerSecond = satFloat(timingColumns * resolution / timingDpi);
     p.keepBack = std::clamp(satInt(fs * 40.0 / timeScale), 0, kMaxKeepBack);
-    const int samplesPerColumn = satInt(fs / p.pixelsPerSecond);
+    const int samplesPerColumn = satInt(fs / p.timingPixelsPerSecond);
 
     int windowLength = std::max(2, satInt(2.0 * fs / bandwidth));
     const int order = std::clamp(satInt(std::log(windowLength) * kLog10OfE * kOrderFactor + 1.0), 2, 12);

@@ -13,8 +13,6 @@ namespace {
 
 constexpr int kSolid = 1, kDotted = 5, kDashDot = 13;
 constexpr int kRefreshColumns = 128;
-// plotlines puts a text's top 12 pixels above the row it is given.
-constexpr int kLabelOffsetY = -12;
 // Frame numbers are kept within ±2^47 so that × channelCount (< 2^15) stays
 // inside int64 for any typed time.
 constexpr int64_t kFrameLimit = int64_t(1) << 47;
@@ -59,7 +57,8 @@ void WaveformRun::show(bool printing)
 void WaveformRun::selectLine(int lineIndex, int framewidth)
 {
     const PageBox& t = m_params.layout.tracks;
-    const WaveformLineRows rows = waveformLineRows(t, m_params.lines, lineIndex, m_plot.lineheight());
+    const WaveformLineRows rows =
+        waveformLineRows(t, m_params.lines, lineIndex, m_plot.lineheight(), m_plot.resolution());
     // World −1 at the line's top: drawn values are negated samples, so positive
     // samples go up.
     m_plot.plotwindow(t.x0, t.y0, t.x1, t.y1, t.px0, rows.top, t.px1, rows.bottom, framewidth);
@@ -72,7 +71,7 @@ void WaveformRun::drawPageHeader(const Walk& w)
     m_plot.plotwindow(0, 0, 1, 1, 0, 0, m_plot.pageWidthPx(), m_plot.pageHeightPx(), 0);
     m_plot.plotclear();
     m_plot.plotwindow(f.x0, f.y0, f.x1, f.y1, f.px0, f.py0, f.px1, f.py1, 1);
-    m_plot.plotlines(f.px0 + 4, f.py0 - m_plot.lineheight(),
+    m_plot.plotlines(f.px0 + m_plot.fixedPx(4), f.py0 - m_plot.lineheight(),
                      waveformCaption(m_signal.fileName, m_pageNumberText, w.channels, w.sampleRate));
     for (int i = 0; i < m_params.lines; ++i)
         drawLineAxes(w, i);
@@ -82,21 +81,21 @@ void WaveformRun::drawLineAxes(const Walk& w, int lineIndex)
 {
     const WaveformParameters& p = m_params;
     const PageBox& t = p.layout.tracks;
-    const int labelX = p.layout.frame.px0 + 2;
-    const WaveformLineRows rows = waveformLineRows(t, p.lines, lineIndex, m_plot.lineheight());
+    const int labelX = p.layout.frame.px0 + m_plot.fixedPx(2);
+    const WaveformLineRows rows = waveformLineRows(t, p.lines, lineIndex, m_plot.lineheight(), m_plot.resolution());
 
     // Time grid: dotted lines inside the track, labels below wherever they do
     // not crowd the previous one.
     const double t0 = w.pageLineStart + lineIndex * p.lineDuration;
     const std::vector<AxisTick> ticks = waveformTicks(t0, p.tickStep, p.pixelsPerSecond, t.px0, t.px1);
-    int labelLimit = ticks.empty() ? 0 : ticks.front().pixel - 100;
+    int labelLimit = ticks.empty() ? 0 : ticks.front().pixel - m_plot.fixedPx(100);
     for (const AxisTick& tick : ticks) {
         if (tick.pixel >= t.px0) {
             m_plot.plotmove(tick.pixel, rows.bottom, 0);
             m_plot.plotmove(tick.pixel, rows.top, kDotted);
         }
         if (tick.pixel > labelLimit) {
-            const int width = m_plot.plottext(tick.pixel, rows.bottom + 2, tick.label, kAlignTopCentre);
+            const int width = m_plot.plottext(tick.pixel, rows.bottom + m_plot.fixedPx(2), tick.label, kAlignTopCentre);
             labelLimit = tick.pixel + m_plot.lineheight() + width;
         }
     }
@@ -107,7 +106,7 @@ void WaveformRun::drawLineAxes(const Walk& w, int lineIndex)
     const auto reference = [&](int y, int mode, double value) {
         m_plot.plotmove(t.px0, y, 0);
         m_plot.plotmove(t.px1, y, mode);
-        m_plot.plotlines(labelX, y + 4, "=" + engineeringNotation(value));
+        m_plot.plotlines(labelX, y + m_plot.fixedPx(4), "=" + engineeringNotation(value));
     };
     reference(rows.bottom, kDashDot, p.bottomValue + p.zeroValue);
     reference(rows.top, kDashDot, p.topValue + p.zeroValue);
@@ -135,7 +134,7 @@ bool WaveformRun::drawColumn(Walk& w, bool printing, const PageHost& host)
 {
     const WaveformParameters& p = m_params;
     const PageBox& t = p.layout.tracks;
-    const int trackWidth = t.px1 - t.px0;
+    const int trackWidth = p.lineColumns;
     const double columnEnd = w.time + p.secondsPerColumn;
     const int64_t endPosition = w.positionAt(columnEnd, m_signal.dataOffset);
     const bool dataEnds = endPosition >= w.dataEnd;
@@ -228,7 +227,7 @@ int WaveformRun::run(WaveformSettings& settings, bool printing, PageHost& host,
     // The caption's text cell starts lineheight + 12 pixels above the frame, which
     // at print resolution is well above the 24 pixels the used area reserves:
     // widen the area upward so that saved and printed pages keep the caption.
-    const int captionTop = m_params.layout.frame.py0 - m_plot.lineheight() + kLabelOffsetY;
+    const int captionTop = m_params.layout.frame.py0 - m_plot.lineheight() + m_plot.labelOffsetY();
     m_params.usedArea.top = std::min(m_params.usedArea.top, captionTop);
     m_plot.usedarea = m_params.usedArea;
 

@@ -100,8 +100,8 @@ private:
 
 /// The waveform window as kelvox-render drives it: the settings record with its
 /// defaults and a WaveformRun on `signal` and `plot`. run(dpi, host) begins the
-/// page with plotscreen (96) or plotprinter (192) and runs with printing =
-/// (dpi == 192).
+/// page with beginPageAt (a screen page at 96 dpi, a print page at any other) and
+/// runs with printing = (dpi ≠ 96).
 std::unique_ptr<LabelledRun> makeWaveformLabelledRun(SignalState& signal, PlotDevice& plot);
 
 }  // namespace kelvox

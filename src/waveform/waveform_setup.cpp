@@ -58,6 +58,17 @@ PageBox resizeAboutCorner(PageBox b, double dx, double dy)
 
 }  // namespace
 
+WaveformLayout waveformPageLayout(int pageWidthPx, int pageHeightPx, double printScale)
+{
+    const WaveformLayout& tenths = waveformDefaultLayout();
+    const PageBox frame = toPagePixels(tenths.frame, pageWidthPx, pageHeightPx);
+    const PageBox tracks = toPagePixels(tenths.tracks, pageWidthPx, pageHeightPx);
+    const int tracksWidth = std::abs(tracks.px1 - tracks.px0), tracksHeight = std::abs(tracks.py1 - tracks.py0);
+    const double s = printScale;
+    return {resizeAboutCorner(frame, (s - 1) * tracksWidth, (s - 1) * tracksHeight),
+            resizeAboutCorner(tracks, (s - 1) * tracksWidth, (s - 1) * tracksHeight)};
+}
+
 const WaveformLayout& waveformDefaultLayout()
 {
     static const WaveformLayout layout = {
@@ -80,13 +91,14 @@ WaveformParameters waveformSetup(WaveformSettings& settings, const SignalState& 
 {
     WaveformParameters p;
     p.resolution = resolution;
+    const int timingDpi = std::min(resolution, kPrintDpi);
 
     // Time scale. Beyond 250 × fs mm/s a 250 mm line is shorter than one frame:
     // every further line repeats a frame and the page count outgrows the data.
     p.timeScale = parseNumber(settings.timeScaleText);
     const bool lineShorterThanFrame = signal.sampleRate > 0 && p.timeScale > kLineLengthMm * signal.sampleRate;
     if (!std::isfinite(p.timeScale) || p.timeScale <= 0 || lineShorterThanFrame ||
-        pixelsPerSecondAt(resolution, satFloat(p.timeScale)) < 1) {
+        pixelsPerSecondAt(timingDpi, satFloat(p.timeScale)) < 1) {
         replaceSetting(settings.timeScaleText, settings.timeScaleItem, "Time scale mm/s", "100", 3, replacements);
         p.timeScale = 100;
     }
@@ -121,8 +133,8 @@ WaveformParameters waveformSetup(WaveformSettings& settings, const SignalState& 
     p.printScale = std::min(p.printScale, 1.0);
     // Less than a pixel column per second at the print size: the time scale goes
     // back to "100", and only when even that is too small, the print size.
-    if (pixelsPerSecondAt(resolution, satFloat(p.timeScale * p.printScale)) < 1) {
-        if (pixelsPerSecondAt(resolution, satFloat(100 * p.printScale)) >= 1) {
+    if (pixelsPerSecondAt(timingDpi, satFloat(p.timeScale * p.printScale)) < 1) {
+        if (pixelsPerSecondAt(timingDpi, satFloat(100 * p.printScale)) >= 1) {
             replaceSetting(settings.timeScaleText, settings.timeScaleItem, "Time scale mm/s", "100", 3, replacements);
             p.timeScale = 100;
         } else {
@@ -134,19 +146,22 @@ WaveformParameters waveformSetup(WaveformSettings& settings, const SignalState& 
 
     // Layout: both rectangles lose the same number of pixels, so the margins
     // between frame and tracks keep their size at every print size.
-    const WaveformLayout& tenths = waveformDefaultLayout();
-    const PageBox frame = toPagePixels(tenths.frame, pageWidthPx, pageHeightPx);
-    const PageBox tracks = toPagePixels(tenths.tracks, pageWidthPx, pageHeightPx);
-    const int tracksWidth = std::abs(tracks.px1 - tracks.px0), tracksHeight = std::abs(tracks.py1 - tracks.py0);
-    p.layout.tracks = resizeAboutCorner(tracks, (s - 1) * tracksWidth, (s - 1) * tracksHeight);
-    p.layout.frame = resizeAboutCorner(frame, (s - 1) * tracksWidth, (s - 1) * tracksHeight);
+    p.layout = waveformPageLayout(pageWidthPx, pageHeightPx, s);
     p.textSize = std::sqrt(s);
     const PageBox& f = p.layout.frame;
-    p.usedArea = PageRect{f.px0 - 1, f.py0 - 24, f.px1 + 2, f.py1 + 2};
+    const auto fixed = [resolution](int px) { return fixedPixels(px, resolution); };
+    p.usedArea = PageRect{f.px0 - fixed(1), f.py0 - fixed(24), f.px1 + fixed(2), f.py1 + fixed(2)};
+    // A line's columns run up to the tracks' right edge, the last 192-dpi pixel of
+    // it on a finer page.
+    p.lineColumns = p.layout.tracks.px1 - p.layout.tracks.px0 + fixed(1) - 1;
 
-    // More lines than pixel rows would put every line on the same row and make
-    // each page draw that many sets of axes.
-    const int rows = p.layout.tracks.py0 - p.layout.tracks.py1;
+    // More lines than pixel rows (of the timing page) would put every line on the
+    // same row and make each page draw that many sets of axes.
+    const WaveformLayout timing =
+        resolution > timingDpi
+            ? waveformPageLayout(pagePixels(kPageWidthTenthMm, timingDpi), pagePixels(kPageHeightTenthMm, timingDpi), s)
+            : p.layout;
+    const int rows = timing.tracks.py0 - timing.tracks.py1;
     if (p.lines > std::max(1, rows)) {
         replaceSetting(settings.linesText, settings.linesItem, "Lines/page", "1", 0, replacements);
         p.lines = 1;
@@ -156,9 +171,13 @@ WaveformParameters waveformSetup(WaveformSettings& settings, const SignalState& 
     tickStep = waveformTickStep(p.timeScale, tickStep);
     p.tickStep = tickStep;
 
-    p.pixelsPerSecond = pixelsPerSecondAt(resolution, p.pageTimeScale);
+    // A page finer than 192 dpi keeps the 192-dpi page's timing (its columns per
+    // second in finer pixels, its line duration), so that its lines and page breaks
+    // fall where that page's do.
+    const double timingColumns = pixelsPerSecondAt(timingDpi, p.pageTimeScale);
+    p.pixelsPerSecond = timingColumns * resolution / timingDpi;
     p.secondsPerColumn = 1.0 / p.pixelsPerSecond;
-    p.lineDuration = (p.layout.tracks.px1 + 0.378 - p.layout.tracks.px0) * p.secondsPerColumn;
+    p.lineDuration = (timing.tracks.px1 + 0.378 - timing.tracks.px0) * (1.0 / timingColumns);
 
     // The decoders give 16-bit units (8-bit samples × 256), so one scale serves
     // both widths; channelScale is the same in raw units, for zeroOffset.
@@ -170,12 +189,12 @@ WaveformParameters waveformSetup(WaveformSettings& settings, const SignalState& 
     return p;
 }
 
-WaveformLineRows waveformLineRows(const PageBox& tracks, int lines, int index, int lineHeightPx)
+WaveformLineRows waveformLineRows(const PageBox& tracks, int lines, int index, int lineHeightPx, int resolution)
 {
     const int pitch = (tracks.py0 - tracks.py1) / std::max(1, lines);
     WaveformLineRows r;
     r.top = tracks.py1 + index * pitch;
-    r.bottom = r.top + pitch - lineHeightPx - 10;
+    r.bottom = r.top + pitch - lineHeightPx - fixedPixels(10, resolution);
     return r;
 }
 

@@ -26,6 +26,13 @@ struct WaveformLayout {
 /// tracks 0, −1, 1600, 1 on 250, 1800, 2750, 200 (250 mm of time axis).
 const WaveformLayout& waveformDefaultLayout();
 
+/// The default layout on a page of pageWidthPx × pageHeightPx pixels (tenths of a
+/// millimetre × page pixels / page tenths, integer arithmetic), shrunk by
+/// printScale (at most 1): the tracks about their smaller-x, smaller-y corner, the
+/// frame about its own by the same number of pixels, so the margins between them
+/// keep their size.
+WaveformLayout waveformPageLayout(int pageWidthPx, int pageHeightPx, double printScale);
+
 /// Every number a run draws with, from the settings (after replacements) and
 /// the page resolution.
 struct WaveformParameters {
@@ -38,10 +45,17 @@ struct WaveformParameters {
     int lines = 1;                // lines per page, ≥ 1
     WaveformLayout layout;        // in page pixels, shrunk by printScale
     PageRect usedArea;            // saved and printed: frame.px0 − 1, frame.py0 − 24, frame.px1 + 2, frame.py1 + 2
+                                  // (fixedPixels at the resolution)
     double textSize = 1;          // plottextsize argument: √printScale sixths of an inch
-    double pixelsPerSecond = 0;   // trunc(resolution × pageTimeScale / 25.4), ≥ 1
+    // Timing: up to 192 dpi the page's own; a finer page keeps the 192-dpi page's,
+    // in finer pixels, so that its lines and page breaks fall where that page's do.
+    double pixelsPerSecond = 0;   // trunc(resolution × pageTimeScale / 25.4), ≥ 1 (finer:
+                                  // the 192-dpi value × resolution / 192)
     double secondsPerColumn = 0;  // 1 / pixelsPerSecond
     double lineDuration = 0;      // seconds of one line: (tracks width + 0.378) columns
+                                  // (finer: the 192-dpi page's line duration)
+    int lineColumns = 0;          // a line ends at this column at the latest: the tracks'
+                                  // width (finer: + fixedPixels(1) − 1, its last 192-dpi pixel)
     double channelScale = 0;      // gain per raw sample unit: gain/128 (8-bit), gain/32768 (16-bit)
     double sampleScale = 0;       // gain per 16-bit unit (the decoders' unit): gain/32768
     double topValue = 0;          // 1 / gain: the value at a line's top edge
@@ -73,14 +87,15 @@ WaveformParameters waveformSetup(WaveformSettings& settings, const SignalState& 
                                  int pageWidthPx, int pageHeightPx, double& tickStep,
                                  std::vector<std::string>& replacements);
 
-/// Pixel rows of line `index` (0 at the top) of a page of `lines` lines: pitch
-/// p = trunc(tracks height / lines); top = tracks top + index × p; bottom =
-/// top + p − lineHeightPx − 10 (the space below holds the time labels).
+/// Pixel rows of line `index` (0 at the top) of a page of `lines` lines at
+/// `resolution` dpi: pitch p = trunc(tracks height / lines); top = tracks top +
+/// index × p; bottom = top + p − lineHeightPx − 10 (fixedPixels at the resolution;
+/// the space below holds the time labels).
 struct WaveformLineRows {
     int top = 0;
     int bottom = 0;
 };
-WaveformLineRows waveformLineRows(const PageBox& tracks, int lines, int index, int lineHeightPx);
+WaveformLineRows waveformLineRows(const PageBox& tracks, int lines, int index, int lineHeightPx, int resolution);
 
 /// The ticks of a line starting at time t0: the multiples of tickStep from
 /// trunc(t0 / tickStep) × tickStep on (at or before t0; just after it when t0 is

@@ -52,11 +52,13 @@ PageFixture::PageFixture(double sampleRate)
     signal.pageTimeScale = 100.0f;
     p.sampleRate = sampleRate;
     p.printScale = 1.0;
-    p.geometry = pagegeometry(builtInLayout(), plot.pageWidthPx(), plot.pageHeightPx(), p.printScale);
+    p.geometry =
+        pagegeometry(builtInLayout(), plot.pageWidthPx(), plot.pageHeightPx(), plot.resolution(), p.printScale);
     plot.plottextsize(p.geometry.textSize);
     const SpectrogramGeometry& g = p.geometry;
     plot.usedarea = {g.usedLeft, g.usedTop, g.usedRight, g.usedBottom};
     p.pixelsPerSecond = std::trunc(96 * 100 / 25.4f);
+    p.timingPixelsPerSecond = p.pixelsPerSecond;
     p.grayRange = 40.0f;
     p.blackLevel = 0.0f;
     p.gainDb = 0.0f;

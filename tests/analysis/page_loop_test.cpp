@@ -31,7 +31,7 @@ TEST(Pagegeometry, ScalesTheLayoutToTheScreenPage)
 
 TEST(Pagegeometry, PrintSizeShrinksTowardTheWaveformCornerAndCapsAtFullSize)
 {
-    const SpectrogramGeometry half = pagegeometry(builtInLayout(), 1068, 755, 0.5);
+    const SpectrogramGeometry half = pagegeometry(builtInLayout(), 1068, 755, kScreenDpi, 0.5);
     const int a = 100 * 1068 / 2828, b = 350 * 755 / 2000;
     const PageBox& spgm = half.sub[PageLayout::kSpectrogram];
     EXPECT_EQ(spgm.px0, a);
@@ -39,7 +39,7 @@ TEST(Pagegeometry, PrintSizeShrinksTowardTheWaveformCornerAndCapsAtFullSize)
     EXPECT_EQ(spgm.py1, b + static_cast<int>((400 * 755 / 2000 - b) * 0.5));
     EXPECT_FLOAT_EQ(half.textSize, static_cast<float>(std::sqrt(0.5)));
 
-    const SpectrogramGeometry large = pagegeometry(builtInLayout(), 1068, 755, 1.5);
+    const SpectrogramGeometry large = pagegeometry(builtInLayout(), 1068, 755, kScreenDpi, 1.5);
     EXPECT_FLOAT_EQ(large.textSize, 1.0f);
     EXPECT_EQ(large.spgmRight, 1057);
 }

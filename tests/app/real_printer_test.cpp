@@ -46,6 +46,7 @@ public:
     }
     void abortJob() override { m_real.abortJob(); }
     bool jobOpen() const override { return m_real.jobOpen(); }
+    int pageResolution() const override { return m_real.pageResolution(); }
 
     std::vector<Page> pages;
     int ended = 0;
@@ -224,22 +225,78 @@ double correlation(const std::vector<double>& a, const std::vector<double>& b)
     return va > 0 && vb > 0 ? cov / std::sqrt(va * vb) : 0.0;
 }
 
+// What the queue made of one printed page: one landscape A4 sheet holding the
+// page image pixel for pixel at the resolution it was drawn, at its physical size
+// from the printable area's origin.
+void expectPrintedAsDrawn(const WatchedPrintService::Page& page, const QString& pdf, const QString& scratch)
+{
+    const PdfFacts facts = readPdf(pdf);
+    EXPECT_EQ(facts.pages, 1);
+    // An A4 sheet (595 × 842 points), either way round.
+    EXPECT_NEAR(std::min(facts.widthPt, facts.heightPt), 595.0, 1.0);
+    EXPECT_NEAR(std::max(facts.widthPt, facts.heightPt), 842.0, 1.0);
+    // The page image, pixel for pixel, at the resolution the page was drawn.
+    EXPECT_EQ(facts.images, 1);
+    EXPECT_EQ(facts.imageWidth, page.picture.width());
+    EXPECT_EQ(facts.imageHeight, page.picture.height());
+    EXPECT_NEAR(facts.xPpi, page.pageDpi, 1);
+    EXPECT_NEAR(facts.yPpi, page.pageDpi, 1);
+
+    const QImage view = landscapeView(pdf, scratch);
+    ASSERT_FALSE(view.isNull());
+    EXPECT_GT(view.width(), view.height());
+    const BoxMm expected = expectedInk(page);
+    const BoxMm printed = printedInk(view);
+    // Placed at the printable area's origin and at its physical size: every
+    // edge of the ink within 0.6 mm (a view pixel is 0.25 mm).
+    EXPECT_NEAR(printed.left, expected.left, 0.6);
+    EXPECT_NEAR(printed.top, expected.top, 0.6);
+    EXPECT_NEAR(printed.right, expected.right, 0.6);
+    EXPECT_NEAR(printed.bottom, expected.bottom, 0.6);
+    // The sheet shows this page: 0.97 and more as printed; a page 1 mm off
+    // gives about 0.85–0.95, another page or a blank sheet about 0.
+    const QSize size = view.size();
+    EXPECT_GT(correlation(blurred(expectedDarkness(page, size), size, 2), blurred(printedDarkness(view), size, 2)),
+              0.9);
+}
+
+// The program's windows printing through a watched print service, the analysis
+// windows' error boxes collected.
+struct PrintingWindows {
+    ProgramState state;
+    AppWindows windows{state};
+    WatchedPrintService watched{windows.printer};
+    QStringList errors;
+    PrintingWindows()
+    {
+        state.plot.setPrintService(&watched);
+        for (AnalysisWindow* window :
+             std::initializer_list<AnalysisWindow*>{&windows.form3, &windows.form2, &windows.form4})
+            window->showError = [this](const QString& text) { errors << text; };
+    }
+};
+
+// The private queue runs and is the default printer.
+testing::AssertionResult isDefaultPrinter(const PrivateCups& cups)
+{
+    if (!cups.error().isEmpty())
+        return testing::AssertionFailure() << cups.error().toStdString();
+    if (QPrinterInfo::defaultPrinter().printerName() != PrivateCups::queueName())
+        return testing::AssertionFailure() << "the private queue is not the default printer";
+    return testing::AssertionSuccess();
+}
+
 }  // namespace
 
 TEST(RealPrinter, EachPageBecomesOneLandscapeA4JobAtItsPhysicalSize)
 {
-    PrivateCups cups;
-    ASSERT_TRUE(cups.error().isEmpty()) << cups.error().toStdString();
-    ASSERT_EQ(QPrinterInfo::defaultPrinter().printerName(), PrivateCups::queueName())
-        << "the private queue is not the default printer";
-
-    ProgramState state;
-    AppWindows w(state);
-    WatchedPrintService watched(w.printer);
-    state.plot.setPrintService(&watched);
-    QStringList errors;
-    for (AnalysisWindow* window : std::initializer_list<AnalysisWindow*>{&w.form3, &w.form2, &w.form4})
-        window->showError = [&](const QString& text) { errors << text; };
+    PrivateCups cups(300);
+    ASSERT_TRUE(isDefaultPrinter(cups));
+    PrintingWindows app;
+    ProgramState& state = app.state;
+    AppWindows& w = app.windows;
+    WatchedPrintService& watched = app.watched;
+    const QStringList& errors = app.errors;
     ASSERT_TRUE(w.form1.loadFile(QStringLiteral(KELVOX_EXAMPLES "/kelvox-demo.wav")));
 
     // A spectrogram page, a section page and two waveform pages.
@@ -262,33 +319,33 @@ TEST(RealPrinter, EachPageBecomesOneLandscapeA4JobAtItsPhysicalSize)
     for (int i = 0; i < pages; ++i) {
         SCOPED_TRACE("printed page " + std::to_string(i));
         const WatchedPrintService::Page& page = watched.pages[static_cast<std::size_t>(i)];
-        const PdfFacts facts = readPdf(pdfs[i]);
-        EXPECT_EQ(facts.pages, 1);
-        // An A4 sheet (595 × 842 points), either way round.
-        EXPECT_NEAR(std::min(facts.widthPt, facts.heightPt), 595.0, 1.0);
-        EXPECT_NEAR(std::max(facts.widthPt, facts.heightPt), 842.0, 1.0);
-        // The page image, pixel for pixel, at the resolution the page was drawn.
-        EXPECT_EQ(facts.images, 1);
-        EXPECT_EQ(facts.imageWidth, page.picture.width());
-        EXPECT_EQ(facts.imageHeight, page.picture.height());
-        EXPECT_NEAR(facts.xPpi, page.pageDpi, 1);
-        EXPECT_NEAR(facts.yPpi, page.pageDpi, 1);
-
-        const QImage view = landscapeView(pdfs[i], cups.scratchFolder());
-        ASSERT_FALSE(view.isNull());
-        EXPECT_GT(view.width(), view.height());
-        const BoxMm expected = expectedInk(page);
-        const BoxMm printed = printedInk(view);
-        // Placed at the printable area's origin and at its physical size: every
-        // edge of the ink within 0.6 mm (a view pixel is 0.25 mm).
-        EXPECT_NEAR(printed.left, expected.left, 0.6);
-        EXPECT_NEAR(printed.top, expected.top, 0.6);
-        EXPECT_NEAR(printed.right, expected.right, 0.6);
-        EXPECT_NEAR(printed.bottom, expected.bottom, 0.6);
-        // The sheet shows this page: 0.97 and more as printed; a page 1 mm off
-        // gives about 0.85–0.95, another page or a blank sheet about 0.
-        const QSize size = view.size();
-        EXPECT_GT(correlation(blurred(expectedDarkness(page, size), size, 2), blurred(printedDarkness(view), size, 2)),
-                  0.9);
+        // Drawn at the printer's own resolution, 300 dpi.
+        EXPECT_EQ(page.pageDpi, 300);
+        expectPrintedAsDrawn(page, pdfs[i], cups.scratchFolder());
     }
+}
+
+TEST(RealPrinter, AFinerPrinterGetsSixHundredDpiPages)
+{
+    // A 1200-dpi printer: the pages are drawn at 600 dpi, the finest the windows
+    // draw, and printed at their physical size all the same. (libcups keeps the
+    // first print server a process talks to, so this test needs a process of its
+    // own, as ctest gives it.)
+    PrivateCups cups(1200);
+    ASSERT_TRUE(isDefaultPrinter(cups));
+    PrintingWindows app;
+    ASSERT_TRUE(app.windows.form1.loadFile(QStringLiteral(KELVOX_EXAMPLES "/kelvox-demo.wav")));
+    app.state.signal.selectionStart = 0.5f;
+    app.state.signal.selectionEnd = 1.5f;
+    app.windows.form3.findChild<QPushButton*>("Button5")->click();
+    ASSERT_TRUE(app.errors.isEmpty()) << app.errors.join(QLatin1Char('\n')).toStdString();
+    const WatchedPrintService& watched = app.watched;
+    ASSERT_EQ(watched.pages.size(), 1u);
+    EXPECT_EQ(watched.pages[0].pageDpi, 600);
+    EXPECT_EQ(app.state.plot.resolution(), 96);  // the screen page is back
+
+    ASSERT_TRUE(cups.waitForJobs(1)) << cups.logs().toStdString();
+    const QStringList pdfs = cups.outputPdfs();
+    ASSERT_EQ(pdfs.size(), 1) << cups.logs().toStdString();
+    expectPrintedAsDrawn(watched.pages[0], pdfs[0], cups.scratchFolder());
 }

@@ -2,6 +2,8 @@
 // Helpers of the plot tests: pixel checks on page images and an independent
 // reader of 1-bit Windows bitmap files.
 
+#include "plot_device.h"
+
 #include <QImage>
 #include <QRect>
 
@@ -12,6 +14,9 @@
 namespace kelvox::test {
 
 inline constexpr QRgb kGrey = 0xFF808080u;
+
+/// Fills the page image with kGrey, so that what a drawing leaves white shows.
+inline void paintGrey(PlotDevice& d) { d.image().fill(kGrey); }
 
 bool isBlack(const QImage& image, int x, int y);
 bool isWhite(const QImage& image, int x, int y);

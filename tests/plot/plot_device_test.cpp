@@ -24,8 +24,6 @@ void requireArial(const PlotDevice& d)
         << "\"Arial\" must resolve to Liberation Sans (fonts-liberation2)";
 }
 
-void paintGrey(PlotDevice& d) { d.image().fill(kGrey); }
-
 }  // namespace
 
 // --- page begin ------------------------------------------------------------------

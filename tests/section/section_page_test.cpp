@@ -2,6 +2,7 @@
 #include "section_page.h"
 
 #include "one_two_five.h"
+#include "page_units.h"
 #include "parse_number.h"
 
 #include <gtest/gtest.h>
@@ -15,7 +16,7 @@ constexpr int kWidth = 1068, kHeight = 755;
 
 TEST(SectionLayout, BoxesScaledToTheScreenPage)
 {
-    const SectionLayout g = sectionLayout(kWidth, kHeight, 1.0, 16, 1);
+    const SectionLayout g = sectionLayout(kWidth, kHeight, kScreenDpi, 1.0, 16, 1);
     EXPECT_EQ(g.frame.px0, 0);
     EXPECT_EQ(g.frame.py0, 37);   // 100 × 755 div 2000
     EXPECT_EQ(g.frame.px1, 1064); // 2820 × 1068 div 2828
@@ -30,7 +31,7 @@ TEST(SectionLayout, BoxesScaledToTheScreenPage)
 
 TEST(SectionLayout, PrintSizeShrinksTowardTheFramesTop)
 {
-    const SectionLayout g = sectionLayout(kWidth, kHeight, 0.7, 13, 1);
+    const SectionLayout g = sectionLayout(kWidth, kHeight, kScreenDpi, 0.7, 13, 1);
     EXPECT_EQ(g.strip.px0, 26);                 // px0 is not scaled
     EXPECT_EQ(g.strip.px1, 732);                // trunc(1046 × 0.7)
     EXPECT_EQ(g.strip.py0, 37 + 60);            // 37 + trunc(87 × 0.7)
@@ -45,7 +46,7 @@ TEST(SectionLayout, GridShapesForTheBoxItemsAndTypedCounts)
         {1, {1, 1}}, {2, {2, 1}}, {3, {2, 2}}, {4, {2, 2}}, {6, {3, 2}}, {9, {3, 3}},
         {12, {4, 3}}, {16, {4, 4}}, {20, {5, 4}}, {25, {5, 5}}};
     for (const auto& [n, shape] : shapes) {
-        const SectionLayout g = sectionLayout(kWidth, kHeight, 1.0, 16, n);
+        const SectionLayout g = sectionLayout(kWidth, kHeight, kScreenDpi, 1.0, 16, n);
         EXPECT_EQ(g.columns, shape.first) << n;
         EXPECT_EQ(g.rows, shape.second) << n;
     }
@@ -53,7 +54,7 @@ TEST(SectionLayout, GridShapesForTheBoxItemsAndTypedCounts)
 
 TEST(SectionLayout, CellsFillColumnByColumn)
 {
-    const SectionLayout g = sectionLayout(kWidth, kHeight, 1.0, 16, 16);
+    const SectionLayout g = sectionLayout(kWidth, kHeight, kScreenDpi, 1.0, 16, 16);
     const SectionCell first = sectionCell(g, 0), second = sectionCell(g, 1), fifth = sectionCell(g, 4);
     // The second section sits below the first, the fifth starts the next column.
     EXPECT_EQ(second.left, first.left);
@@ -69,7 +70,7 @@ TEST(SectionLayout, CellsFillColumnByColumn)
     EXPECT_LE(last.bottom + g.bottomMargin, g.area.py0);
 
     // Three sections typed: a 2 × 2 grid, the third at the top of column two.
-    const SectionLayout three = sectionLayout(kWidth, kHeight, 1.0, 16, 3);
+    const SectionLayout three = sectionLayout(kWidth, kHeight, kScreenDpi, 1.0, 16, 3);
     EXPECT_EQ(sectionCell(three, 2).top, sectionCell(three, 0).top);
     EXPECT_GT(sectionCell(three, 2).left, sectionCell(three, 1).left);
 }

@@ -29,14 +29,6 @@ RunFixture::RunFixture(const std::vector<int>& samples, int rateHz, const std::s
     plot.plotscreen();
 }
 
-void RunFixture::runPages(RecordingHost& host, int dpi)
-{
-    const bool printing = dpi == 192;
-    if (printing)
-        plot.plotprinter();
-    else
-        plot.plotscreen();
-    run.run(settings, printing, host);
-}
+void RunFixture::runPages(RecordingHost& host, int dpi) { run.run(settings, beginPageAt(plot, dpi), host); }
 
 }  // namespace kelvox::test

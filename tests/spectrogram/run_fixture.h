@@ -54,7 +54,7 @@ struct RunFixture {
     /// Loads `samples` as a mono 16-bit WAV named `name` and begins a screen page.
     explicit RunFixture(const std::vector<int>& samples, int rateHz = 16000, const std::string& name = "take.wav");
 
-    /// A run on a freshly begun page at 96 (screen) or 192 dpi (print).
+    /// A run on a freshly begun page at 96 dpi (screen) or at `dpi` (print).
     void runPages(RecordingHost& host, int dpi = 96);
 };
 

@@ -276,6 +276,38 @@ TEST_F(SpectrogramForm, AfterPrintingThePlotWindowShowsThePreviewPageWhole)
     EXPECT_TRUE(shown == preview);
 }
 
+TEST_F(SpectrogramForm, PrintedPagesAreDrawnAtThePrintersOwnResolution)
+{
+    loadTone(2.0);
+    Tnylxform plotWindow(plot);
+    form.showPlotWindow = [&] { plotWindow.openClearOf(form.buttonArea(), {}); };
+    QTest::mouseClick(child<QPushButton>("Button1"), Qt::LeftButton);
+    const QImage preview = plot.image().copy(0, 0, 1068, 755);
+
+    // A 600-dpi printer: the page is drawn at 600 dpi, its used area three and an
+    // eighth times as large as at 192 dpi (within two 192-dpi pixels: the 192-dpi
+    // page's size and layout are cut to whole pixels).
+    printer.resolution = 600;
+    QTest::mouseClick(child<QPushButton>("Button5"), Qt::LeftButton);
+    EXPECT_EQ(printer.ended, 1);
+    EXPECT_EQ(printer.pageDpi, 600);
+    const QSize fine = printer.picture.size();
+    printer.resolution = 192;
+    QTest::mouseClick(child<QPushButton>("Button5"), Qt::LeftButton);
+    EXPECT_EQ(printer.pageDpi, 192);
+    const QSize classic = printer.picture.size();
+    EXPECT_NEAR(fine.width(), classic.width() * 600.0 / 192, 2 * 600.0 / 192);
+    EXPECT_NEAR(fine.height(), classic.height() * 600.0 / 192, 2 * 600.0 / 192);
+
+    // The screen page comes back whole.
+    EXPECT_EQ(plot.resolution(), 96);
+    EXPECT_EQ(plot.image().format(), QImage::Format_RGB32);
+    auto* view = plotWindow.findChild<QWidget*>("Image1");
+    ASSERT_NE(view, nullptr);
+    EXPECT_EQ(view->size(), QSize(1068, 755));
+    EXPECT_TRUE(view->grab().toImage().convertToFormat(QImage::Format_RGB32) == preview);
+}
+
 namespace {
 
 // A mono recording of `samples` at 16 kHz, loaded as the main window would.

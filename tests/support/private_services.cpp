@@ -237,7 +237,8 @@ int jobNumber(const QString& fileName)
 
 }  // namespace
 
-PrivateCups::PrivateCups() : m_dir(QDir::tempPath() + QStringLiteral("/kelvox-cups-XXXXXX"))
+PrivateCups::PrivateCups(int resolutionDpi)
+    : m_resolutionDpi(resolutionDpi), m_dir(QDir::tempPath() + QStringLiteral("/kelvox-cups-XXXXXX"))
 {
     if (!setUp()) {
         m_cupsd.stop();
@@ -329,6 +330,16 @@ bool PrivateCups::setUp()
     const int m = marginPoints;
     ppd.replace("*ImageableArea A4/A4: \"0 0 595 842\"",
                 QStringLiteral("*ImageableArea A4/A4: \"%1 %1 %2 %3\"").arg(m).arg(595 - m).arg(842 - m).toLatin1());
+    // A printer of m_resolutionDpi: its default, and the finest it offers.
+    ppd.replace("*DefaultResolution: 300dpi", "*DefaultResolution: " + QByteArray::number(m_resolutionDpi) + "dpi");
+    for (const int dpi : {150, 300, 600, 1200, 2400}) {
+        if (dpi <= m_resolutionDpi)
+            continue;
+        const QByteArray choice = "*Resolution " + QByteArray::number(dpi) + "dpi/";
+        const qsizetype at = ppd.indexOf(choice);
+        if (at >= 0)
+            ppd.remove(at, ppd.indexOf('\n', at) + 1 - at);
+    }
     ppd += cupsPdfSettings;
     const QByteArray device = m_usesCupsPdf ? QByteArray("cups-pdf:/") + queueName().toLatin1()
                                             : "kelvox-pdf:" + QFile::encodeName(root) + "/out";

@@ -80,7 +80,9 @@ bool waitUntil(const std::function<bool()>& ready, int timeoutMs);
 /// makes, with the same PPD and filters before it.
 class PrivateCups {
 public:
-    PrivateCups();
+    /// The queue's printer prints at `resolutionDpi` (150, 300, 600, 1200 or 2400):
+    /// its default resolution and the finest it offers.
+    explicit PrivateCups(int resolutionDpi = 300);
     ~PrivateCups();
     PrivateCups(const PrivateCups&) = delete;
     PrivateCups& operator=(const PrivateCups&) = delete;
@@ -105,6 +107,7 @@ public:
 
 private:
     bool setUp();
+    int m_resolutionDpi = 300;
     QTemporaryDir m_dir;
     ScopedEnvironment m_environment;
     ServiceProcess m_cupsd;

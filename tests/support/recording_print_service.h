@@ -21,6 +21,7 @@ public:
     PageRect source;
     int pageDpi = -1;
     std::function<void()> onEndJob;  // runs when a job ends (a user clicking "Abort" then)
+    int resolution = kPrintDpi;      // the printer's own resolution, as pages are drawn for it
 
     std::string beginJob() override
     {
@@ -53,6 +54,7 @@ public:
         open = false;
     }
     bool jobOpen() const override { return open; }
+    int pageResolution() const override { return resolution; }
 };
 
 }  // namespace kelvox::test

@@ -220,10 +220,10 @@ TEST(WaveformSetup, PrintPageAtOneHundredNinetyTwoDpi)
 TEST(WaveformSetup, LineRowsLeaveRoomForTheTimeLabels)
 {
     const PageBox tracks{0, -1, 1600, 1, 94, 679, 1038, 75};
-    WaveformLineRows r = waveformLineRows(tracks, 1, 0, 16);
+    WaveformLineRows r = waveformLineRows(tracks, 1, 0, 16, kScreenDpi);
     EXPECT_EQ(r.top, 75);
     EXPECT_EQ(r.bottom, 75 + 604 - 16 - 10);
-    r = waveformLineRows(tracks, 5, 4, 16);
+    r = waveformLineRows(tracks, 5, 4, 16, kScreenDpi);
     EXPECT_EQ(r.top, 75 + 4 * 120);
     EXPECT_EQ(r.bottom, 75 + 4 * 120 + 120 - 26);
 }
