@@ -49,6 +49,19 @@ QPen cleanPen()
     return QPen(QColor(palette()[0]), 1, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
 }
 
+// The on and off lengths of a dash style in pixels, as dashPattern gives them.
+std::span<const int> dashLengths(DashStyle style)
+{
+    static constexpr int dotted[] = {3, 3}, dashed[] = {18, 6}, dashDot[] = {9, 6, 3, 6};
+    switch (style) {
+    case DashStyle::Dotted: return dotted;
+    case DashStyle::Dashed: return dashed;
+    case DashStyle::DashDot: return dashDot;
+    case DashStyle::Solid: break;
+    }
+    return {};
+}
+
 }  // namespace
 
 PageRect PageRect::ordered() const
@@ -187,20 +200,57 @@ PlotDevice::LineBatch::~LineBatch()
         m_device.flushLines();
 }
 
+void PlotDevice::drawLine(std::optional<QPainter>& painter, int& painterPen, int penIndex, QPoint from, QPoint to,
+                          const RasterTarget& target)
+{
+    const LinePen& pen = m_pens[static_cast<std::size_t>(penIndex)];
+    if (pen.thin && drawAxisLine(target, from, to, pen.colour, dashLengths(pen.style)))
+        return;
+    if (!painter) {
+        painter.emplace(&m_image);
+        preparePainter(*painter);
+        painterPen = -1;
+    }
+    if (painterPen != penIndex) {
+        painter->setPen(pen.pen);
+        painterPen = penIndex;
+    }
+    drawPageLine(*painter, from, to);
+}
+
+int PlotDevice::linePenIndex(DashStyle style)
+{
+    for (std::size_t i = 0; i < m_pens.size(); ++i) {
+        const LinePen& pen = m_pens[i];
+        if (!pen.clean && pen.mode == style && pen.width == m_lineWidth && pen.colourIndex == m_colour)
+            return static_cast<int>(i);
+    }
+    m_pens.push_back(linePen(style));
+    return static_cast<int>(m_pens.size()) - 1;
+}
+
+int PlotDevice::cleanPenIndex()
+{
+    for (std::size_t i = 0; i < m_pens.size(); ++i)
+        if (m_pens[i].clean)
+            return static_cast<int>(i);
+    LinePen pen{cleanPen(), palette()[0], DashStyle::Solid, true};
+    pen.clean = true;
+    m_pens.push_back(pen);
+    return static_cast<int>(m_pens.size()) - 1;
+}
+
 void PlotDevice::flushLines()
 {
     if (m_lines.empty())
         return;
-    QPainter p(&m_image);
-    preparePainter(p);
-    const QPen* pen = nullptr;
-    for (const BatchedLine& line : m_lines) {
-        if (!pen || !(line.pen == *pen)) {
-            p.setPen(line.pen);
-            pen = &line.pen;
-        }
-        drawPageLine(p, line.from, line.to);
-    }
+    // The pixels are written straight or by one painter, in the order drawn; the
+    // painter writes at once, so both see each other's pixels.
+    const RasterTarget target = RasterTarget::of(m_image);
+    std::optional<QPainter> painter;
+    int painterPen = -1;
+    for (const BatchedLine& line : m_lines)
+        drawLine(painter, painterPen, line.pen, line.from, line.to, target);
     m_lines.clear();
     m_checkedLines = 0;
     m_touches = false;
@@ -242,7 +292,7 @@ PlotDevice::PlotDevice()
     : m_image(kImageWidth, kImageHeight, QImage::Format_RGB32)
 {
     m_image.fill(Qt::white);
-    m_canvasPen = cleanPen();
+    m_canvasPen = cleanPenIndex();
     // The state of a 96-dpi page without drawing one: the layout dialog reads
     // `resolution` before any page has been begun.
     applyResolution(kScreenDpi);
@@ -265,6 +315,7 @@ void PlotDevice::applyResolution(int resolution)
     const int dotsPerMetre = static_cast<int>(std::lround(resolution / (kMmPerInch / 1000.0)));
     m_image.setDotsPerMeterX(dotsPerMetre);
     m_image.setDotsPerMeterY(dotsPerMetre);
+    m_stamps.useFont(m_font, dotsPerMetre, dotsPerMetre);
 }
 
 void PlotDevice::keepScreenPage()
@@ -299,7 +350,7 @@ void PlotDevice::beginPage(int resolution)
     applyResolution(resolution);
     // A run starts from a clean pen, whatever the run before it left: the page's
     // outline is solid, and so is every line until a composer picks a style.
-    m_canvasPen = cleanPen();
+    m_canvasPen = cleanPenIndex();
     m_lineWidth = 1;
     m_colour = 0;
     // Nothing of an earlier page (a print page is larger) stays in the image.
@@ -332,6 +383,7 @@ void PlotDevice::setFontCell(int cellHeightPx)
     // label) come from DejaVu Sans, whichever font fontconfig would have picked for
     // them; everything the page font has is drawn and measured exactly as before.
     m_font.setFamilies({QFontInfo(m_font).family(), QStringLiteral("DejaVu Sans")});
+    m_stamps.useFont(m_font, m_image.dotsPerMeterX(), m_image.dotsPerMeterY());
 }
 
 int PlotDevice::textHeight() const
@@ -415,18 +467,20 @@ int PlotDevice::plotypix(double y) const
     return mapToPixel(y, m_y0, m_yscale, m_yspan, m_py0);
 }
 
-QPen PlotDevice::linePen(DashStyle style) const
+PlotDevice::LinePen PlotDevice::linePen(DashStyle style) const
 {
-    QPen pen{QColor(palette()[static_cast<std::size_t>(m_colour)])};
+    const QRgb colour = palette()[static_cast<std::size_t>(m_colour)];
+    QPen pen{QColor(colour)};
     pen.setWidth(std::max(0, m_lineWidth));
     // Flat caps leave out a line's last pixel, so connected lines draw each pixel
     // once and a closed outline has no doubled corner.
     pen.setCapStyle(Qt::FlatCap);
     pen.setJoinStyle(Qt::MiterJoin);
     // Dashes exist only for thin lines; wider lines are drawn solid.
-    if (style != DashStyle::Solid && m_lineWidth <= 1)
+    const bool thin = m_lineWidth <= 1;
+    if (style != DashStyle::Solid && thin)
         pen.setDashPattern(dashPattern(style));
-    return pen;
+    return {pen, colour, thin ? style : DashStyle::Solid, thin, false, style, m_lineWidth, m_colour};
 }
 
 void PlotDevice::plotmove(int pxIn, int pyIn, int mode)
@@ -437,7 +491,7 @@ void PlotDevice::plotmove(int pxIn, int pyIn, int mode)
         // only when the line's style, width or colour changes.
         const auto style = static_cast<DashStyle>((mode >> 2) & 3);
         if (!m_canvasPenKnown || style != m_canvasStyle || m_lineWidth != m_canvasWidth || m_colour != m_canvasColour) {
-            m_canvasPen = linePen(style);
+            m_canvasPen = linePenIndex(style);
             m_canvasPenKnown = true;
             m_canvasStyle = style;
             m_canvasWidth = m_lineWidth;
@@ -451,10 +505,9 @@ void PlotDevice::plotmove(int pxIn, int pyIn, int mode)
                                std::max(from.x(), to.x()) + margin + 1, std::max(from.y(), to.y()) + margin + 1};
             m_lines.push_back({from, to, m_canvasPen, box});
         } else {
-            QPainter p(&m_image);
-            preparePainter(p);
-            p.setPen(m_canvasPen);
-            drawPageLine(p, from, to);
+            std::optional<QPainter> painter;
+            int painterPen = -1;
+            drawLine(painter, painterPen, m_canvasPen, from, to, RasterTarget::of(m_image));
         }
     }
     m_penX = px;
@@ -476,13 +529,15 @@ void PlotDevice::drawFilledRect(int left, int top, int right, int bottom)
         return;
     // Lines drawn before the fill lie under it.
     flushLines();
-    QPainter p(&m_image);
-    preparePainter(p);
-    p.fillRect(QRect(left, top, right - left, bottom - top), QColor(palette()[static_cast<std::size_t>(m_background)]));
+    const RasterTarget target = RasterTarget::of(m_image);
+    fillPixels(target, left, top, right, bottom, palette()[static_cast<std::size_t>(m_background)]);
     // The outline lies on the rectangle's outermost pixels.
-    p.setPen(m_canvasPen);
     const int r = right - 1, b = bottom - 1;
-    drawPagePolyline(p, {QPoint(left, top), QPoint(r, top), QPoint(r, b), QPoint(left, b), QPoint(left, top)});
+    const QPoint corners[] = {QPoint(left, top), QPoint(r, top), QPoint(r, b), QPoint(left, b), QPoint(left, top)};
+    std::optional<QPainter> painter;
+    int painterPen = -1;
+    for (std::size_t i = 0; i + 1 < std::size(corners); ++i)
+        drawLine(painter, painterPen, m_canvasPen, corners[i], corners[i + 1], target);
 }
 
 void PlotDevice::plotclear()
@@ -490,26 +545,34 @@ void PlotDevice::plotclear()
     drawFilledRect(m_frameLeft, m_frameTop, m_frameLeft + m_frameWidth, m_frameTop + m_frameHeight);
 }
 
-void PlotDevice::drawText(int x, int y, const QString& text)
+void PlotDevice::drawStampedText(int x, int y, const QString& text, const TextStamp& stamp)
 {
     // The text's white cell covers the lines drawn before it.
     flushLines();
-    const QFontMetrics fm(m_font, &m_image);
+    if (stamp.stamped) {
+        TextStamps::apply(RasterTarget::of(m_image), stamp, x, y);
+        return;
+    }
     QPainter p(&m_image);
     preparePainter(p);
     // Opaque white background behind the text cell, black letters.
-    p.fillRect(QRect(x, y, fm.horizontalAdvance(text), fm.height()), Qt::white);
+    p.fillRect(QRect(x, y, stamp.width, stamp.height), Qt::white);
     p.setFont(m_font);
     p.setPen(QColor(palette()[0]));
-    p.drawText(QPoint(x, y + fm.ascent()), text);
+    p.drawText(QPoint(x, y + m_stamps.ascent()), text);
+}
+
+void PlotDevice::drawText(int x, int y, const QString& text)
+{
+    drawStampedText(x, y, text, m_stamps.lookUp(text));
 }
 
 int PlotDevice::plottext(int px, int py, const std::string& text, int align)
 {
     const QString s = pageText(text);
-    const QFontMetrics fm(m_font, &m_image);
-    const int w = fm.horizontalAdvance(s);
-    const int h = fm.height();
+    const TextStamp& stamp = m_stamps.lookUp(s);
+    const int w = stamp.width;
+    const int h = stamp.height;
     int dx = 0, dy = 0;
     switch (align) {
     case 1: case 4: case 7: dx = -(w / 2); break;
@@ -520,7 +583,7 @@ int PlotDevice::plottext(int px, int py, const std::string& text, int align)
         dy = -(h / 2);
     else if (align >= 6 && align <= 8)
         dy = -h;
-    drawText(px + dx, py + dy, s);
+    drawStampedText(px + dx, py + dy, s, stamp);
     return w;
 }
 

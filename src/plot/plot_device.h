@@ -5,12 +5,14 @@
 // the image. Coordinates are integer pixels of the page image, origin top-left,
 // y downward.
 
+#include "page_raster.h"
 #include "page_units.h"
 
 #include <QColor>
 #include <QFont>
 #include <QImage>
 #include <QPen>
+#include <QPainter>
 #include <QPoint>
 
 #include <array>
@@ -21,7 +23,6 @@
 #include <string>
 #include <vector>
 
-class QPainter;
 
 namespace kelvox {
 
@@ -270,14 +271,39 @@ public:
     PrintService* printService() const { return m_printService; }
 
 private:
-    /// A line held by a batch: its ends, its pen and the pixels it may set.
+    /// A pen lines are drawn with, and what drawing without a painter needs of it.
+    struct LinePen {
+        QPen pen;
+        QRgb colour = 0xFF000000u;
+        DashStyle style = DashStyle::Solid;
+        bool thin = true;  // width 0 or 1: dashes apply, rows and columns are drawn directly
+        // What it was made for: a plotmove style, width and palette index, or the pen
+        // of a page begin.
+        bool clean = false;
+        DashStyle mode = DashStyle::Solid;
+        int width = 1, colourIndex = 0;
+    };
+    /// A line held by a batch: its ends, its pen (an index into m_pens) and the
+    /// pixels it may set.
     struct BatchedLine {
         QPoint from, to;
-        QPen pen;
+        int pen = 0;
         PageRect box;
     };
-    /// Draws the held lines in one painter session and forgets them.
+    /// Draws the held lines, in order, and forgets them: lines along a pixel row or
+    /// column straight into the image, the others in one painter session.
     void flushLines();
+    /// Draws one line with `pen`: straight into the image where drawAxisLine can,
+    /// otherwise with `painter`, begun on the image when there is none yet.
+    void drawLine(std::optional<QPainter>& painter, int& painterPen, int pen, QPoint from, QPoint to,
+                  const RasterTarget& target);
+    /// The index in m_pens of the pen plotmove draws `style` with at the current
+    /// line width and colour, made when there is none yet.
+    int linePenIndex(DashStyle style);
+    /// The index in m_pens of the pen a page begins with.
+    int cleanPenIndex();
+    /// Writes a text's cell and letters at (x, y); `stamp` is its entry in m_stamps.
+    void drawStampedText(int x, int y, const QString& text, const TextStamp& stamp);
     /// Whether a held line may set a pixel inside `area`; asked again about the same
     /// area it looks only at the lines added since.
     bool linesMayTouch(const PageRect& area);
@@ -285,7 +311,8 @@ private:
     void applyResolution(int resolution);
     void beginPage(int resolution);
     void setFontCell(int cellHeightPx);
-    QPen linePen(DashStyle style) const;
+    LinePen linePen(DashStyle style) const;
+    std::vector<LinePen> m_pens;  // the pens made so far; a page draws with a handful
     /// Fills (left, top)–(right, bottom) exclusive with white and outlines it with
     /// the current canvas pen.
     void drawFilledRect(int left, int top, int right, int bottom);
@@ -304,7 +331,7 @@ private:
     int16_t m_px0 = 0, m_py0 = 0;
     int m_frameLeft = 0, m_frameTop = 0, m_frameWidth = 0, m_frameHeight = 0;
     int16_t m_penX = 0, m_penY = 0;
-    QPen m_canvasPen;  // the pen the last line was drawn with; outlines rectangles
+    int m_canvasPen = 0;  // m_pens index of the pen the last line was drawn with; outlines rectangles
     // What m_canvasPen was made for by plotmove (not known: the start-up pen).
     bool m_canvasPenKnown = false;
     DashStyle m_canvasStyle = DashStyle::Solid;
@@ -323,6 +350,7 @@ private:
     mutable int m_nonFinite = 0;
     int m_batchDepth = 0;
     std::vector<BatchedLine> m_lines;  // held by the open batch
+    TextStamps m_stamps;               // the texts drawn with the current font
     std::size_t m_checkedLines = 0;    // linesMayTouch: lines looked at for m_checkedArea
     bool m_touches = false;
     PageRect m_checkedArea;
