@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <limits>
+#include <thread>
 
 namespace kelvox {
 
@@ -49,9 +50,11 @@ SpectrogramRun::SpectrogramRun(SignalState& signal, const PageLayout& layout, Pl
                                SpectrogramState& st, const std::string& labelFileName,
                                const LabelChoice& labelChoice)
     : m_signal(signal), m_layout(layout), m_plot(plot), m_ws(ws), m_st(st), m_labelFileName(labelFileName),
-      m_labelChoice(labelChoice)
+      m_labelChoice(labelChoice), m_helperThread(std::thread::hardware_concurrency() > 1)
 {
 }
+
+SpectrogramRun::~SpectrogramRun() = default;
 
 std::string SpectrogramRun::labelSourceText() const
 {
@@ -69,6 +72,7 @@ SpectrogramPage SpectrogramRun::page(PageHost* host)
     SpectrogramPage p{m_signal, m_plot, m_ws, m_parameters, m_st, {}, m_trackSink};
     if (host)
         p.stopRequested = [host] { return host->stopRequested(); };
+    p.lookAhead = m_helperThread ? m_lookAhead.get() : nullptr;
     return p;
 }
 
@@ -220,6 +224,12 @@ void SpectrogramRun::run(SpectrogramSettings& s, bool printing, PageHost& host,
 {
     if (!prepare(s, printing))
         return;
+    if (m_helperThread) {
+        // The helper analyses with its own copy of the tables the set-up made.
+        if (!m_lookAhead)
+            m_lookAhead = std::make_unique<ColumnLookAhead>();
+        m_lookAhead->prepare(m_ws);
+    }
     if (settingsRead)
         settingsRead();
     PageCursor& cursor = m_st.cursor;
