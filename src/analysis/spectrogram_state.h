@@ -56,6 +56,9 @@ struct SampleBufferState {
     int bufferOrigin = 0;           // recording frame index of SampleBuffer[0]
     int keepBack = 0;               // analysis position kept before the buffer when it slides
     bool refillBroughtData = true;  // the last refill appended samples
+    // Counts the conditionings of the buffer: what is derived from the conditioned
+    // samples (the constant-Q octaves) is kept while it stays the same.
+    uint64_t generation = 0;
 
     /// SampleBuffer[i], or 0 outside [0, bufferFill) and outside the array.
     int16_t sampleAt(int64_t i) const;
