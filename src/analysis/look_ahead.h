@@ -10,11 +10,13 @@
 // again afterwards. Items are then exactly what the caller's own thread would have
 // made, whatever the timing.
 
+#include <algorithm>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 namespace kelvox {
 
@@ -61,6 +63,57 @@ private:
     int m_generation = 0;    // counts start() and stop(): what the helper was making is stale
     bool m_quit = false;
     std::thread m_thread;
+};
+
+/// A LookAhead over a planned list: the helper makes each planned item into a
+/// Result with `make`, and the caller takes the results in plan order, naming each
+/// by what it expects next; a result the plan does not hold next is not there.
+template <class Planned, class Result>
+class PlannedLookAhead {
+public:
+    using MakeItem = std::function<void(const Planned&, Result&)>;
+
+    explicit PlannedLookAhead(int depth) : m_results(static_cast<std::size_t>(std::max(depth, 2))), m_worker(depth) {}
+
+    /// Starts making `plan` in order; what the items read must not change until
+    /// stop().
+    void start(std::vector<Planned> plan, MakeItem make)
+    {
+        m_worker.stop();
+        m_plan = std::move(plan);
+        m_make = std::move(make);
+        m_next = 0;
+        m_worker.start(static_cast<int64_t>(m_plan.size()), [this](int64_t index, int slot) {
+            m_make(m_plan[static_cast<std::size_t>(index)], m_results[static_cast<std::size_t>(slot)]);
+        });
+    }
+    /// The next planned item's result once made, when `isNext(planned)` says it is
+    /// the one the caller is at; nullptr otherwise.
+    template <class IsNext>
+    const Result* take(IsNext isNext)
+    {
+        if (m_next >= m_plan.size() || !isNext(m_plan[m_next]))
+            return nullptr;
+        const int slot = m_worker.take(static_cast<int64_t>(m_next));
+        if (slot < 0)
+            return nullptr;
+        ++m_next;
+        return &m_results[static_cast<std::size_t>(slot)];
+    }
+    /// Waits for the item being made and forgets the rest of the plan.
+    void stop()
+    {
+        m_worker.stop();
+        m_plan.clear();
+        m_next = 0;
+    }
+
+private:
+    std::vector<Result> m_results;
+    std::vector<Planned> m_plan;
+    MakeItem m_make;
+    std::size_t m_next = 0;
+    LookAhead m_worker;  // last: its thread stops before the rest goes
 };
 
 }  // namespace kelvox

@@ -10,7 +10,7 @@
 
 namespace kelvox {
 
-ColumnLookAhead::ColumnLookAhead(int depth) : m_results(static_cast<size_t>(std::max(depth, 2))), m_worker(depth) {}
+ColumnLookAhead::ColumnLookAhead(int depth) : m_worker(depth) {}
 
 void ColumnLookAhead::prepare(const AnalysisWorkspace& ws)
 {
@@ -25,19 +25,15 @@ void ColumnLookAhead::start(const SpectrogramParameters& p, const SampleBufferSt
     m_worker.stop();
     m_params = &p;
     m_buffer = &buffer;
-    m_pairs = std::move(pairs);
     m_pitchOn = pitch != nullptr;
     if (pitch)
         m_pitch = *pitch;
-    m_next = 0;
-    m_worker.start(static_cast<int64_t>(m_pairs.size()), [this](int64_t index, int slot) { make(index, slot); });
+    m_worker.start(std::move(pairs), [this](const PlannedPair& planned, PairColumns& pair) { make(planned, pair); });
 }
 
-void ColumnLookAhead::make(int64_t index, int slot)
+void ColumnLookAhead::make(const PlannedPair& planned, PairColumns& pair)
 {
     const SpectrogramParameters& p = *m_params;
-    const PlannedPair& planned = m_pairs[static_cast<size_t>(index)];
-    PairColumns& pair = m_results[static_cast<size_t>(slot)];
     pair.analysisPos = planned.analysisPos;
     // The pitch estimate goes on in pair order, whatever becomes of the columns.
     pair.pitchMade = m_pitchOn;
@@ -67,20 +63,7 @@ void ColumnLookAhead::make(int64_t index, int slot)
 
 const PairColumns* ColumnLookAhead::take(int analysisPos)
 {
-    if (m_next >= m_pairs.size() || m_pairs[m_next].analysisPos != analysisPos)
-        return nullptr;
-    const int slot = m_worker.take(static_cast<int64_t>(m_next));
-    if (slot < 0)
-        return nullptr;
-    ++m_next;
-    return &m_results[static_cast<size_t>(slot)];
-}
-
-void ColumnLookAhead::stop()
-{
-    m_worker.stop();
-    m_pairs.clear();
-    m_next = 0;
+    return m_worker.take([analysisPos](const PlannedPair& planned) { return planned.analysisPos == analysisPos; });
 }
 
 void drawpair(const SpectrogramParameters& p, const PairColumns& pair, const PageCursor& cursor, double midLevel,

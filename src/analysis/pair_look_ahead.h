@@ -55,22 +55,19 @@ public:
     /// the plan has no such pair next (the caller then analyses it itself).
     const PairColumns* take(int analysisPos);
     /// Waits for the pair being made and forgets the rest of the plan.
-    void stop();
+    void stop() { m_worker.stop(); }
 
 private:
-    void make(int64_t index, int slot);
+    void make(const PlannedPair& planned, PairColumns& pair);
 
-    std::vector<PairColumns> m_results;
     AnalysisWorkspace m_ws;
     RowMap m_map;
     const SpectrogramParameters* m_params = nullptr;
     const SampleBufferState* m_buffer = nullptr;
-    std::vector<PlannedPair> m_pairs;
     bool m_pitchOn = false;
     PitchEstimate m_pitch;            // the helper's estimator
     std::vector<float> m_pitchScratch;
-    std::size_t m_next = 0;  // index of the next pair to take
-    LookAhead m_worker;  // last: its thread stops before the rest goes
+    PlannedLookAhead<PlannedPair, PairColumns> m_worker;  // last: its thread stops before the rest goes
 };
 
 /// Draws a pair the helper made, as analysepair draws it: its band energies into

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 namespace kelvox {
 
@@ -29,11 +30,27 @@ bool drawAxisLine(const RasterTarget& t, QPoint from, QPoint to, QRgb colour, st
     const int dx = to.x() - from.x(), dy = to.y() - from.y();
     if (dx != 0 && dy != 0)
         return false;
+    // The usual case, a solid line with both ends inside: a run of one row, or one
+    // pixel in each of a run of rows.
     const auto inside = [&t](QPoint p) { return p.x() >= 0 && p.y() >= 0 && p.x() < t.width && p.y() < t.height; };
-    if (!dashes.empty() && !(inside(from) && inside(to)))
-        return false;
+    if (dashes.empty() && inside(from) && inside(to)) {
+        if (dy == 0) {
+            QRgb* row = t.row(from.y());
+            if (dx >= 0)
+                std::fill(row + from.x(), row + from.x() + std::max(dx, 1), colour);
+            else
+                std::fill(row + to.x() + 1, row + from.x() + 1, colour);
+        } else {
+            const int step = dy > 0 ? 1 : -1;
+            for (int y = from.y(); y != to.y(); y += step)
+                t.row(y)[from.x()] = colour;
+        }
+        return true;
+    }
     // A line of no length still sets its first pixel.
     const int length = std::max({std::abs(dx), std::abs(dy), 1});
+    if (!dashes.empty() && !(inside(from) && inside(to)))
+        return false;
     const int stepX = dx > 0 ? 1 : dx < 0 ? -1 : 0, stepY = dy > 0 ? 1 : dy < 0 ? -1 : 0;
     if (dashes.empty()) {
         // Only the part inside the image: pixels i = first … last of the line.
@@ -86,9 +103,14 @@ void fillPixels(const RasterTarget& t, int left, int top, int right, int bottom,
     bottom = std::min(bottom, t.height);
     if (left >= right)
         return;
+    // White, the usual fill, is all bits set: one byte fill per row.
+    const bool bytes = colour == 0xFFFFFFFFu || colour == 0u;
     for (int y = top; y < bottom; ++y) {
         QRgb* row = t.row(y);
-        std::fill(row + left, row + right, colour);
+        if (bytes)
+            std::memset(row + left, static_cast<int>(colour & 0xFF), static_cast<std::size_t>(right - left) * sizeof(QRgb));
+        else
+            std::fill(row + left, row + right, colour);
     }
 }
 

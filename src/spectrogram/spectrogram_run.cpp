@@ -305,6 +305,8 @@ public:
 
     std::vector<std::string> replacements() const override { return m_run.replacements(); }
 
+    void setHelperThread(bool on) override { m_run.setHelperThread(on); }
+
 private:
     struct FileCloser {
         void operator()(std::FILE* f) const { std::fclose(f); }
