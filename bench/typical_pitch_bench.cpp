@@ -44,7 +44,11 @@ void BM_estimateTypicalPitch(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(x.size()));
 }
 BENCHMARK(BM_estimateTypicalPitch)
-    ->Args({2, 16000})->Args({10, 16000})->Args({600, 16000})->Args({10, 44100})->Args({600, 44100})
+    ->Args({2, 16000})
+    ->Args({10, 16000})
+    ->Args({600, 16000})
+    ->Args({10, 44100})
+    ->Args({600, 44100})
     ->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -1,27 +1,193 @@
-# Only forms (*_window, *_dialog) and app/ may include Qt Widgets; kernels and file
-# loading (signal_core, the analysis kernels) include no Qt header at all. Of the
-# signal folder, the forms, the audio player and the program memory (QSettings)
-# belong to signal_forms.
+# The layering test: the build says what is true.
+#   cmake -DSRC=<src folder> -DGRAPH=<target graph written at configure time> -P check_layering.cmake
+#
+# 1. The links of every target under src/ are exactly those src/layers.cmake allows.
+# 2. Every source file belongs to one target, and a .cpp file to the target of its header.
+# 3. A file includes a header of the project only when the header's target is its own
+#    target or one that its target reaches through its links; a Qt header only when
+#    its target reaches that Qt module. The kernels reach no Qt module at all.
+# 4. Only forms (*_window, *_dialog) and app/ include Qt Widgets.
+# 5. Every type a header defines at namespace scope has one name in the whole program.
+
+cmake_minimum_required(VERSION 3.25)
+include("${GRAPH}")
+
+set(allowed_targets "")
+macro(kelvox_layer name)
+  list(APPEND allowed_targets "${name}")
+  string(MAKE_C_IDENTIFIER "${name}" _id)
+  set(allowed_${_id} ${ARGN})
+endmacro()
+include("${SRC}/layers.cmake")
+
+get_filename_component(root "${SRC}" DIRECTORY)
+function(relative path out)
+  file(RELATIVE_PATH r "${root}" "${path}")
+  set(${out} "${r}" PARENT_SCOPE)
+endfunction()
+
+# ---------------------------------------------------------------- 1. the table
+# What a target links itself: an interface library's links are the ones it passes on.
+function(direct_links t out)
+  string(MAKE_C_IDENTIFIER "${t}" id)
+  if(kelvox_type_${id} STREQUAL "INTERFACE_LIBRARY")
+    set(${out} ${kelvox_passes_${id}} PARENT_SCOPE)
+  else()
+    set(${out} ${kelvox_links_${id}} PARENT_SCOPE)
+  endif()
+endfunction()
+
+set(src_targets "")
+foreach(t IN LISTS kelvox_targets)
+  string(MAKE_C_IDENTIFIER "${t}" id)
+  cmake_path(IS_PREFIX SRC "${kelvox_dir_${id}}" in_src)
+  if(in_src)
+    list(APPEND src_targets "${t}")
+  endif()
+endforeach()
+
+foreach(t IN LISTS src_targets)
+  string(MAKE_C_IDENTIFIER "${t}" id)
+  if(NOT t IN_LIST allowed_targets)
+    message(SEND_ERROR "${t} is not in src/layers.cmake: add it with the targets it may link")
+    continue()
+  endif()
+  direct_links("${t}" actual)
+  foreach(l IN LISTS actual)
+    if(NOT l IN_LIST allowed_${id})
+      message(SEND_ERROR "${t} links ${l}, which src/layers.cmake does not allow")
+    endif()
+  endforeach()
+  foreach(l IN LISTS allowed_${id})
+    if(NOT l IN_LIST actual)
+      message(SEND_ERROR "src/layers.cmake lets ${t} link ${l}, but its CMakeLists.txt does not link it")
+    endif()
+  endforeach()
+endforeach()
+foreach(t IN LISTS allowed_targets)
+  if(NOT t IN_LIST src_targets AND NOT KELVOX_CORE_ONLY)
+    message(SEND_ERROR "src/layers.cmake names ${t}, which no CMakeLists.txt under src/ defines")
+  endif()
+endforeach()
+
+# ---------------------------------------------------------------- 2. owners
+# reach_<id>: the target itself, what it links, and what those pass on, transitively.
+function(passed_on t out)
+  set(seen "")
+  set(queue ${ARGN})
+  while(queue)
+    list(POP_FRONT queue d)
+    if(d IN_LIST seen)
+      continue()
+    endif()
+    list(APPEND seen "${d}")
+    string(MAKE_C_IDENTIFIER "${d}" did)
+    list(APPEND queue ${kelvox_passes_${did}})
+  endwhile()
+  set(${out} ${seen} PARENT_SCOPE)
+endfunction()
+
+foreach(t IN LISTS kelvox_targets)
+  string(MAKE_C_IDENTIFIER "${t}" id)
+  direct_links("${t}" direct)
+  passed_on("${t}" reach ${direct})
+  set(reach_${id} "${t}" ${reach})
+  foreach(f IN LISTS kelvox_sources_${id})
+    get_filename_component(name "${f}" NAME)
+    string(MAKE_C_IDENTIFIER "${name}" fid)
+    if(DEFINED owner_${fid})
+      relative("${f}" rf)
+      message(SEND_ERROR "${rf} belongs to two targets, ${owner_${fid}} and ${t}: give it one owner and link that")
+      continue()
+    endif()
+    set(owner_${fid} "${t}")
+  endforeach()
+endforeach()
+
+foreach(t IN LISTS kelvox_qt_free)
+  string(MAKE_C_IDENTIFIER "${t}" id)
+  foreach(d IN LISTS reach_${id})
+    if(d MATCHES "^Qt6?::")
+      message(SEND_ERROR "${t} reaches ${d}: the kernels and file loading include no Qt")
+    endif()
+  endforeach()
+endforeach()
+
+# The project's headers by name, to tell "a header nobody owns" from a system header.
+file(GLOB_RECURSE project_headers "${root}/src/*.h" "${root}/tests/*.h" "${root}/bench/*.h")
+foreach(h IN LISTS project_headers)
+  get_filename_component(name "${h}" NAME)
+  string(MAKE_C_IDENTIFIER "${name}" fid)
+  set(header_${fid} "${h}")
+endforeach()
+
+# ---------------------------------------------------------------- 3. includes
+foreach(t IN LISTS kelvox_targets)
+  string(MAKE_C_IDENTIFIER "${t}" id)
+  foreach(f IN LISTS kelvox_sources_${id})
+    if(NOT f MATCHES "\\.(h|cpp)$" OR NOT EXISTS "${f}")
+      continue()
+    endif()
+    relative("${f}" rf)
+    # A .cpp file is built by the target that owns its header: a header of one
+    # library whose functions another library defines links only where both happen
+    # to be linked.
+    get_filename_component(stem "${f}" NAME_WE)
+    string(MAKE_C_IDENTIFIER "${stem}.h" hid)
+    if(f MATCHES "\\.cpp$" AND DEFINED owner_${hid} AND NOT owner_${hid} STREQUAL t)
+      message(SEND_ERROR "${rf} is built by ${t}, but ${stem}.h belongs to ${owner_${hid}}: keep them in one target")
+    endif()
+    file(STRINGS "${f}" includes REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"]")
+    foreach(line IN LISTS includes)
+      if(line MATCHES "#[ \t]*include[ \t]*\"([^\"]+)\"")
+        get_filename_component(name "${CMAKE_MATCH_1}" NAME)
+        string(MAKE_C_IDENTIFIER "${name}" fid)
+        if(DEFINED owner_${fid})
+          set(o "${owner_${fid}}")
+          if(NOT o IN_LIST reach_${id})
+            message(SEND_ERROR "${rf} (target ${t}) includes ${name} of ${o}, which ${t} does not link")
+          endif()
+        elseif(DEFINED header_${fid})
+          message(SEND_ERROR "${rf} includes ${name}, which belongs to no target: list it in its target's sources")
+        endif()
+      elseif(line MATCHES "#[ \t]*include[ \t]*<(Q[^>]*)>")
+        # <QtGui/QImage> names its module; <QImage> is found in the header folder
+        # of the module that has it.
+        set(header "${CMAKE_MATCH_1}")
+        set(module "")
+        if(header MATCHES "^Qt([A-Za-z]+)/")
+          set(module "Qt6::${CMAKE_MATCH_1}")
+        else()
+          foreach(m IN LISTS kelvox_qt_modules)
+            string(MAKE_C_IDENTIFIER "${m}" mid)
+            if(EXISTS "${kelvox_qt_headers_${mid}}/${header}")
+              set(module "${m}")
+              break()
+            endif()
+          endforeach()
+        endif()
+        if(module STREQUAL "")
+          message(SEND_ERROR "${rf} includes <${header}>, a Qt header of no module the build links")
+        elseif(NOT module IN_LIST reach_${id})
+          message(SEND_ERROR "${rf} (target ${t}) includes <${header}> of ${module}, which ${t} does not link")
+        endif()
+      endif()
+    endforeach()
+  endforeach()
+endforeach()
+
+# ---------------------------------------------------------------- 4. widgets
 file(GLOB_RECURSE files "${SRC}/*.h" "${SRC}/*.cpp")
 foreach(f IN LISTS files)
   file(STRINGS "${f}" hits REGEX "#include <(QtWidgets|QApplication|QMainWindow|QMenu|QLabel|Q[A-Za-z]*(Widget|Dialog|Box|Button|Edit|Bar))")
   if(hits AND NOT f MATCHES "_(window|dialog)\\.(h|cpp)$|/app/")
-    message(SEND_ERROR "${f} includes Qt Widgets")
-  endif()
-endforeach()
-file(GLOB qtfree "${SRC}/signal/*.h" "${SRC}/signal/*.cpp")
-foreach(f IN LISTS qtfree)
-  if(f MATCHES "_(window|dialog)\\.(h|cpp)$|audio_player|program_memory")
-    continue()
-  endif()
-  file(STRINGS "${f}" hits REGEX "#include <Q")
-  if(hits)
-    message(SEND_ERROR "${f} is part of signal_core and includes a Qt header")
+    relative("${f}" rf)
+    message(SEND_ERROR "${rf} includes Qt Widgets")
   endif()
 endforeach()
 
-# Every type a header defines at namespace scope has one name in the whole program:
-# two different `kelvox::AxisTick`s in two libraries link into one program and
+# ---------------------------------------------------------------- 5. type names
+# Two different `kelvox::AxisTick`s in two libraries link into one program and
 # silently share one definition.
 file(GLOB_RECURSE headers "${SRC}/*.h")
 set(seen "")

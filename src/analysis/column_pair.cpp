@@ -19,10 +19,7 @@ namespace kelvox {
 
 namespace {
 
-double decibels(double power)
-{
-    return powerDb(power, kPagePowerFloor);
-}
+double decibels(double power) { return powerDb(power, kPagePowerFloor); }
 
 // Band energies are floats that the level track takes the logarithm of: never below
 // the floor, never infinite.
@@ -247,7 +244,9 @@ void analysepair(const SpectrogramParameters& p, const SampleBufferState& buffer
         placemodel(re, bins, midLevel);
         placemodel(im, bins, endLevel);
     }
-    const auto columnOf = [bins](const float* values) { return std::span<const float>(values, static_cast<size_t>(bins)); };
+    const auto columnOf = [bins](const float* values) {
+        return std::span<const float>(values, static_cast<size_t>(bins));
+    };
     drawcolumn(p, columnOf(re), cursor.pairX0, p.firstColumnWidth, rows, plot);
     drawcolumn(p, columnOf(im), cursor.pairX0 + p.firstColumnWidth, cursor.pairX1 - cursor.pairX0 - p.firstColumnWidth,
                rows, plot);

@@ -34,7 +34,7 @@ double binsPerRow(const SpectrogramParameters& p)
     const double rows = p.geometry.rowCount;
     if (p.analysis == AnalysisType::Cepstrum)
         return p.sampleRate / (rows * p.bandwidth);  // quefrency 0 … windowLength/2
-    if (p.analysis == AnalysisType::ConstantQ)  // bands up to topFrequency at 24 per octave
+    if (p.analysis == AnalysisType::ConstantQ)       // bands up to topFrequency at 24 per octave
         return (kQBandCount + 79.726 * std::log10(2.0 * p.topFrequency / p.sampleRate)) / rows;
     return p.topFrequency * (2.0 * p.binCount) / (rows * p.sampleRate);
 }

@@ -18,9 +18,6 @@ inline constexpr double kPagePowerFloor = 0.001;
 inline constexpr double kSectionPowerFloor = 1e-25;
 
 /// 10·log10 of `power`, first raised to `floor`.
-inline double powerDb(double power, double floor)
-{
-    return std::log(std::max(power, floor)) * kDbPerNeper;
-}
+inline double powerDb(double power, double floor) { return std::log(std::max(power, floor)) * kDbPerNeper; }
 
 }  // namespace kelvox

@@ -62,8 +62,8 @@ private:
     /// LF); false when nothing more can be read.
     bool readLine();
 
-    std::string m_text;     // the whole file
-    size_t m_next = 0;      // where the next line starts
+    std::string m_text;  // the whole file
+    size_t m_next = 0;   // where the next line starts
     bool m_open = false;
     double m_sampleRate = 0.0;
     bool m_atEnd = false;

@@ -86,10 +86,7 @@ std::optional<std::string> utf16ToUtf8(std::string_view bytes, bool bigEndian, s
 
 // Length in bytes of the UTF-8 sequence that starts with `lead`; 1 for a byte that
 // cannot start one (the text is then cut by bytes).
-size_t utf8Length(uint8_t lead)
-{
-    return lead >= 0xF0 && lead < 0xF8 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
-}
+size_t utf8Length(uint8_t lead) { return lead >= 0xF0 && lead < 0xF8 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1; }
 
 // A mark's text as the page shows it: control characters (line feeds inside a
 // TextGrid text, tabs) become blanks, blanks at both ends go, and at most 79
@@ -289,10 +286,7 @@ LabelFile mixMarks(std::string_view text, double sampleRate)
 
 }  // namespace
 
-int64_t markSample(double seconds, double sampleRate)
-{
-    return satInt64(seconds * sampleRate);
-}
+int64_t markSample(double seconds, double sampleRate) { return satInt64(seconds * sampleRate); }
 
 double secondsOfSample(int64_t sample, double sampleRate)
 {
@@ -328,15 +322,13 @@ std::string tierList(const std::vector<std::string>& tiers)
 
 namespace {
 
-LabelFile readDecoded(std::string_view bytes, const std::string& fileName, double sampleRate,
-                      const std::string& tier)
+LabelFile readDecoded(std::string_view bytes, const std::string& fileName, double sampleRate, const std::string& tier)
 {
     std::string decoded;
     std::string_view text = bytes;
     const auto startsWith = [&bytes](std::initializer_list<uint8_t> bom) {
-        return bytes.size() >= bom.size() && std::equal(bom.begin(), bom.end(), bytes.begin(), [](uint8_t b, char c) {
-                   return b == static_cast<uint8_t>(c);
-               });
+        return bytes.size() >= bom.size() && std::equal(bom.begin(), bom.end(), bytes.begin(),
+                                                        [](uint8_t b, char c) { return b == static_cast<uint8_t>(c); });
     };
     if (startsWith({0xEF, 0xBB, 0xBF})) {
         text.remove_prefix(3);
@@ -362,8 +354,9 @@ LabelFile readDecoded(std::string_view bytes, const std::string& fileName, doubl
     else if (ext == ".mix")
         format = LabelFormat::Mix;
     else
-        return failed("not a label file this program reads: the name ends in none of .TextGrid, .phn, .wrd, "
-                      ".lab, .rec, .txt, .mix");
+        return failed(
+            "not a label file this program reads: the name ends in none of .TextGrid, .phn, .wrd, "
+            ".lab, .rec, .txt, .mix");
 
     if (format != LabelFormat::TextGrid && !tier.empty()) {
         LabelFile f = failed("no tier \"" + tier + "\": a " + labelFormatName(format) + " file has no tiers");
@@ -380,8 +373,7 @@ LabelFile readDecoded(std::string_view bytes, const std::string& fileName, doubl
 
 }  // namespace
 
-LabelFile readLabelText(std::string_view bytes, const std::string& fileName, double sampleRate,
-                        const std::string& tier)
+LabelFile readLabelText(std::string_view bytes, const std::string& fileName, double sampleRate, const std::string& tier)
 {
     LabelFile f = readDecoded(bytes, fileName, sampleRate, tier);
     // The reason is one line, whatever tier names or texts it quotes.

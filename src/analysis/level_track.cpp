@@ -1,11 +1,11 @@
 #include "level_track.h"
 
+#include "analysis_workspace.h"
 #include "column_renderer.h"
 #include "decibels.h"
-#include "analysis_workspace.h"
 #include "numeric.h"
-#include "page_layout.h"
 #include "page_frame.h"
+#include "page_layout.h"
 
 #include <algorithm>
 #include <array>
@@ -21,10 +21,7 @@ constexpr double kSplhRaise = 14.0;     // dB the SPLH curve is drawn higher
 constexpr int kLabelDrop = 20;          // px from the strip's bottom to the label line
 constexpr int kLabelTick = 10;          // px of the label's tick
 
-double decibels(double power)
-{
-    return powerDb(power, kPagePowerFloor);
-}
+double decibels(double power) { return powerDb(power, kPagePowerFloor); }
 
 double lowPass(const TwoPole& c, TwoPoleMemory& m, double x)
 {
@@ -126,8 +123,10 @@ void levelpass(const SpectrogramParameters& p, const SampleBufferState& buffer, 
     std::array<std::array<double, 3>, 2> frameDb{};
     if (!linPr) {
         for (int b = 0; b < 3; ++b) {
-            frameDb[0][static_cast<size_t>(b)] = decibels(bandEnergy[static_cast<size_t>(bandEnergyIndex(PairFrame::A, b))]);
-            frameDb[1][static_cast<size_t>(b)] = decibels(bandEnergy[static_cast<size_t>(bandEnergyIndex(PairFrame::B, b))]);
+            frameDb[0][static_cast<size_t>(b)] =
+                decibels(bandEnergy[static_cast<size_t>(bandEnergyIndex(PairFrame::A, b))]);
+            frameDb[1][static_cast<size_t>(b)] =
+                decibels(bandEnergy[static_cast<size_t>(bandEnergyIndex(PairFrame::B, b))]);
         }
     }
     const TwoPole& g = p.levelSmoother;

@@ -27,18 +27,15 @@ void dottedLine(PlotDevice& plot, int x0, int y0, int x1, int y1)
     plot.plotmove(x1, y1, kDotted);
 }
 
-int spectrogramBottom(const SpectrogramParameters& p)
-{
-    return p.geometry.spgmTop + p.geometry.rowCount;
-}
+int spectrogramBottom(const SpectrogramParameters& p) { return p.geometry.spgmTop + p.geometry.rowCount; }
 
 void captions(const SpectrogramParameters& p, const PageCursor& cursor, const SignalState& s, PlotDevice& plot)
 {
     const PageBox& frame = p.geometry.sub[PageLayout::kFrame];
     plot.plotwindow(0, 0, 1, 1, 0, 0, plot.pageWidthPx(), plot.pageHeightPx(), 0);
     plot.plottext(frame.px0 + 4, frame.py0 + 1,
-                  format("Kelvox|Speg %s, Ch %d(%d), Page %d", s.fileName.c_str(), s.selectedChannel,
-                         s.channelCount, cursor.pageNumber),
+                  format("Kelvox|Speg %s, Ch %d(%d), Page %d", s.fileName.c_str(), s.selectedChannel, s.channelCount,
+                         cursor.pageNumber),
                   kAlignTopLeft);
     if (p.printScale <= 0.5)
         return;
@@ -47,9 +44,8 @@ void captions(const SpectrogramParameters& p, const PageCursor& cursor, const Si
         p.analysis == AnalysisType::ConstantQ
             ? format("Sf %1.2f kHz, Bw f/%d Hz, Te %d/f s, Gain %1d dB, n=24/oct", kHz, satInt(kQFactor),
                      satInt(kQFactor), satInt(p.gainDb))
-            : format("Sf %1.2f kHz, Bw %2d Hz, Te %3.1f ms, Gain %1d dB, nFFT %1d of %1d", kHz,
-                     satInt(p.bandwidth), 500.0 * p.windowLength / p.sampleRate, satInt(p.gainDb),
-                     p.windowLength, p.fftSize);
+            : format("Sf %1.2f kHz, Bw %2d Hz, Te %3.1f ms, Gain %1d dB, nFFT %1d of %1d", kHz, satInt(p.bandwidth),
+                     500.0 * p.windowLength / p.sampleRate, satInt(p.gainDb), p.windowLength, p.fftSize);
     plot.plottext(frame.px0 + 4, frame.py0 + 1 + plot.lineheight(), line, kAlignTopLeft);
 }
 
@@ -211,8 +207,7 @@ std::vector<AxisTick> spectrogramTicks(const SpectrogramParameters& p, double fr
         for (int i = 0; i <= n; ++i) {
             const double q = quefrencyStep * i;
             ticks.push_back({bottom - satInt(i * rows * quefrencyStep * p.bandwidth),
-                             quefrencyStep >= 0.1 ? format("%3.1f", q) : format("%3.1fm", q * 1000.0 + 0.0001),
-                             true});
+                             quefrencyStep >= 0.1 ? format("%3.1f", q) : format("%3.1fm", q * 1000.0 + 0.0001), true});
         }
     } else {
         const double topKHz = p.topFrequency / 1000.0;
@@ -277,8 +272,9 @@ void pageframe(const SpectrogramParameters& p, const PageCursor& cursor, const S
     timeAxis(p, cursor.analysisStart, timeStep, plot);
     spectrogramScale(p, frequencyStep, quefrencyStep, plot);
     if (linearAxis && p.analysis != AnalysisType::Cepstrum)
-        plot.addregion(p.geometry.spgmLeft, spectrogramBottom(p), p.geometry.spgmRight, p.geometry.spgmTop, cursor.analysisStart, 0.0f,
-                       static_cast<float>(pageEnd), static_cast<float>(p.topFrequency), false);
+        plot.addregion(p.geometry.spgmLeft, spectrogramBottom(p), p.geometry.spgmRight, p.geometry.spgmTop,
+                       cursor.analysisStart, 0.0f, static_cast<float>(pageEnd), static_cast<float>(p.topFrequency),
+                       false);
     if (p.geometry.subOn[PageLayout::kPitch])
         pitchScale(p, cursor.analysisStart, pageEnd, plot);
     if (p.geometry.subOn[PageLayout::kLevel])

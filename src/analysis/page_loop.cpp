@@ -1,9 +1,9 @@
 #include "page_loop.h"
 
+#include "analysis_workspace.h"
 #include "column_pair.h"
 #include "column_renderer.h"
 #include "conditioning.h"
-#include "analysis_workspace.h"
 #include "level_track.h"
 #include "numeric.h"
 #include "page_frame.h"
@@ -266,8 +266,9 @@ bool drawpage(SpectrogramPage& page)
         cursor.pairX1 = satInt((nextPairTime - cursor.analysisStart) * pps);
         analysePairStrips(page);
 
-        cursor.pixelsSinceShow = static_cast<int>(std::min<int64_t>(
-            static_cast<int64_t>(cursor.pixelsSinceShow) + cursor.pairX1 - cursor.pairX0, std::numeric_limits<int>::max()));
+        cursor.pixelsSinceShow = static_cast<int>(
+            std::min<int64_t>(static_cast<int64_t>(cursor.pixelsSinceShow) + cursor.pairX1 - cursor.pairX0,
+                              std::numeric_limits<int>::max()));
         if (cursor.pixelsSinceShow > kRefreshPixels) {
             cursor.pixelsSinceShow -= kRefreshPixels;
             if (!p.printing)

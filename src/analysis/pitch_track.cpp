@@ -2,8 +2,8 @@
 
 #include "column_renderer.h"
 #include "decibels.h"
-#include "page_layout.h"
 #include "numeric.h"
+#include "page_layout.h"
 #include "real_fft.h"
 
 #include <algorithm>
@@ -290,7 +290,7 @@ void cepstralPitch(const SpectrogramParameters& p, const SampleBufferState& buff
     int bestJ = -1;
     for (int j = first; j <= last; ++j) {
         const double score = binDb(j) - 3.0 * std::fabs(fs / (j * static_cast<double>(D)) - track.avgPitch) /
-                                              ((track.jitter + 0.05) * track.avgPitch);
+                                            ((track.jitter + 0.05) * track.avgPitch);
         if (score > best) {
             best = score;
             bestJ = j;
@@ -336,8 +336,8 @@ double refinelag(std::span<const float> resonator, int end, int T)
         // Every sample read lies in the valid buffer.
         alignmentSums([r](int64_t i) { return static_cast<double>(r[i]); }, end, T, S, B);
     } else {
-        alignmentSums([r, valid](int64_t i) { return i >= 0 && i < valid ? static_cast<double>(r[i]) : 0.0; }, end,
-                      T, S, B);
+        alignmentSums([r, valid](int64_t i) { return i >= 0 && i < valid ? static_cast<double>(r[i]) : 0.0; }, end, T,
+                      S, B);
     }
     return B == 0.0 ? T : T + S / B;
 }

@@ -19,21 +19,15 @@ T guardedRead(const std::vector<T>& values, int fill, int64_t i)
 
 std::span<const float> validPart(const std::vector<float>& values, int fill)
 {
-    return std::span<const float>(values).first(static_cast<std::size_t>(std::clamp<int64_t>(
-        fill, 0, static_cast<int64_t>(values.size()))));
+    return std::span<const float>(values).first(
+        static_cast<std::size_t>(std::clamp<int64_t>(fill, 0, static_cast<int64_t>(values.size()))));
 }
 
 }  // namespace
 
-int16_t SampleBufferState::sampleAt(int64_t i) const
-{
-    return guardedRead(SampleBuffer, bufferFill, i);
-}
+int16_t SampleBufferState::sampleAt(int64_t i) const { return guardedRead(SampleBuffer, bufferFill, i); }
 
-float SampleBufferState::conditionedAt(int64_t i) const
-{
-    return guardedRead(ConditionedSamples, bufferFill, i);
-}
+float SampleBufferState::conditionedAt(int64_t i) const { return guardedRead(ConditionedSamples, bufferFill, i); }
 
 void LabelMarks::hold(size_t index)
 {
@@ -45,19 +39,10 @@ void LabelMarks::hold(size_t index)
     open = pos <= lastSample;
 }
 
-float SampleBufferState::resonatorAt(int64_t i) const
-{
-    return guardedRead(ResonatorSamples, bufferFill, i);
-}
+float SampleBufferState::resonatorAt(int64_t i) const { return guardedRead(ResonatorSamples, bufferFill, i); }
 
-std::span<const float> SampleBufferState::conditioned() const
-{
-    return validPart(ConditionedSamples, bufferFill);
-}
+std::span<const float> SampleBufferState::conditioned() const { return validPart(ConditionedSamples, bufferFill); }
 
-std::span<const float> SampleBufferState::resonator() const
-{
-    return validPart(ResonatorSamples, bufferFill);
-}
+std::span<const float> SampleBufferState::resonator() const { return validPart(ResonatorSamples, bufferFill); }
 
 }  // namespace kelvox

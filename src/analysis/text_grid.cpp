@@ -9,15 +9,9 @@ namespace kelvox {
 
 namespace {
 
-bool isBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
-}
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
 
-bool startsNumber(char c)
-{
-    return (c >= '0' && c <= '9') || c == '-' || c == '+' || c == '.';
-}
+bool startsNumber(char c) { return (c >= '0' && c <= '9') || c == '-' || c == '+' || c == '.'; }
 
 // Reads the values of a Praat text file in order. Like Praat, it skips the words
 // between them ("xmin", "=", "intervals:", "[1]:"), so that the long and the short

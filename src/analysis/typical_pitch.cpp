@@ -12,13 +12,13 @@ namespace {
 
 constexpr double kPi = 3.141592653589793;
 constexpr double kLowestRateHz = 4000.0;
-constexpr double kLowPassHz = 1000.0;       // FIR cut-off: keeps F0 and its first harmonics
-constexpr double kTransitionHz = 1000.0;    // FIR transition band, sets its length
-constexpr double kDecimatedRateHz = 6000.0; // decimate while the rate stays at or above this
+constexpr double kLowPassHz = 1000.0;        // FIR cut-off: keeps F0 and its first harmonics
+constexpr double kTransitionHz = 1000.0;     // FIR transition band, sets its length
+constexpr double kDecimatedRateHz = 6000.0;  // decimate while the rate stays at or above this
 constexpr double kIntegrationSeconds = 0.025;
 constexpr double kHopSeconds = 0.010;
-constexpr double kDipThreshold = 0.15;      // YIN's absolute threshold
-constexpr double kSilenceRms = 5.0;         // 16-bit units, about −76 dB of full scale
+constexpr double kDipThreshold = 0.15;  // YIN's absolute threshold
+constexpr double kSilenceRms = 5.0;     // 16-bit units, about −76 dB of full scale
 constexpr double kLoudPercentile = 0.95;
 constexpr double kBelowLoudDb = 30.0;
 
@@ -84,19 +84,16 @@ std::vector<int64_t> frameStarts(int64_t sampleCount, double sampleRateHz, int r
 }
 
 struct FrameResult {
-    double rms = 0.0;  // of the filtered, DC-free frame, 16-bit units
-    double f0Hz = 0.0; // 0 when no dip reached the threshold
+    double rms = 0.0;   // of the filtered, DC-free frame, 16-bit units
+    double f0Hz = 0.0;  // 0 when no dip reached the threshold
 };
 
 // One frame: filter and decimate, remove DC, then YIN.
 class FrameAnalyser {
 public:
     explicit FrameAnalyser(const FramePlan& plan)
-        : m_plan(plan),
-          m_raw(static_cast<size_t>(plan.rawLength)),
-          m_x(static_cast<size_t>(plan.decimatedLength)),
-          m_diff(static_cast<size_t>(plan.longestLag + 2)),
-          m_cmnd(static_cast<size_t>(plan.longestLag + 2))
+        : m_plan(plan), m_raw(static_cast<size_t>(plan.rawLength)), m_x(static_cast<size_t>(plan.decimatedLength)),
+          m_diff(static_cast<size_t>(plan.longestLag + 2)), m_cmnd(static_cast<size_t>(plan.longestLag + 2))
     {
     }
 
@@ -224,11 +221,10 @@ TypicalPitch estimateTypicalPitch(int64_t sampleCount, double sampleRateHz, cons
 
 TypicalPitch estimateTypicalPitch(std::span<const int16_t> samples, double sampleRateHz)
 {
-    return estimateTypicalPitch(static_cast<int64_t>(samples.size()), sampleRateHz,
-                                [samples](int64_t first, std::span<int16_t> out) {
-                                    std::copy_n(samples.begin() + static_cast<std::ptrdiff_t>(first), out.size(),
-                                                out.begin());
-                                });
+    return estimateTypicalPitch(
+        static_cast<int64_t>(samples.size()), sampleRateHz, [samples](int64_t first, std::span<int16_t> out) {
+            std::copy_n(samples.begin() + static_cast<std::ptrdiff_t>(first), out.size(), out.begin());
+        });
 }
 
 }  // namespace kelvox

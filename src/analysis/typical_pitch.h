@@ -12,9 +12,9 @@ namespace kelvox {
 
 /// What estimateTypicalPitch found.
 struct TypicalPitch {
-    double hz = 0.0;          // median F0 of the voiced frames, Hz; 0 when there are none
-    int voicedFrames = 0;     // frames that passed the level and periodicity tests
-    int examinedFrames = 0;   // frames looked at
+    double hz = 0.0;         // median F0 of the voiced frames, Hz; 0 when there are none
+    int voicedFrames = 0;    // frames that passed the level and periodicity tests
+    int examinedFrames = 0;  // frames looked at
 
     /// Some frame was voiced: hz holds an estimate.
     bool found() const { return voicedFrames > 0; }

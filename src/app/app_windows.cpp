@@ -12,15 +12,10 @@
 namespace kelvox {
 
 AppWindows::AppWindows(ProgramState& s, ProgramMemory* memory)
-    : state(s),
-      waveformRun(s.signal, s.plot),
-      sectionRun(s.signal, s.plot, s.analysis, s.labelFileName),
+    : state(s), waveformRun(s.signal, s.plot), sectionRun(s.signal, s.plot, s.analysis, s.labelFileName),
       spectrogramRun(s.signal, s.layout, s.plot, s.analysis, s.spectrogram, s.labelFileName, s.labelChoice),
-      form1(s.signal),
-      plotWindow(s.plot),
-      form3(s.signal, spectrogramRun, s.runs, s.plot),
-      form2(s.signal, waveformRun, s.runs, s.plot),
-      form4(s.signal, sectionRun, s.runs, s.plot),
+      form1(s.signal), plotWindow(s.plot), form3(s.signal, spectrogramRun, s.runs, s.plot),
+      form2(s.signal, waveformRun, s.runs, s.plot), form4(s.signal, sectionRun, s.runs, s.plot),
       layoutDialog(s.layout, s.plot),
       printer([&s] { return s.signal.fileName; },
               [this](const std::string& where) {
@@ -107,7 +102,7 @@ AppWindows::~AppWindows()
 
 std::vector<std::pair<QString, QWidget*>> AppWindows::keptWindows()
 {
-    return {{QStringLiteral("main"), &form1},         {QStringLiteral("plot"), &plotWindow},
+    return {{QStringLiteral("main"), &form1},        {QStringLiteral("plot"), &plotWindow},
             {QStringLiteral("spectrogram"), &form3}, {QStringLiteral("wave"), &form2},
             {QStringLiteral("section"), &form4},     {QStringLiteral("layout"), &layoutDialog}};
 }

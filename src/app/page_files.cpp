@@ -1,7 +1,7 @@
 #include "page_files.h"
 
 #include "monochrome_bitmap.h"
-#include "print_service.h"
+#include "qt_print_service.h"
 
 #include <QImage>
 #include <QString>

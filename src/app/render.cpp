@@ -174,9 +174,9 @@ struct Options {
     int dpi = 96;
     std::vector<std::string> settings;
     std::vector<std::pair<std::string, std::string>> dataOutputs;  // option, path
-    std::string labels;  // --labels
+    std::string labels;                                            // --labels
     bool hasTier = false;
-    std::string tier;    // --tier
+    std::string tier;  // --tier
     bool raw = false;
     RawParameters rawParameters;
 };

@@ -73,8 +73,8 @@ int main(int argc, char** argv)
     ok = file->grab().save(QDir(out).filePath(QStringLiteral("file-menu.png"))) && ok;
     file->hide();
     const QFileInfo example(QString::fromLocal8Bit(argv[1]));
-    state->labelChoice = {example.dir().filePath(example.completeBaseName() + QStringLiteral(".TextGrid")).toStdString(),
-                          "ipa"};
+    state->labelChoice = {
+        example.dir().filePath(example.completeBaseName() + QStringLiteral(".TextGrid")).toStdString(), "ipa"};
     {
         kelvox::LabelChoiceDialog labels(state->labelChoice, state->signal.sampleRateHz, &w->form1);
         ok = save(labels, out, "labels-dialog.png") && ok;

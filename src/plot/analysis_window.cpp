@@ -247,10 +247,7 @@ void AnalysisWindow::startPrint(QPushButton* abort, std::function<void(PageHost&
     m_plot.restoreScreenPage();
 }
 
-int AnalysisWindow::shownPage() const
-{
-    return m_preview ? m_preview->pageInHand() : m_shownPage;
-}
+int AnalysisWindow::shownPage() const { return m_preview ? m_preview->pageInHand() : m_shownPage; }
 
 QRect AnalysisWindow::buttonArea() const
 {

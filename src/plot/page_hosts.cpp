@@ -82,10 +82,7 @@ void PreviewHost::pageFinished(int pageNumber, bool lastPage)
         m_pageInHand = pageNumber + 1;
 }
 
-bool PreviewHost::stopRequested() const
-{
-    return m_aborted || m_runs.superseded(this) || m_runs.quitting();
-}
+bool PreviewHost::stopRequested() const { return m_aborted || m_runs.superseded(this) || m_runs.quitting(); }
 
 void PreviewHost::next()
 {

@@ -44,10 +44,7 @@ void preparePainter(QPainter& p)
 }
 
 // The pen of a fresh device: solid black, one pixel.
-QPen cleanPen()
-{
-    return QPen(QColor(palette()[0]), 1, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
-}
+QPen cleanPen() { return QPen(QColor(palette()[0]), 1, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin); }
 
 // The on and off lengths of a dash style in pixels, as dashPattern gives them.
 std::span<const int> dashLengths(DashStyle style)
@@ -276,10 +273,7 @@ QImage& PlotDevice::image()
     return m_image;
 }
 
-const QImage& PlotDevice::image() const
-{
-    return m_image;
-}
+const QImage& PlotDevice::image() const { return m_image; }
 
 QImage& PlotDevice::pixels(const PageRect& area)
 {
@@ -386,10 +380,7 @@ void PlotDevice::setFontCell(int cellHeightPx)
     m_stamps.useFont(m_font, m_image.dotsPerMeterX(), m_image.dotsPerMeterY());
 }
 
-int PlotDevice::textHeight() const
-{
-    return QFontMetrics(m_font, &m_image).height();
-}
+int PlotDevice::textHeight() const { return QFontMetrics(m_font, &m_image).height(); }
 
 void PlotDevice::plottextsize(float s)
 {

@@ -187,10 +187,7 @@ QMargins Tnylxform::decorations(const QWidget& window)
             outer.bottom() - inner.bottom()};
 }
 
-void Tnylxform::restorePlace(const QByteArray& geometry)
-{
-    m_sized = restoreGeometry(geometry);
-}
+void Tnylxform::restorePlace(const QByteArray& geometry) { m_sized = restoreGeometry(geometry); }
 
 void Tnylxform::openClearOf(const QRect& keepClear, const QMargins& frameMargins)
 {

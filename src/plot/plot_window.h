@@ -116,9 +116,9 @@ private:
     QPoint m_dragStart;
     bool m_bandShown = false;
     PageRect m_band;
-    bool m_sized = false;        // opened or restored once: its size is the user's
-    QElapsedTimer m_sinceShown;  // since the last repaint by the show hook
-    bool m_repaintAsked = false; // a repaint is asked for after the last one
+    bool m_sized = false;         // opened or restored once: its size is the user's
+    QElapsedTimer m_sinceShown;   // since the last repaint by the show hook
+    bool m_repaintAsked = false;  // a repaint is asked for after the last one
 };
 
 }  // namespace kelvox

@@ -7,9 +7,9 @@
 #include "parse_number.h"
 
 #include <array>
-#include <span>
 #include <cmath>
 #include <cstdlib>
+#include <span>
 
 namespace kelvox {
 
@@ -114,8 +114,7 @@ std::vector<AxisTick> lagTicks(int left, int right, int lagCount, double sampleR
     return ticks;
 }
 
-std::vector<AxisTick> levelLines(int top, int bottom, double gainDb, double levelRange, bool cepstrum,
-                                  int lineheight)
+std::vector<AxisTick> levelLines(int top, int bottom, double gainDb, double levelRange, bool cepstrum, int lineheight)
 {
     std::vector<AxisTick> lines;
     if (bottom <= top || !(levelRange > 0))

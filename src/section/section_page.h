@@ -55,7 +55,6 @@ double lagTickStep(double lagSpanSeconds);
 /// trunc(gainDb) + 10 i), i = −2, −1, 0 …, labelled "%3d" of −10 i, inside the cell and at
 /// least lineheight below the previous label. None when bottom ≤ top or
 /// levelRange ≤ 0; the walk stops after (|levelRange| + |gainDb|) / 10 + 3 steps.
-std::vector<AxisTick> levelLines(int top, int bottom, double gainDb, double levelRange, bool cepstrum,
-                                  int lineheight);
+std::vector<AxisTick> levelLines(int top, int bottom, double gainDb, double levelRange, bool cepstrum, int lineheight);
 
 }  // namespace kelvox

@@ -379,8 +379,8 @@ void SectionRun::drawCellAxes(const SectionCell& cell, int binCount, bool lag, d
         d.plotmove(tick.pixel, cell.top, kDotted);
     }
     // Level axis: multiples of 10 dB on the readout scale.
-    for (const AxisTick& line : levelLines(cell.top, cell.bottom, st.gainDb, st.levelRange, st.choice.cepstrum != 0,
-                                           d.lineheight())) {
+    for (const AxisTick& line :
+         levelLines(cell.top, cell.bottom, st.gainDb, st.levelRange, st.choice.cepstrum != 0, d.lineheight())) {
         d.plottext(cell.left - 2, line.pixel, line.label, kAlignMiddleRight);
         d.plotmove(cell.left, line.pixel, kMove);
         d.plotmove(cell.right, line.pixel, kDotted);

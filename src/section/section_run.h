@@ -49,8 +49,7 @@ public:
     /// No page is drawn without data (sampleLimit ≤ 0, no sample rate) or when the
     /// start lies beyond the data. `settingsRead`, when set, is called once the
     /// controls have been read and corrected, before the first page.
-    void run(SectionControls& controls, bool printing, PageHost& host,
-             const std::function<void()>& settingsRead = {});
+    void run(SectionControls& controls, bool printing, PageHost& host, const std::function<void()>& settingsRead = {});
 
     /// The page in hand and the time the run has reached.
     RunProgress progress() const;

@@ -166,9 +166,6 @@ void TForm4::Button3Click()
     startPrint(m_abort, [this](PageHost& host) { runPages(host, true); });
 }
 
-void TForm4::Button4Click()
-{
-    abortRun();
-}
+void TForm4::Button4Click() { abortRun(); }
 
 }  // namespace kelvox

@@ -340,8 +340,7 @@ std::string MainView::readoutText(int x) const
     const int64_t frame = m_firstViewFrame + satInt64(x * static_cast<double>(m_s.samplesPerPixel));
     if (frame < 0 || frame >= m_s.frameCount())
         return time;
-    const int64_t index =
-        m_s.dataOffset + static_cast<int64_t>(m_s.channelCount) * frame + m_s.selectedChannel;
+    const int64_t index = m_s.dataOffset + static_cast<int64_t>(m_s.channelCount) * frame + m_s.selectedChannel;
     return time + format("  Value %d", rawAtIndex(m_s, index));
 }
 

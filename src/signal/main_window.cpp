@@ -4,8 +4,8 @@
 #include "playback.h"
 #include "raw_open_dialog.h"
 
-#include <QAction>
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
@@ -44,8 +44,8 @@ QString openFilter()
         const QString e = QString::fromStdString(ext);
         patterns << QStringLiteral("*") + e << QStringLiteral("*") + e.toUpper();
     }
-    return QStringLiteral("Sound files (") + patterns.join(QLatin1Char(' '))
-           + QStringLiteral(");;Wave files (*.wav *.WAV);;SMP files (*.smp *.SMP);;All files (*)");
+    return QStringLiteral("Sound files (") + patterns.join(QLatin1Char(' ')) +
+           QStringLiteral(");;Wave files (*.wav *.WAV);;SMP files (*.smp *.SMP);;All files (*)");
 }
 
 // The wait cursor over the whole screen while a file loads; balanced on every path.
@@ -208,10 +208,7 @@ void TForm1::setMemory(ProgramMemory* memory)
     refreshRecentMenu();
 }
 
-QStringList TForm1::recentFiles() const
-{
-    return m_memory->recentFiles();
-}
+QStringList TForm1::recentFiles() const { return m_memory->recentFiles(); }
 
 void TForm1::setAudioOutput(std::unique_ptr<AudioOutput> output)
 {
@@ -320,7 +317,8 @@ void TForm1::buildControls()
     connect(m_channel, &QSpinBox::valueChanged, this, &TForm1::SpinEdit1Change);
     label(QStringLiteral("Ch"), QString(), {676, 3});
 
-    m_paintBox = new WaveView(m_s, m_view, *this, [this] { syncControls(); }, client);
+    m_paintBox = new WaveView(
+        m_s, m_view, *this, [this] { syncControls(); }, client);
     m_paintBox->setObjectName(QStringLiteral("PaintBox1"));
     m_paintBox->setToolTip(QStringLiteral("Mouse select analysis interval"));
     m_paintBox->move(8, 48);

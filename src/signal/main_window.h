@@ -142,12 +142,12 @@ private:
     std::unique_ptr<AudioOutput> m_audio;
     std::function<void()> m_onExit;
     std::function<void()> m_onLoaded;
-    ProgramMemory m_ownMemory;         // used when no memory is given
+    ProgramMemory m_ownMemory;  // used when no memory is given
     ProgramMemory* m_memory = &m_ownMemory;
     bool m_opening = false;
     bool m_shownOnce = false;
-    int m_wheelRest = 0;               // wheel angle not yet turned into notches
-    int m_readoutX = -1;               // the mouse's column over the view, -1 when away
+    int m_wheelRest = 0;          // wheel angle not yet turned into notches
+    int m_readoutX = -1;          // the mouse's column over the view, -1 when away
     QElapsedTimer m_sinceDialog;  // activations right after our own dialog are not the user's
 
     WaveView* m_paintBox = nullptr;

@@ -47,9 +47,6 @@ constexpr double firstStepNotBelow(std::span<const double> steps, double limit)
 
 /// The step of a page's time axis spanning `spanSeconds`: the largest of 0.001,
 /// 0.002, 0.005 … 5 s below a tenth of the span; 0.001 when none is.
-constexpr double timeTickStep(double spanSeconds)
-{
-    return largestStepBelow(oneTwoFive(0.001, 5), spanSeconds / 10.0);
-}
+constexpr double timeTickStep(double spanSeconds) { return largestStepBelow(oneTwoFive(0.001, 5), spanSeconds / 10.0); }
 
 }  // namespace kelvox

@@ -29,8 +29,7 @@ const char* formatHint(RawSampleFormat f)
 
 }  // namespace
 
-RawOpenDialog::RawOpenDialog(const QString& fileName, const RawParameters& initial, QWidget* parent)
-    : QDialog(parent)
+RawOpenDialog::RawOpenDialog(const QString& fileName, const RawParameters& initial, QWidget* parent) : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("Open raw ") + fileName);
     setMinimumWidth(360);  // room for the file's name in the caption

@@ -55,17 +55,12 @@ int sampleWidth(SampleEncoding encoding)
     case SampleEncoding::Unsigned8:
     case SampleEncoding::Signed8:
     case SampleEncoding::Alaw:
-    case SampleEncoding::Mulaw:
-        return 1;
-    case SampleEncoding::Signed16:
-        return 2;
-    case SampleEncoding::Signed24:
-        return 3;
+    case SampleEncoding::Mulaw: return 1;
+    case SampleEncoding::Signed16: return 2;
+    case SampleEncoding::Signed24: return 3;
     case SampleEncoding::Signed32:
-    case SampleEncoding::Float32:
-        return 4;
-    case SampleEncoding::Float64:
-        return 8;
+    case SampleEncoding::Float32: return 4;
+    case SampleEncoding::Float64: return 8;
     }
     return 2;
 }
@@ -79,8 +74,7 @@ int64_t availableSamples(uint64_t declaredBytes, uint64_t presentBytes, int widt
     return samples;
 }
 
-void decodeSamples(std::vector<uint8_t>& b, std::size_t start, int64_t count, SampleFormat format,
-                   SampleLayout& layout)
+void decodeSamples(std::vector<uint8_t>& b, std::size_t start, int64_t count, SampleFormat format, SampleLayout& layout)
 {
     const auto n = static_cast<std::size_t>(count);
     layout.sampleCount = static_cast<int32_t>(count);
@@ -101,8 +95,7 @@ void decodeSamples(std::vector<uint8_t>& b, std::size_t start, int64_t count, Sa
         layout.dataOffset = static_cast<int32_t>(start / 2);
         layout.byteSwap = format.bigEndian;
         return;
-    default:
-        break;
+    default: break;
     }
 
     // Converted samples start at the first even byte from `start` on.
@@ -138,12 +131,8 @@ void decodeSamples(std::vector<uint8_t>& b, std::size_t start, int64_t count, Sa
             return floatTo16(v);
         });
         break;
-    case SampleEncoding::Alaw:
-        widen(b, start, head, n, alawToLinear);
-        break;
-    default:
-        widen(b, start, head, n, mulawToLinear);
-        break;
+    case SampleEncoding::Alaw: widen(b, start, head, n, alawToLinear); break;
+    default: widen(b, start, head, n, mulawToLinear); break;
     }
     layout.bytesPerSample = 2;
     layout.dataOffset = static_cast<int32_t>(head / 2);

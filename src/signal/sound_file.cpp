@@ -364,8 +364,8 @@ const std::vector<std::string>& soundFileExtensions()
     return all;
 }
 
-LoadResult loadSoundBytes(std::vector<uint8_t> bytes, const std::string& path, SignalState& state,
-                          int viewWidthPx, int viewHeightPx)
+LoadResult loadSoundBytes(std::vector<uint8_t> bytes, const std::string& path, SignalState& state, int viewWidthPx,
+                          int viewHeightPx)
 {
     return loadWith(std::move(bytes), path, state, viewWidthPx, viewHeightPx,
                     [&path](std::vector<uint8_t>& b) { return readByExtension(b, path); });

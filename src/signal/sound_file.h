@@ -50,8 +50,9 @@ enum class RawSampleFormat { S16le, S16be, U8, S8, S24le, S32le, F32le, Alaw, Ul
 
 /// Every raw sample format, in the order the "Open raw..." dialog lists them.
 constexpr RawSampleFormat kRawSampleFormats[] = {
-    RawSampleFormat::S16le, RawSampleFormat::S16be, RawSampleFormat::U8,   RawSampleFormat::S8,  RawSampleFormat::S24le,
-    RawSampleFormat::S32le, RawSampleFormat::F32le, RawSampleFormat::Alaw, RawSampleFormat::Ulaw,
+    RawSampleFormat::S16le, RawSampleFormat::S16be, RawSampleFormat::U8,
+    RawSampleFormat::S8,    RawSampleFormat::S24le, RawSampleFormat::S32le,
+    RawSampleFormat::F32le, RawSampleFormat::Alaw,  RawSampleFormat::Ulaw,
 };
 
 /// The name of a raw sample format as typed: "s16le", "s16be", "u8", "s8",

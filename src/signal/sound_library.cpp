@@ -24,12 +24,18 @@ struct LibraryKind {
     int subtype;
 };
 constexpr LibraryKind kKinds[] = {
-    {".flac", "FLAC", SF_FORMAT_FLAC, 0},       {".aif", "AIFF", SF_FORMAT_AIFF, 0},
-    {".aiff", "AIFF", SF_FORMAT_AIFF, 0},       {".aifc", "AIFF-C", SF_FORMAT_AIFF, 0},
-    {".au", "AU", SF_FORMAT_AU, 0},             {".snd", "AU", SF_FORMAT_AU, 0},
-    {".sph", "NIST SPHERE", SF_FORMAT_NIST, 0}, {".nist", "NIST SPHERE", SF_FORMAT_NIST, 0},
-    {".caf", "CAF", SF_FORMAT_CAF, 0},          {".w64", "Wave64", SF_FORMAT_W64, 0},
-    {".ogg", "Ogg", SF_FORMAT_OGG, 0},          {".oga", "Ogg", SF_FORMAT_OGG, 0},
+    {".flac", "FLAC", SF_FORMAT_FLAC, 0},
+    {".aif", "AIFF", SF_FORMAT_AIFF, 0},
+    {".aiff", "AIFF", SF_FORMAT_AIFF, 0},
+    {".aifc", "AIFF-C", SF_FORMAT_AIFF, 0},
+    {".au", "AU", SF_FORMAT_AU, 0},
+    {".snd", "AU", SF_FORMAT_AU, 0},
+    {".sph", "NIST SPHERE", SF_FORMAT_NIST, 0},
+    {".nist", "NIST SPHERE", SF_FORMAT_NIST, 0},
+    {".caf", "CAF", SF_FORMAT_CAF, 0},
+    {".w64", "Wave64", SF_FORMAT_W64, 0},
+    {".ogg", "Ogg", SF_FORMAT_OGG, 0},
+    {".oga", "Ogg", SF_FORMAT_OGG, 0},
     {".opus", "Opus", SF_FORMAT_OGG, SF_FORMAT_OPUS},
     {".mp3", "MP3", SF_FORMAT_MPEG, 0},
 };
@@ -45,10 +51,7 @@ struct MemoryFile {
     sf_count_t pos = 0;
 };
 
-sf_count_t memoryLength(void* user)
-{
-    return static_cast<sf_count_t>(static_cast<MemoryFile*>(user)->bytes.size());
-}
+sf_count_t memoryLength(void* user) { return static_cast<sf_count_t>(static_cast<MemoryFile*>(user)->bytes.size()); }
 
 sf_count_t memorySeek(sf_count_t offset, int whence, void* user)
 {
@@ -71,15 +74,9 @@ sf_count_t memoryRead(void* into, sf_count_t count, void* user)
     return n;
 }
 
-sf_count_t memoryWrite(const void*, sf_count_t, void*)
-{
-    return 0;
-}
+sf_count_t memoryWrite(const void*, sf_count_t, void*) { return 0; }
 
-sf_count_t memoryTell(void* user)
-{
-    return static_cast<MemoryFile*>(user)->pos;
-}
+sf_count_t memoryTell(void* user) { return static_cast<MemoryFile*>(user)->pos; }
 
 // Whether this libsndfile reads `major` files (and the `subtype` codec, when given).
 bool libraryReads(int major, int subtype)
@@ -96,8 +93,8 @@ bool libraryReads(int major, int subtype)
         }
         return false;
     };
-    return listed(SFC_GET_FORMAT_MAJOR_COUNT, SFC_GET_FORMAT_MAJOR, major)
-           && (subtype == 0 || listed(SFC_GET_FORMAT_SUBTYPE_COUNT, SFC_GET_FORMAT_SUBTYPE, subtype));
+    return listed(SFC_GET_FORMAT_MAJOR_COUNT, SFC_GET_FORMAT_MAJOR, major) &&
+           (subtype == 0 || listed(SFC_GET_FORMAT_SUBTYPE_COUNT, SFC_GET_FORMAT_SUBTYPE, subtype));
 }
 
 std::string libraryMessage(SNDFILE* file)
@@ -118,10 +115,8 @@ bool floatSamples(int format)
     case SF_FORMAT_OPUS:
     case SF_FORMAT_MPEG_LAYER_I:
     case SF_FORMAT_MPEG_LAYER_II:
-    case SF_FORMAT_MPEG_LAYER_III:
-        return true;
-    default:
-        return false;
+    case SF_FORMAT_MPEG_LAYER_III: return true;
+    default: return false;
     }
 }
 
@@ -184,11 +179,13 @@ bool decodeWithLibrary(const LibrarySource& source, const std::string& expectedK
     std::error_code ec;
     const uint64_t sourceBytes =
         source.path.empty() ? source.bytes.size() : static_cast<uint64_t>(std::filesystem::file_size(source.path, ec));
-    const int64_t plausible = std::max<int64_t>(int64_t{1} << 23, static_cast<int64_t>(std::min<uint64_t>(sourceBytes, kMaxSamples)) * 128);
-    const int64_t declared = info.frames > 0 && info.frames <= kMaxSamples / info.channels ? info.frames * info.channels : 0;
-    if (info.frames > kMaxSamples / info.channels
-        && info.frames <= std::numeric_limits<int64_t>::max() / info.channels
-        && info.frames * info.channels <= plausible) {
+    const int64_t plausible =
+        std::max<int64_t>(int64_t{1} << 23, static_cast<int64_t>(std::min<uint64_t>(sourceBytes, kMaxSamples)) * 128);
+    const int64_t declared =
+        info.frames > 0 && info.frames <= kMaxSamples / info.channels ? info.frames * info.channels : 0;
+    if (info.frames > kMaxSamples / info.channels &&
+        info.frames <= std::numeric_limits<int64_t>::max() / info.channels &&
+        info.frames * info.channels <= plausible) {
         reason = "more than 2 GiB of 16-bit samples";  // known before decoding any
         return false;
     }

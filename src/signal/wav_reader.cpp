@@ -119,8 +119,8 @@ bool lowJustified(const std::vector<uint8_t>& b, std::size_t start, int64_t coun
     return lowFits && !highFits;
 }
 
-SampleLayout decodeWavData(std::vector<uint8_t>& b, const WavFormat& f, std::size_t start, uint64_t declared,
-                           bool big, const char* kind)
+SampleLayout decodeWavData(std::vector<uint8_t>& b, const WavFormat& f, std::size_t start, uint64_t declared, bool big,
+                           const char* kind)
 {
     SampleFormat sf{.bigEndian = big};
     const int bits = f.bits;
@@ -291,8 +291,8 @@ SampleLayout readWavAtFixedOffsets(std::vector<uint8_t>& b, const std::string& r
     // Only where bytes 20 … 35 hold a self-consistent format (byte rate = sample
     // rate × block align): any other chunk there would give misread fields.
     const ByteReader in{b, false};
-    const bool format = b.size() >= 36 && in.u16(32) >= 1 && in.u32(24) >= 1
-                        && uint64_t{in.u32(24)} * in.u16(32) == in.u32(28);
+    const bool format =
+        b.size() >= 36 && in.u16(32) >= 1 && in.u32(24) >= 1 && uint64_t{in.u32(24)} * in.u16(32) == in.u32(28);
     if (format) {
         try {
             return readUsualLayout(b);

@@ -39,9 +39,10 @@ std::string tierKey(const std::vector<std::string>& tiers, int index)
 
 QString labelFileFilter()
 {
-    return QStringLiteral("Label files (*.TextGrid *.textgrid *.phn *.PHN *.wrd *.WRD *.lab *.rec *.txt *.mix);;"
-                          "Praat TextGrid (*.TextGrid *.textgrid);;TIMIT (*.phn *.PHN *.wrd *.WRD);;"
-                          "HTK (*.lab *.rec);;Audacity labels (*.txt);;Kelvox labels (*.mix);;All files (*)");
+    return QStringLiteral(
+        "Label files (*.TextGrid *.textgrid *.phn *.PHN *.wrd *.WRD *.lab *.rec *.txt *.mix);;"
+        "Praat TextGrid (*.TextGrid *.textgrid);;TIMIT (*.phn *.PHN *.wrd *.WRD);;"
+        "HTK (*.lab *.rec);;Audacity labels (*.txt);;Kelvox labels (*.mix);;All files (*)");
 }
 
 LabelChoiceDialog::LabelChoiceDialog(const LabelChoice& current, double sampleRate, QWidget* parent)
@@ -95,8 +96,9 @@ void LabelChoiceDialog::showChoice()
     m_tier->setEnabled(false);
     if (m_choice.fileName.empty()) {
         m_file->setText(QStringLiteral("none"));
-        m_status->setText(QStringLiteral("The pages mark the .mix file beside the recording once a section run "
-                                         "has named it."));
+        m_status->setText(
+            QStringLiteral("The pages mark the .mix file beside the recording once a section run "
+                           "has named it."));
         return;
     }
     m_file->setText(QString::fromStdString(m_choice.fileName));
@@ -134,9 +136,8 @@ void LabelChoiceDialog::chooseFile(const QString& path)
 
 void LabelChoiceDialog::ChooseClick()
 {
-    const QString folder = m_choice.fileName.empty()
-                               ? QString()
-                               : QFileInfo(QString::fromStdString(m_choice.fileName)).absolutePath();
+    const QString folder =
+        m_choice.fileName.empty() ? QString() : QFileInfo(QString::fromStdString(m_choice.fileName)).absolutePath();
     const QString path = m_chooseFile(this, folder, labelFileFilter());
     if (!path.isEmpty())
         chooseFile(path);

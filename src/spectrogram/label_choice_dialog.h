@@ -40,8 +40,8 @@ public:
     /// used leaves the choice as it was and shows why.
     void chooseFile(const QString& path);
 
-    void ChooseClick();          // "Choose..."
-    void NoneClick();            // "None"
+    void ChooseClick();  // "Choose..."
+    void NoneClick();    // "None"
     void ComboBoxTierChange(int index);
 
 private:

@@ -47,8 +47,7 @@ float nextPageStart(float pageStart, double pageTime, float pageTimeScale)
 }
 
 SpectrogramRun::SpectrogramRun(SignalState& signal, const PageLayout& layout, PlotDevice& plot, AnalysisWorkspace& ws,
-                               SpectrogramState& st, const std::string& labelFileName,
-                               const LabelChoice& labelChoice)
+                               SpectrogramState& st, const std::string& labelFileName, const LabelChoice& labelChoice)
     : m_signal(signal), m_layout(layout), m_plot(plot), m_ws(ws), m_st(st), m_labelFileName(labelFileName),
       m_labelChoice(labelChoice), m_helperThread(std::thread::hardware_concurrency() > 1)
 {
@@ -179,9 +178,9 @@ bool SpectrogramRun::prepare(SpectrogramSettings& s, bool printing)
     if (m_signal.sampleRateHz < 1 || m_signal.frameCount() < 1)
         return false;
     m_signal.sampleRate = m_signal.sampleRateHz;
-    m_parameters = spectrogramSetup(s, m_signal, m_layout,
-                                    {m_plot.resolution(), m_plot.pageWidthPx(), m_plot.pageHeightPx()}, printing,
-                                    m_replacements);
+    m_parameters =
+        spectrogramSetup(s, m_signal, m_layout, {m_plot.resolution(), m_plot.pageWidthPx(), m_plot.pageHeightPx()},
+                         printing, m_replacements);
     applyToDevices();
     resetRunState();
     firstFill();

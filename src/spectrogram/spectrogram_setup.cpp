@@ -20,7 +20,7 @@ namespace {
 constexpr double kPi = std::numbers::pi;
 constexpr double kOrderFactor = 3.3333333333333335;  // 10/3: a window of 2^m gets N = 2^(m+1)
 constexpr double kLog10OfE = 0.43429448190325187;
-constexpr double kOctave = 0.30103;                     // log10 2
+constexpr double kOctave = 0.30103;  // log10 2
 constexpr double kBarkLimit = 24.0;
 constexpr int kQFftSize = 300;
 constexpr int kMaxKeepBack = 4096;

@@ -46,8 +46,8 @@ TForm3::TForm3(SignalState& signal, SpectrogramRun& run, RunCoordinator& runs, P
                       {8, p.geometry.y() + 4, 102, 16});
     }
     m_pages = makeLabel("Label6", QString(), "No of pages for interval selected", {184, 36, 40, 16});
-    m_labelSource = makeLabel("LabelSource", QString(), "Label file the pages mark (File, Labels...)",
-                              {8, 298, 312, 16});
+    m_labelSource =
+        makeLabel("LabelSource", QString(), "Label file the pages mark (File, Labels...)", {8, 298, 312, 16});
     QLabel* dash = makeLabel("Label9", QStringLiteral("-"), nullptr, {160, 192, 10, 32});
     QFont bold = font();
     bold.setBold(true);
@@ -131,10 +131,7 @@ void TForm3::FormActivate()
     showLabelSource();
 }
 
-void TForm3::showLabelSource()
-{
-    m_labelSource->setText(QString::fromStdString(m_run.labelSourceText()));
-}
+void TForm3::showLabelSource() { m_labelSource->setText(QString::fromStdString(m_run.labelSourceText())); }
 
 void TForm3::ComboBox1Change()
 {
@@ -184,9 +181,6 @@ void TForm3::Button5Click()
     startPrint(m_abort, [this](PageHost& host) { runPages(host, true); });
 }
 
-void TForm3::Button6Click()
-{
-    abortRun();
-}
+void TForm3::Button6Click() { abortRun(); }
 
 }  // namespace kelvox

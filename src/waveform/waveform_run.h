@@ -48,21 +48,17 @@ public:
 
     /// Draws the pages of the analysis interval (taken afresh from the signal
     /// state); a start before the recording draws silence from the start as typed,
-    /// but at most 32767 pages of it before time 0. The caller has begun the page (plotscreen for a preview, plotprinter
-    /// for print). Settings that would divide by zero or never end are replaced
-    /// and written back into `settings` (see waveformSetup), one line each in
-    /// replacements(). Calls plotshow (only when not printing) after each page
-    /// header, every 128 columns, at each line end and after each page; calls
-    /// host.pageFinished once per finished page, lastPage true for the one that
-    /// ends the run; ends when host.stopRequested() is true after a page or at a
-    /// refresh point (a page stopped part-way is not finished). Sets
-    /// sampleLimit := sampleCount − dataOffset and pageTimeScale := time scale ×
-    /// print size, and the device's usedarea (the set-up's, its top raised to the
+    /// but at most 32767 pages of it before time 0. The caller has begun the page (plotscreen for a preview,
+    /// plotprinter for print). Settings that would divide by zero or never end are replaced and written back into
+    /// `settings` (see waveformSetup), one line each in replacements(). Calls plotshow (only when not printing) after
+    /// each page header, every 128 columns, at each line end and after each page; calls host.pageFinished once per
+    /// finished page, lastPage true for the one that ends the run; ends when host.stopRequested() is true after a page
+    /// or at a refresh point (a page stopped part-way is not finished). Sets sampleLimit := sampleCount − dataOffset
+    /// and pageTimeScale := time scale × print size, and the device's usedarea (the set-up's, its top raised to the
     /// caption's top where the caption stands higher). Returns the number of
     /// pages finished. `settingsRead`, when set, is called once the settings have
     /// been read and corrected, before the first page.
-    int run(WaveformSettings& settings, bool printing, PageHost& host,
-            const std::function<void()>& settingsRead = {});
+    int run(WaveformSettings& settings, bool printing, PageHost& host, const std::function<void()>& settingsRead = {});
 
     /// The page in hand and the time reached while a run draws; zeros otherwise.
     RunProgress progress() const;

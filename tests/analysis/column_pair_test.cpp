@@ -17,8 +17,6 @@ using namespace kelvox::test;
 
 namespace {
 
-constexpr double kRate = 16000.0;
-
 // |X(k)|² of x[0 … n−1] by a direct DFT in long double.
 long double dftPower(const std::vector<float>& x, int k)
 {

@@ -85,7 +85,8 @@ TEST_F(DrawColumn, NothingAtOrRightOfTheStripsRightEdge)
     f.drawColumn(0, 1);
     const int width = f.p.geometry.spgmRight - f.p.geometry.spgmLeft;
     f.drawColumn(width - 3, 10);
-    EXPECT_EQ(blackCount(image(), f.p.geometry.spgmRight - 3, top(), f.p.geometry.spgmRight, bottom()), 3 * f.p.geometry.rowCount);
+    EXPECT_EQ(blackCount(image(), f.p.geometry.spgmRight - 3, top(), f.p.geometry.spgmRight, bottom()),
+              3 * f.p.geometry.rowCount);
     EXPECT_EQ(blackCount(image(), f.p.geometry.spgmRight, top(), f.p.geometry.spgmRight + 8, bottom()), 0);
 }
 

@@ -20,10 +20,7 @@ struct Conditioned {
     SampleBufferState buffer;
 };
 
-void condition(Conditioned& st)
-{
-    conditionBuffer(st.c, st.hp, st.buffer);
-}
+void condition(Conditioned& st) { conditionBuffer(st.c, st.hp, st.buffer); }
 
 // The conditioning above, holding `samples`.
 Conditioned stateWith(const std::vector<int>& samples)
@@ -76,7 +73,8 @@ TEST(Condition, GainScalesTheSignal)
     condition(quiet);
     condition(loud);
     for (int i = 0; i < 5; ++i)
-        EXPECT_NEAR(loud.buffer.ConditionedSamples[static_cast<size_t>(i)], 4.0 * quiet.buffer.ConditionedSamples[static_cast<size_t>(i)], 1e-3);
+        EXPECT_NEAR(loud.buffer.ConditionedSamples[static_cast<size_t>(i)],
+                    4.0 * quiet.buffer.ConditionedSamples[static_cast<size_t>(i)], 1e-3);
 }
 
 TEST(Condition, ProcessesOnlyTheRealData)
@@ -138,14 +136,17 @@ TEST(Condition, HighPassMemoriesCarryOverButResonatorsRestart)
     fresh.hp.hpX1 = fresh.hp.hpX2 = fresh.hp.hpY1 = fresh.hp.hpY2 = 0.0;
     condition(fresh);
     for (int i = 0; i < 100; ++i)
-        EXPECT_NEAR(pieces.buffer.ConditionedSamples[static_cast<size_t>(i)], whole.buffer.ConditionedSamples[static_cast<size_t>(100 + i)], 1e-2) << i;
+        EXPECT_NEAR(pieces.buffer.ConditionedSamples[static_cast<size_t>(i)],
+                    whole.buffer.ConditionedSamples[static_cast<size_t>(100 + i)], 1e-2)
+            << i;
     EXPECT_GT(std::fabs(fresh.buffer.ConditionedSamples[0] - pieces.buffer.ConditionedSamples[0]), 100.0f);
 
     // Run twice on the same data: the resonators start from zero each time, so their
     // output is a function of the conditioned samples alone.
     Conditioned again = stateWith(signal);
     condition(again);
-    const std::vector<float> firstResonator(again.buffer.ResonatorSamples.begin(), again.buffer.ResonatorSamples.begin() + 200);
+    const std::vector<float> firstResonator(again.buffer.ResonatorSamples.begin(),
+                                            again.buffer.ResonatorSamples.begin() + 200);
     again.hp.hpX1 = again.hp.hpX2 = again.hp.hpY1 = again.hp.hpY2 = 0.0;
     condition(again);
     for (int i = 0; i < 200; ++i)

@@ -34,7 +34,8 @@ QInput sineState(double hz)
     st.buffer.bufferFill = 16384;
     st.buffer.bufferHigh = 16384;
     for (int i = 0; i < 16384; ++i)
-        st.buffer.ConditionedSamples[static_cast<size_t>(i)] = static_cast<float>(1000.0 * std::sin(2 * std::numbers::pi * hz * i / kRate));
+        st.buffer.ConditionedSamples[static_cast<size_t>(i)] =
+            static_cast<float>(1000.0 * std::sin(2 * std::numbers::pi * hz * i / kRate));
     return st;
 }
 

@@ -14,15 +14,16 @@ using namespace kelvox::test;
 
 namespace {
 
-constexpr double kRate = 16000.0;
+constexpr double kMarkRate = 16000.0;
 
 // Two tiers as a phonetician has them: words (with empty stretches of silence) and
 // a point tier of pitch targets.
 std::vector<GridTier> wordsAndTones()
 {
-    GridTier words{"words", false,
-                   {{0.0, 0.3, ""}, {0.3, 0.7, "ðə"}, {0.7, 1.2, "bɜːd"}, {1.2, 1.5, "  "}, {1.5, 2.1, "təˈdeɪ"},
-                    {2.1, 2.5, ""}}};
+    GridTier words{
+        "words",
+        false,
+        {{0.0, 0.3, ""}, {0.3, 0.7, "ðə"}, {0.7, 1.2, "bɜːd"}, {1.2, 1.5, "  "}, {1.5, 2.1, "təˈdeɪ"}, {2.1, 2.5, ""}}};
     GridTier tones{"tones", true, {{0.45, 0, "H*"}, {1.9, 0, "L-L%"}, {2.0, 0, ""}}};
     return {words, tones};
 }
@@ -32,7 +33,7 @@ const std::vector<LabelMark> kToneMarks = {{0.45, "H*"}, {1.9, "L-L%"}, {2.0, ""
 
 LabelFile grid(const std::string& text, const std::string& tier = {})
 {
-    return readLabelText(text, "take.TextGrid", kRate, tier);
+    return readLabelText(text, "take.TextGrid", kMarkRate, tier);
 }
 
 }  // namespace
@@ -82,7 +83,7 @@ TEST(TextGrid, AnUnknownTierListsTheFilesTiers)
     EXPECT_TRUE(f.marks.empty());
     EXPECT_EQ(f.reason, "no tier \"phones\"; its tiers are 1 \"words\", 2 \"tones\"");
     EXPECT_TRUE(grid(longTextGrid(wordsAndTones(), 2.5), "3").unknownTier);
-    EXPECT_TRUE(readLabelText("0 10 a\n", "take.phn", kRate, "1").unknownTier);
+    EXPECT_TRUE(readLabelText("0 10 a\n", "take.phn", kMarkRate, "1").unknownTier);
 }
 
 TEST(TextGrid, EveryCutThroughTheFileIsRefusedWithAReason)
@@ -133,25 +134,25 @@ TEST(TextGrid, WrongCountsNegativeAndUnorderedTimesAreRefused)
 
 TEST(LabelFiles, TimitPositionsAreSamplesAndLandOnThemExactly)
 {
-    const LabelFile f = readLabelText("0 3050 h#\n3050 4559 sh\n4559 5723 iy\n", "SA1.PHN", kRate);
+    const LabelFile f = readLabelText("0 3050 h#\n3050 4559 sh\n4559 5723 iy\n", "SA1.PHN", kMarkRate);
     ASSERT_TRUE(f.ok) << f.reason;
     EXPECT_EQ(f.format, LabelFormat::Timit);
     ASSERT_EQ(f.marks.size(), 3u);
     EXPECT_EQ(f.marks[1].text, "sh");
     for (const auto& [mark, sample] : {std::pair{f.marks[0], 0}, {f.marks[1], 3050}, {f.marks[2], 4559}})
-        EXPECT_EQ(markSample(mark.seconds, kRate), sample);
-    EXPECT_NEAR(f.marks[1].seconds, 3050 / kRate, 1e-12);
+        EXPECT_EQ(markSample(mark.seconds, kMarkRate), sample);
+    EXPECT_NEAR(f.marks[1].seconds, 3050 / kMarkRate, 1e-12);
 
-    EXPECT_FALSE(readLabelText("0 3050\n", "a.wrd", kRate).ok);
-    EXPECT_FALSE(readLabelText("10 5 x\n", "a.wrd", kRate).ok);
-    EXPECT_FALSE(readLabelText("10 20 x\n5 30 y\n", "a.wrd", kRate).ok);
-    EXPECT_FALSE(readLabelText("-10 20 x\n", "a.wrd", kRate).ok);
+    EXPECT_FALSE(readLabelText("0 3050\n", "a.wrd", kMarkRate).ok);
+    EXPECT_FALSE(readLabelText("10 5 x\n", "a.wrd", kMarkRate).ok);
+    EXPECT_FALSE(readLabelText("10 20 x\n5 30 y\n", "a.wrd", kMarkRate).ok);
+    EXPECT_FALSE(readLabelText("-10 20 x\n", "a.wrd", kMarkRate).ok);
 }
 
 TEST(LabelFiles, HtkTimesCount100NanosecondsAndExtraColumnsAreIgnored)
 {
-    const LabelFile f = readLabelText("0 2500000 sil -120.5\r\n2500000 6000000 ðə -80.2 the\r\n///\n0 1 alt\n",
-                                      "take.lab", kRate);
+    const LabelFile f =
+        readLabelText("0 2500000 sil -120.5\r\n2500000 6000000 ðə -80.2 the\r\n///\n0 1 alt\n", "take.lab", kMarkRate);
     ASSERT_TRUE(f.ok) << f.reason;
     EXPECT_EQ(f.format, LabelFormat::Htk);
     EXPECT_EQ(f.marks, (std::vector<LabelMark>{{0.0, "sil"}, {0.25, "ðə"}}));
@@ -161,7 +162,7 @@ TEST(LabelFiles, AudacityLabelsInSecondsWithPointLabels)
 {
     const LabelFile f =
         readLabelText("0.250000\t0.659000\tshe\n\\\t100.0\t2000.0\n0,900000\t0,900000\t\n1.5\t2.0\tsea shore\n",
-                      "labels.txt", kRate);
+                      "labels.txt", kMarkRate);
     ASSERT_TRUE(f.ok) << f.reason;
     EXPECT_EQ(f.format, LabelFormat::Audacity);
     EXPECT_EQ(f.marks, (std::vector<LabelMark>{{0.25, "she"}, {0.9, ""}, {1.5, "sea shore"}}));
@@ -169,27 +170,27 @@ TEST(LabelFiles, AudacityLabelsInSecondsWithPointLabels)
 
 TEST(LabelFiles, MixFilesGiveTheLabelsTheReaderReturnsAtTheirSamples)
 {
-    const LabelFile f = readLabelText("head\nFR 1.250 aa\nFR 20001 bb\nFR 0,5 x\nFR 30000\n", "take.mix", kRate);
+    const LabelFile f = readLabelText("head\nFR 1.250 aa\nFR 20001 bb\nFR 0,5 x\nFR 30000\n", "take.mix", kMarkRate);
     ASSERT_TRUE(f.ok) << f.reason;
     // "x" lies before "bb" and is never returned; the text-less line is, at its time.
     ASSERT_EQ(f.marks.size(), 3u);
     EXPECT_EQ(f.marks[0].text, "aa");
-    EXPECT_EQ(markSample(f.marks[0].seconds, kRate), 20000);
+    EXPECT_EQ(markSample(f.marks[0].seconds, kMarkRate), 20000);
     EXPECT_EQ(f.marks[1].text, "bb");
-    EXPECT_EQ(markSample(f.marks[1].seconds, kRate), 20001);
+    EXPECT_EQ(markSample(f.marks[1].seconds, kMarkRate), 20001);
     EXPECT_EQ(f.marks[2].text, "");
-    EXPECT_EQ(markSample(f.marks[2].seconds, kRate), 30000);
+    EXPECT_EQ(markSample(f.marks[2].seconds, kMarkRate), 30000);
 }
 
 TEST(LabelFiles, ContentDecidesBeforeTheExtension)
 {
     const std::string text = longTextGrid(wordsAndTones(), 2.5);
-    EXPECT_EQ(readLabelText(text, "export.txt", kRate).format, LabelFormat::TextGrid);
-    EXPECT_EQ(readLabelText(text, "take.mix", kRate).marks, kWordMarks);
-    const LabelFile other = readLabelText("0 1 a\n", "take.csv", kRate);
+    EXPECT_EQ(readLabelText(text, "export.txt", kMarkRate).format, LabelFormat::TextGrid);
+    EXPECT_EQ(readLabelText(text, "take.mix", kMarkRate).marks, kWordMarks);
+    const LabelFile other = readLabelText("0 1 a\n", "take.csv", kMarkRate);
     EXPECT_FALSE(other.ok);
     EXPECT_NE(other.reason.find(".TextGrid"), std::string::npos);
-    EXPECT_FALSE(readLabelText(std::string("\x00\x01\x02\xff\x00", 5), "junk.TextGrid", kRate).ok);
+    EXPECT_FALSE(readLabelText(std::string("\x00\x01\x02\xff\x00", 5), "junk.TextGrid", kMarkRate).ok);
 }
 
 TEST(LabelFiles, LongTextsAreCutAt79CharactersNeverInsideOne)
@@ -213,17 +214,17 @@ TEST(LabelFiles, SecondsOfASampleTurnBackIntoThatSample)
 TEST(LabelFiles, MissingAndOversizedFilesAreRefusedUnread)
 {
     const TempFolder dir;
-    LabelFile f = readLabelFile((dir.path() / "none.TextGrid").string(), kRate);
+    LabelFile f = readLabelFile((dir.path() / "none.TextGrid").string(), kMarkRate);
     EXPECT_FALSE(f.ok);
     EXPECT_FALSE(f.opened);
 
     const std::string big = dir.write("big.txt", "0\t1\ta\n");
     std::filesystem::resize_file(big, kMaxLabelFileBytes + 1);  // sparse: nothing is written
-    f = readLabelFile(big, kRate);
+    f = readLabelFile(big, kMarkRate);
     EXPECT_FALSE(f.ok);
     EXPECT_NE(f.reason.find("too large"), std::string::npos) << f.reason;
 
-    f = readLabelFile(dir.write("take.TextGrid", longTextGrid(wordsAndTones(), 2.5)), kRate, "words");
+    f = readLabelFile(dir.write("take.TextGrid", longTextGrid(wordsAndTones(), 2.5)), kMarkRate, "words");
     EXPECT_TRUE(f.ok);
     EXPECT_TRUE(f.opened);
     EXPECT_EQ(f.marks, kWordMarks);

@@ -14,8 +14,6 @@ using namespace kelvox::test;
 
 namespace {
 
-constexpr double kRate = 16000.0;
-
 class LevelPass : public testing::Test {
 protected:
     void SetUp() override

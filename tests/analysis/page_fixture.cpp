@@ -1,9 +1,9 @@
 #include "page_fixture.h"
 
-#include "conditioning.h"
-#include "fft.h"
 #include "column_pair.h"
 #include "column_renderer.h"
+#include "conditioning.h"
+#include "fft.h"
 #include "level_track.h"
 #include "page_loop.h"
 #include "pitch_track.h"
@@ -132,19 +132,13 @@ void PageFixture::analysePair()
 
 void PageFixture::drawColumn(int x, int width)
 {
-    drawcolumn(p, std::span<const float>(ws.AnalysisRe.data(), static_cast<size_t>(p.binCount)), x, width,
-               st.renderer, plot);
+    drawcolumn(p, std::span<const float>(ws.AnalysisRe.data(), static_cast<size_t>(p.binCount)), x, width, st.renderer,
+               plot);
 }
 
-void PageFixture::levelPass()
-{
-    levelpass(p, st.buffer, st.cursor, ws.BandEnergy, st.levelTrack, st.labels, plot);
-}
+void PageFixture::levelPass() { levelpass(p, st.buffer, st.cursor, ws.BandEnergy, st.levelTrack, st.labels, plot); }
 
-void PageFixture::pitchTrack()
-{
-    pitchtrack(p, st.buffer, st.cursor, st.levelTrack.lowLevel, ws, st.pitchTrack, plot);
-}
+void PageFixture::pitchTrack() { pitchtrack(p, st.buffer, st.cursor, st.levelTrack.lowLevel, ws, st.pitchTrack, plot); }
 
 bool isBlack(const QImage& image, int x, int y) { return (image.pixel(x, y) & 0xFFFFFFu) == 0; }
 bool isWhite(const QImage& image, int x, int y) { return (image.pixel(x, y) & 0xFFFFFFu) == 0xFFFFFFu; }

@@ -17,6 +17,9 @@
 
 namespace kelvox::test {
 
+/// The sample rate of the page tests' recordings, Hz (PageFixture's default).
+constexpr double kRate = 16000.0;
+
 /// A mono 16-bit recording of `samples` at `rateHz`, as the loader leaves it.
 SignalState recording(const std::vector<int>& samples, int rateHz);
 
@@ -33,7 +36,7 @@ struct PageFixture {
 
     /// A 96-dpi page laid out with the built-in layout at 100 mm/s, print size 100 %,
     /// fs = `sampleRate`, mid pitch 100 Hz, gray range 40 dB, black level 0.
-    explicit PageFixture(double sampleRate = 16000.0);
+    explicit PageFixture(double sampleRate = kRate);
 
     /// "Fourier" with an n-point FFT, a raised-cosine window of `windowLength`, a
     /// pair step of `pairStep` and the top frequency fs/2.

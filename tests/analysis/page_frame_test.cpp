@@ -185,8 +185,12 @@ TEST(Pageframe, DrawsCaptionsAxesAndTheReadoutRegions)
     EXPECT_FLOAT_EQ(regions[2].yAtBottom, -40.0f);
     // Frames: the spectrogram's left edge is a solid line; its caption top left.
     const QImage& image = f.plot.image();
-    EXPECT_EQ(blackCount(image, f.p.geometry.spgmLeft, f.p.geometry.spgmTop + 30, f.p.geometry.spgmLeft + 1, f.p.geometry.spgmTop + 150), 120);
-    EXPECT_GT(blackCount(image, f.p.geometry.spgmLeft + 1, f.p.geometry.spgmTop + 1, f.p.geometry.spgmLeft + 60, f.p.geometry.spgmTop + 15), 20);
+    EXPECT_EQ(blackCount(image, f.p.geometry.spgmLeft, f.p.geometry.spgmTop + 30, f.p.geometry.spgmLeft + 1,
+                         f.p.geometry.spgmTop + 150),
+              120);
+    EXPECT_GT(blackCount(image, f.p.geometry.spgmLeft + 1, f.p.geometry.spgmTop + 1, f.p.geometry.spgmLeft + 60,
+                         f.p.geometry.spgmTop + 15),
+              20);
     // A grid line through the level strip at 1.0 s.
     const int x = f.p.geometry.spgmLeft + static_cast<int>(0.5 * f.p.pixelsPerSecond);
     const PageBox& level = f.p.geometry.sub[PageLayout::kLevel];

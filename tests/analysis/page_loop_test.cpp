@@ -89,7 +89,8 @@ TEST(SampleBuffer, SlidesThroughALongRecordingKeepingPositionsInside)
     int pairs = 0, misplaced = 0, outside = 0, largestOrigin = 0;
     run.f.page.trackSink = [&](const PairTrack&) {
         ++pairs;
-        if (st.cursor.analysisPos < 0 || st.cursor.analysisPos >= st.buffer.bufferFill || st.buffer.bufferFill > kBufferSamples)
+        if (st.cursor.analysisPos < 0 || st.cursor.analysisPos >= st.buffer.bufferFill ||
+            st.buffer.bufferFill > kBufferSamples)
             ++outside;
         else if (st.buffer.SampleBuffer[static_cast<size_t>(st.cursor.analysisPos)] !=
                  frameSample(run.f.signal, int64_t{st.buffer.bufferOrigin} + st.cursor.analysisPos, 0))
@@ -137,13 +138,17 @@ TEST(Drawpage, AnIntervalShorterThanAPageEndsWithItsFrame)
     EXPECT_LT(st.cursor.pageTime, 0.25 + 80 / 16000.0 + 1e-9);
     // The frame and axes are there: the spectrogram's right edge is a solid line.
     const QImage& image = run.f.plot.image();
-    EXPECT_EQ(blackCount(image, p.geometry.spgmRight, p.geometry.spgmTop + 20, p.geometry.spgmRight + 1, p.geometry.spgmTop + 120), 100);
+    EXPECT_EQ(blackCount(image, p.geometry.spgmRight, p.geometry.spgmTop + 20, p.geometry.spgmRight + 1,
+                         p.geometry.spgmTop + 120),
+              100);
     // The tone's rows are black up to where the interval ends, and only the grid's
     // dots lie beyond.
     const int row = p.geometry.spgmTop + p.geometry.rowCount - p.geometry.rowCount * 3 / 8;
     const int end = p.geometry.spgmLeft + static_cast<int>(0.25 * p.pixelsPerSecond);
-    const double before = blackCount(image, p.geometry.spgmLeft + 10, row - 2, end - 2, row + 3) / (5.0 * (end - 12 - p.geometry.spgmLeft));
-    const double after = blackCount(image, end + 2, row - 2, p.geometry.spgmRight, row + 3) / (5.0 * (p.geometry.spgmRight - end - 2));
+    const double before = blackCount(image, p.geometry.spgmLeft + 10, row - 2, end - 2, row + 3) /
+                          (5.0 * (end - 12 - p.geometry.spgmLeft));
+    const double after =
+        blackCount(image, end + 2, row - 2, p.geometry.spgmRight, row + 3) / (5.0 * (p.geometry.spgmRight - end - 2));
     EXPECT_GT(before, 0.7);
     EXPECT_LT(after, 0.05);
 }

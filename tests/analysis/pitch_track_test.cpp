@@ -13,8 +13,6 @@ using namespace kelvox::test;
 
 namespace {
 
-constexpr double kRate = 16000.0;
-
 // A pulse train whose pulses fade by 0.2 % each, as a voice's do. (A perfectly
 // steady train makes one period and two periods tie to the rounding error.)
 std::vector<int> voicedPulses(int period)
@@ -62,7 +60,8 @@ TEST(Refinelag, FindsTheFractionalPeriodOfASmoothWave)
     PageFixture f(kRate);
     const double period = 80.4;
     for (int i = 0; i < 4000; ++i)
-        f.st.buffer.ResonatorSamples[static_cast<size_t>(i)] = static_cast<float>(std::sin(2 * std::numbers::pi * i / period));
+        f.st.buffer.ResonatorSamples[static_cast<size_t>(i)] =
+            static_cast<float>(std::sin(2 * std::numbers::pi * i / period));
     f.st.buffer.bufferFill = 4000;
     EXPECT_NEAR(refinelag(f.st.buffer.resonator(), 2000, 80), period, 0.05);
     EXPECT_NEAR(refinelag(f.st.buffer.resonator(), 2000, 81), period, 0.05);

@@ -21,7 +21,7 @@ struct VoiceSpec {
     double seconds = 3.0;
     double noiseRms = 100.0;  // 16-bit units, everywhere, silences included
     unsigned seed = 1;
-    bool telephone = false;   // cut below 300 Hz, as a telephone line does
+    bool telephone = false;  // cut below 300 Hz, as a telephone line does
 };
 
 // One two-pole resonator at `hz` with bandwidth `bandwidthHz`, unity peak order of
@@ -194,8 +194,8 @@ TEST(TypicalPitch, LongIntervalReadsABoundedNumberOfFrames)
     const std::vector<int16_t> voice = syntheticVoice({.f0Hz = 150.0, .seconds = 60.0});
     int64_t samplesRead = 0, lastEnd = 0;
     bool inside = true;
-    const TypicalPitch p = estimateTypicalPitch(
-        static_cast<int64_t>(voice.size()), 16000.0, [&](int64_t first, std::span<int16_t> out) {
+    const TypicalPitch p =
+        estimateTypicalPitch(static_cast<int64_t>(voice.size()), 16000.0, [&](int64_t first, std::span<int16_t> out) {
             inside = inside && first >= 0 && first + static_cast<int64_t>(out.size()) <= std::ssize(voice);
             std::copy_n(voice.begin() + first, out.size(), out.begin());
             samplesRead += std::ssize(out);

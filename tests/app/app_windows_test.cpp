@@ -3,10 +3,10 @@
 #include "sound_files.h"
 
 #include <QAction>
+#include <QFile>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QFile>
 #include <QPushButton>
 #include <QTemporaryDir>
 

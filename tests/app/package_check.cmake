@@ -56,7 +56,10 @@ foreach(dep libc6 libqt6widgets6 libqt6printsupport6 libqt6multimedia6 libsndfil
   endif()
 endforeach()
 
-execute_process(COMMAND lintian --fail-on error,warning ${debs}
+# lintian leaves a cache of its own in the temporary folder: give it one here,
+# removed with the rest.
+file(MAKE_DIRECTORY "${out}/tmp")
+execute_process(COMMAND ${CMAKE_COMMAND} -E env TMPDIR=${out}/tmp lintian --fail-on error,warning ${debs}
                 RESULT_VARIABLE rc OUTPUT_VARIABLE lintian ERROR_VARIABLE lintian)
 if(NOT rc EQUAL 0)
   fail("lintian:\n${lintian}")

@@ -110,10 +110,7 @@ QImage landscapeView(const QString& pdf, const QString& scratch)
     return sheet.transformed(QTransform().rotate(90));
 }
 
-bool dark(const QImage& image, int x, int y)
-{
-    return qGray(image.pixel(x, y)) < 192;
-}
+bool dark(const QImage& image, int x, int y) { return qGray(image.pixel(x, y)) < 192; }
 
 // The smallest rectangle holding every dark pixel; null for a blank image.
 QRect inkBox(const QImage& image)
@@ -160,7 +157,7 @@ BoxMm printedInk(const QImage& view)
 std::vector<double> expectedDarkness(const WatchedPrintService::Page& page, QSize view)
 {
     const double scale = static_cast<double>(page.pageDpi) / viewDpi;  // page pixels per view pixel
-    const double originPx = marginMm / 25.4 * page.pageDpi;              // printable origin in page pixels
+    const double originPx = marginMm / 25.4 * page.pageDpi;            // printable origin in page pixels
     std::vector<double> map(static_cast<std::size_t>(view.width() * view.height()));
     for (int vy = 0; vy < view.height(); ++vy)
         for (int vx = 0; vx < view.width(); ++vx) {
@@ -175,7 +172,8 @@ std::vector<double> expectedDarkness(const WatchedPrintService::Page& page, QSiz
                     ++count;
                     black += dark(page.picture, x, y) ? 1 : 0;
                 }
-            map[static_cast<std::size_t>(vy * view.width() + vx)] = count > 0 ? static_cast<double>(black) / count : 0.0;
+            map[static_cast<std::size_t>(vy * view.width() + vx)] =
+                count > 0 ? static_cast<double>(black) / count : 0.0;
         }
     return map;
 }

@@ -43,9 +43,8 @@ std::string toneBurstFile(const Tone& tone)
     for (int f = 0; f < frames; ++f)
         for (int c = 0; c < tone.channels; ++c) {
             const double hz = c == 0 ? tone.leftHz : tone.rightHz;
-            const double s = f < silence || f >= frames - silence
-                                 ? 0.0
-                                 : std::sin(2 * std::numbers::pi * hz * f / tone.rateHz);
+            const double s =
+                f < silence || f >= frames - silence ? 0.0 : std::sin(2 * std::numbers::pi * hz * f / tone.rateHz);
             samples.push_back(static_cast<int>(std::lround(s * (tone.bits == 8 ? 64 : 16384))));
         }
     Bytes data;
@@ -57,8 +56,8 @@ std::string toneBurstFile(const Tone& tone)
     }
     const std::string name = "burst-" + std::to_string(tone.rateHz) + "-" + std::to_string(tone.channels) + "-" +
                              std::to_string(tone.bits) + ".wav";
-    return writeTempFile(name, makeWav({.channels = tone.channels, .rateHz = tone.rateHz, .bitsPerSample = tone.bits},
-                                       data));
+    return writeTempFile(name,
+                         makeWav({.channels = tone.channels, .rateHz = tone.rateHz, .bitsPerSample = tone.bits}, data));
 }
 
 struct MainWindow {
@@ -127,8 +126,8 @@ double spectralPeakHz(const std::vector<double>& x, std::size_t begin, std::size
 {
     std::vector<double> windowed(n);
     for (std::size_t i = 0; i < n; ++i)
-        windowed[i] = x[begin + i] * (0.5 - 0.5 * std::cos(2 * std::numbers::pi * static_cast<double>(i) /
-                                                            static_cast<double>(n)));
+        windowed[i] = x[begin + i] *
+                      (0.5 - 0.5 * std::cos(2 * std::numbers::pi * static_cast<double>(i) / static_cast<double>(n)));
     double bestHz = 0, bestPower = -1;
     for (double hz = 20; hz < rateHz / 2.0; hz += 5) {
         const double k = 2 * std::cos(2 * std::numbers::pi * hz / rateHz);

@@ -1,8 +1,8 @@
 // kelvox-render with several recordings in one call: each recording's pages are
 // the pages of a call of its own, with its own labels; a recording that fails is
 // reported and the others are drawn; the names its files take.
-#include "label_files.h"
 #include "render_corpus.h"
+#include "temp_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -56,7 +56,7 @@ std::vector<std::string> pagesOf(const std::string& stem)
 // Three recordings in one folder: the bundled example with its labels, the same
 // sound with other labels, and the first two seconds of it without any.
 struct Corpus {
-    TempFolder folder;
+    TempFolder folder{"render-corpus"};
     std::string demo, relabelled, plain;
 
     Corpus()

@@ -208,8 +208,8 @@ TEST(RenderSpectrogram, UnknownTiersAreUsageErrorsAndUnreadableLabelFilesFail)
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("missing.TextGrid: "), std::string::npos) << r.err;
 
-    r = renderDemo("--labels '" + dir.write("cut.TextGrid", "File type = \"ooTextFile\"\nObject class = \"TextGrid\"\n") +
-                   "' " + out);
+    r = renderDemo("--labels '" +
+                   dir.write("cut.TextGrid", "File type = \"ooTextFile\"\nObject class = \"TextGrid\"\n") + "' " + out);
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("line 3"), std::string::npos) << r.err;
     EXPECT_TRUE(filesIn(dir.path().string(), ".png").empty());

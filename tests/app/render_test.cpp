@@ -74,8 +74,8 @@ TEST(RenderInfo, RefusedFilesAndUsageErrors)
 
 TEST(RenderInfo, ReadsWhatLibsndfileDecodesAndSaysWhyNot)
 {
-    const std::string flac = writeTempFile(
-        "info tone.flac", writeWithLibrary(SF_FORMAT_FLAC | SF_FORMAT_PCM_24, 1, 44100, sine(440, 44100, 22050, 16384)));
+    const std::string flac = writeTempFile("info tone.flac", writeWithLibrary(SF_FORMAT_FLAC | SF_FORMAT_PCM_24, 1,
+                                                                              44100, sine(440, 44100, 22050, 16384)));
     RenderRun r = render("'" + flac + "' --info");
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "0.500 s @ 44.100 kHz, 16b, 1 ch, max 0.50\n|");
@@ -95,10 +95,14 @@ TEST(RenderInfo, RawReadsHeaderlessFilesWithTheGivenParameters)
         int width;
         const char* line;
     } cases[] = {
-        {"s16le", 2, "0.250 s @ 8.000 kHz, 16b, 2 ch, max 0.50"}, {"s16be", 2, "0.250 s @ 8.000 kHz, 16b, 2 ch, max 0.50"},
-        {"u8", 1, "0.250 s @ 8.000 kHz, 8b, 2 ch, max 0.50"},     {"s8", 1, "0.250 s @ 8.000 kHz, 8b, 2 ch, max 0.50"},
-        {"s24le", 3, "0.250 s @ 8.000 kHz, 16b, 2 ch, max 0.50"}, {"s32le", 4, "0.250 s @ 8.000 kHz, 16b, 2 ch, max 0.50"},
-        {"f32le", 4, "0.250 s @ 8.000 kHz, 16b, 2 ch, max 0.50"}, {"alaw", 1, "0.250 s @ 8.000 kHz, 16b, 2 ch, max 0.00"},
+        {"s16le", 2, "0.250 s @ 8.000 kHz, 16b, 2 ch, max 0.50"},
+        {"s16be", 2, "0.250 s @ 8.000 kHz, 16b, 2 ch, max 0.50"},
+        {"u8", 1, "0.250 s @ 8.000 kHz, 8b, 2 ch, max 0.50"},
+        {"s8", 1, "0.250 s @ 8.000 kHz, 8b, 2 ch, max 0.50"},
+        {"s24le", 3, "0.250 s @ 8.000 kHz, 16b, 2 ch, max 0.50"},
+        {"s32le", 4, "0.250 s @ 8.000 kHz, 16b, 2 ch, max 0.50"},
+        {"f32le", 4, "0.250 s @ 8.000 kHz, 16b, 2 ch, max 0.50"},
+        {"alaw", 1, "0.250 s @ 8.000 kHz, 16b, 2 ch, max 0.00"},
         {"ulaw", 1, "0.250 s @ 8.000 kHz, 16b, 2 ch, max 0.00"},
     };
     for (const auto& c : cases) {
@@ -144,11 +148,26 @@ TEST(RenderHelp, ListsEveryViewsSettingsFormatsAndExitCodes)
 {
     const RenderRun r = render("--help");
     EXPECT_EQ(r.status, 0);
-    for (const char* text : {"--view spectrogram", "--view section", "--view waveform", "\"Time scale mm/s\"",
-                             "\"Range between black and white\"", "one of Fourier, Q=34, Cepstrum, LinPr 17",
-                             "\"No of interpolated data points\"", "\"Lines/page\"", "default \"Auto\"", ".png", ".bmp",
-                             ".pdf", "--tracks FILE.csv", "--values FILE.csv", "Exit status", "--raw RATE[,CHANNELS[,FORMAT[,SKIP]]]",
-                             "s16le", "ulaw", ".flac", ".mp3"})
+    for (const char* text : {"--view spectrogram",
+                             "--view section",
+                             "--view waveform",
+                             "\"Time scale mm/s\"",
+                             "\"Range between black and white\"",
+                             "one of Fourier, Q=34, Cepstrum, LinPr 17",
+                             "\"No of interpolated data points\"",
+                             "\"Lines/page\"",
+                             "default \"Auto\"",
+                             ".png",
+                             ".bmp",
+                             ".pdf",
+                             "--tracks FILE.csv",
+                             "--values FILE.csv",
+                             "Exit status",
+                             "--raw RATE[,CHANNELS[,FORMAT[,SKIP]]]",
+                             "s16le",
+                             "ulaw",
+                             ".flac",
+                             ".mp3"})
         EXPECT_NE(r.out.find(text), std::string::npos) << text;
 }
 

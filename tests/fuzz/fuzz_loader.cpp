@@ -14,7 +14,7 @@ namespace {
 
 // Index 0, 1 and 2 keep their old meaning so that older corpora stay valid.
 const char* const kNames[] = {"x.wav", "x.smp", "x.raw", "x.flac", "x.aiff", "x.sph", "x.au",
-                              "x.caf", "x.w64", "x.ogg", "x.opus", "x.mp3", "x.aifc"};
+                              "x.caf", "x.w64", "x.ogg", "x.opus", "x.mp3",  "x.aifc"};
 constexpr std::size_t kRawWithParameters = std::size(kNames);
 
 }  // namespace
@@ -47,8 +47,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
     if (s.channelCount < 1 || s.sampleRateHz < 1 || s.frameCount() < 1)
         __builtin_trap();
     // Every sample the program may read lies inside the buffer.
-    if ((static_cast<int64_t>(s.dataOffset) + s.sampleCount) * s.bytesPerSample
-        > static_cast<int64_t>(s.fileBytes.size()))
+    if ((static_cast<int64_t>(s.dataOffset) + s.sampleCount) * s.bytesPerSample >
+        static_cast<int64_t>(s.fileBytes.size()))
         __builtin_trap();
     kelvox::MainView view(s, 665, 201);
     view.afterLoad();

@@ -65,7 +65,8 @@ int main(int argc, char** argv)
         late.insert(late.end(), c.begin(), c.end());
     put(loader, "late-fmt.wav", named(0, late));
     put(loader, "rf64.wav", named(0, writeWithLibrary(SF_FORMAT_RF64 | SF_FORMAT_PCM_16, 1, 8000, samples)));
-    put(loader, "rifx.wav", named(0, writeWithLibrary(SF_FORMAT_WAV | SF_FORMAT_PCM_24 | SF_ENDIAN_BIG, 1, 8000, samples)));
+    put(loader, "rifx.wav",
+        named(0, writeWithLibrary(SF_FORMAT_WAV | SF_FORMAT_PCM_24 | SF_ENDIAN_BIG, 1, 8000, samples)));
     // What libsndfile decodes: a FLAC, an AIFF, a SPHERE, ADPCM and GSM WAVs, Ogg, MP3.
     put(loader, "tone.flac", named(3, writeWithLibrary(SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 1, 8000, samples)));
     put(loader, "tone.aiff", named(4, writeWithLibrary(SF_FORMAT_AIFF | SF_FORMAT_PCM_16, 2, 8000, samples)));

@@ -1,5 +1,6 @@
 #include "page_raster.h"
 
+#include "page_image_checks.h"
 #include "plot_device.h"
 
 #include <QFontInfo>
@@ -9,10 +10,9 @@
 #include <random>
 
 using namespace kelvox;
+using namespace kelvox::test;
 
 namespace {
-
-constexpr QRgb kGrey = 0xFF808080u;
 
 QImage greyImage(int width, int height)
 {

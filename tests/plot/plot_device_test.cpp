@@ -3,11 +3,11 @@
 #include "page_image_checks.h"
 
 #include <QFontInfo>
+#include <QFontMetrics>
 #include <QGlyphRun>
+#include <QPainter>
 #include <QRawFont>
 #include <QTextLayout>
-#include <QFontMetrics>
-#include <QPainter>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -487,12 +487,12 @@ TEST(PlotDeviceBatch, HeldLinesAreDrawnBeforeAnythingCouldCoverThem)
         d.plotmove(10, 10, 0);
         d.plotmove(50, 10, 1);
         EXPECT_TRUE(isWhite(view.image(), 30, 10));  // held
-        d.pixels({100, 100, 200, 200});                // elsewhere: still held
+        d.pixels({100, 100, 200, 200});              // elsewhere: still held
         EXPECT_TRUE(isWhite(view.image(), 30, 10));
-        d.pixels({25, 5, 35, 15});                     // where the line lies: drawn first
+        d.pixels({25, 5, 35, 15});  // where the line lies: drawn first
         EXPECT_TRUE(isBlack(view.image(), 30, 10));
         d.plotmove(50, 30, 1);
-        d.plotshow();                                  // the plot window sees every line
+        d.plotshow();  // the plot window sees every line
         EXPECT_EQ(shown, 1);
         EXPECT_TRUE(isBlack(view.image(), 50, 20));
         d.plotmove(90, 30, 1);

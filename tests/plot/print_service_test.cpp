@@ -1,4 +1,4 @@
-#include "print_service.h"
+#include "qt_print_service.h"
 
 #include "page_image_checks.h"
 #include "recording_print_service.h"

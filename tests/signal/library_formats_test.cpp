@@ -55,11 +55,11 @@ TEST(LibraryFormats, EveryLosslessExtensionLoadsItsSamplesExactly)
     const std::vector<int> right = sine(1300, 22050, 2205, -7000);
     const std::vector<int> stereo = interleave(left, right);
     const LosslessCase cases[] = {
-        {"a.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16},  {"a.aif", SF_FORMAT_AIFF | SF_FORMAT_PCM_16},
-        {"a.aiff", SF_FORMAT_AIFF | SF_FORMAT_PCM_16},  {"a.aifc", SF_FORMAT_AIFF | SF_FORMAT_ULAW},
-        {"a.au", SF_FORMAT_AU | SF_FORMAT_PCM_16},      {"a.snd", SF_FORMAT_AU | SF_FORMAT_PCM_16},
-        {"a.sph", SF_FORMAT_NIST | SF_FORMAT_PCM_16},   {"a.nist", SF_FORMAT_NIST | SF_FORMAT_PCM_16},
-        {"a.caf", SF_FORMAT_CAF | SF_FORMAT_PCM_16},    {"a.w64", SF_FORMAT_W64 | SF_FORMAT_PCM_16},
+        {"a.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16},    {"a.aif", SF_FORMAT_AIFF | SF_FORMAT_PCM_16},
+        {"a.aiff", SF_FORMAT_AIFF | SF_FORMAT_PCM_16},    {"a.aifc", SF_FORMAT_AIFF | SF_FORMAT_ULAW},
+        {"a.au", SF_FORMAT_AU | SF_FORMAT_PCM_16},        {"a.snd", SF_FORMAT_AU | SF_FORMAT_PCM_16},
+        {"a.sph", SF_FORMAT_NIST | SF_FORMAT_PCM_16},     {"a.nist", SF_FORMAT_NIST | SF_FORMAT_PCM_16},
+        {"a.caf", SF_FORMAT_CAF | SF_FORMAT_PCM_16},      {"a.w64", SF_FORMAT_W64 | SF_FORMAT_PCM_16},
         {"LOUD.FLAC", SF_FORMAT_FLAC | SF_FORMAT_PCM_16},
     };
     for (const LosslessCase& c : cases) {
@@ -135,19 +135,20 @@ TEST(LibraryFormats, AdpcmAndGsmInsideWav)
 TEST(LibraryFormats, TimitSphereNamedWav)
 {
     const std::vector<int> speech = sine(180, 16000, 4800, 3000);
-    std::string header = "NIST_1A\n   1024\n"
-                         "database_id -s5 TIMIT\n"
-                         "database_version -s3 1.0\n"
-                         "utterance_id -s8 dab0_sa1\n"
-                         "channel_count -i 1\n"
-                         "sample_count -i 4800\n"
-                         "sample_rate -i 16000\n"
-                         "sample_min -i -3000\n"
-                         "sample_max -i 3000\n"
-                         "sample_n_bytes -i 2\n"
-                         "sample_byte_format -s2 01\n"
-                         "sample_sig_bits -i 16\n"
-                         "end_head\n";
+    std::string header =
+        "NIST_1A\n   1024\n"
+        "database_id -s5 TIMIT\n"
+        "database_version -s3 1.0\n"
+        "utterance_id -s8 dab0_sa1\n"
+        "channel_count -i 1\n"
+        "sample_count -i 4800\n"
+        "sample_rate -i 16000\n"
+        "sample_min -i -3000\n"
+        "sample_max -i 3000\n"
+        "sample_n_bytes -i 2\n"
+        "sample_byte_format -s2 01\n"
+        "sample_sig_bits -i 16\n"
+        "end_head\n";
     header.resize(1024, ' ');
     Bytes file(header.begin(), header.end());
     const Bytes data = pcm16(speech);

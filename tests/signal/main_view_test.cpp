@@ -345,6 +345,6 @@ TEST(MainViewReadout, TimeOnlyBeyondTheDataAndNothingWithoutAFile)
     SignalState s = recording(1.0);
     MainView v(s, kW, kH);
     v.afterLoad();
-    EXPECT_EQ(v.readoutText(700), "Time 1.0526 s");  // right of the last frame
+    EXPECT_EQ(v.readoutText(700), "Time 1.0526 s");         // right of the last frame
     EXPECT_EQ(v.readoutText(0), "Time 0.0000 s  Value 0");  // the sine starts at 0
 }

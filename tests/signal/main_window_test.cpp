@@ -17,12 +17,11 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QMenu>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QWheelEvent>
 #include <QToolButton>
+#include <QWheelEvent>
 
 #include "named_child.h"
 
@@ -57,8 +56,8 @@ struct Harness {
     QStringList filters;  // the filter each file dialog was given
     int dialogs = 0;
     int errorBoxes = 0;
-    QStringList errorDetails;  // the informative text of each error box
-    bool cursorDuringBox = false;  // an override cursor was still set while a box showed
+    QStringList errorDetails;               // the informative text of each error box
+    bool cursorDuringBox = false;           // an override cursor was still set while a box showed
     std::vector<RawParameters> rawAnswers;  // answers of the raw dialog; none left = Cancel
     std::vector<RawParameters> rawAsked;    // what the raw dialog was shown
     QStringList notices;
@@ -119,8 +118,8 @@ QString wavIn(const QTemporaryDir& dir, const char* name, double seconds)
 
 void turnWheel(QWidget* view, int angle, Qt::KeyboardModifiers modifiers = {})
 {
-    QWheelEvent wheel(QPointF(100, 100), view->mapToGlobal(QPointF(100, 100)), QPoint(), QPoint(0, angle),
-                      Qt::NoButton, modifiers, Qt::NoScrollPhase, false);
+    QWheelEvent wheel(QPointF(100, 100), view->mapToGlobal(QPointF(100, 100)), QPoint(), QPoint(0, angle), Qt::NoButton,
+                      modifiers, Qt::NoScrollPhase, false);
     QApplication::sendEvent(view, &wheel);
 }
 
@@ -201,8 +200,10 @@ TEST(MainWindow, OpenListsEveryReadableExtensionFirst)
     ASSERT_EQ(h.filters.size(), 1);
     const QStringList entries = h.filters[0].split(";;");
     ASSERT_EQ(entries.size(), 4);
-    EXPECT_TRUE(entries[0].startsWith("Sound files (*.wav *.WAV *.smp *.SMP *.flac *.FLAC ")) << entries[0].toStdString();
-    for (const char* pattern : {"*.aiff", "*.AIF", "*.sph", "*.NIST", "*.ogg", "*.opus", "*.mp3", "*.MP3", "*.w64", "*.caf"})
+    EXPECT_TRUE(entries[0].startsWith("Sound files (*.wav *.WAV *.smp *.SMP *.flac *.FLAC "))
+        << entries[0].toStdString();
+    for (const char* pattern :
+         {"*.aiff", "*.AIF", "*.sph", "*.NIST", "*.ogg", "*.opus", "*.mp3", "*.MP3", "*.w64", "*.caf"})
         EXPECT_TRUE(entries[0].contains(QString(" ") + pattern)) << pattern;
     EXPECT_EQ(entries[1], "Wave files (*.wav *.WAV)");
     EXPECT_EQ(entries[2], "SMP files (*.smp *.SMP)");

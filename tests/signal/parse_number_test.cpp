@@ -87,9 +87,9 @@ TEST(ParseNumber, PlainNumberTextReadsBackAsTheValue)
 
 TEST(TickLabel, FormatFollowsTheStepWithoutLeadingBlanks)
 {
-    EXPECT_EQ(tickLabel(4.0, 2.0), "4.0");       // "%5.1f"
-    EXPECT_EQ(tickLabel(1.25, 0.01), "1.25");    // "%6.2f"
-    EXPECT_EQ(tickLabel(0.125, 0.005), "0.125"); // "%7.3f"
+    EXPECT_EQ(tickLabel(4.0, 2.0), "4.0");        // "%5.1f"
+    EXPECT_EQ(tickLabel(1.25, 0.01), "1.25");     // "%6.2f"
+    EXPECT_EQ(tickLabel(0.125, 0.005), "0.125");  // "%7.3f"
     EXPECT_EQ(tickLabel(0.0125, 0.0005), "0.0125");
     EXPECT_EQ(tickLabel(-0.4, 0.2), "-0.4");
     std::string text = "\t  x y";
@@ -120,7 +120,7 @@ TEST(OneTwoFive, StepSearches)
     EXPECT_EQ(largestStepBelow(steps, 0.4), 0.2);
     EXPECT_EQ(largestStepBelow(steps, 0.0005), 0.001);  // none below: the first
     EXPECT_EQ(firstStepNotBelow(steps, 0.3), 0.5);
-    EXPECT_EQ(firstStepNotBelow(steps, 99.0), 5.0);     // none: the last
+    EXPECT_EQ(firstStepNotBelow(steps, 99.0), 5.0);  // none: the last
     EXPECT_EQ(timeTickStep(4.0), 0.2);
     EXPECT_EQ(timeTickStep(100.0), 5.0);
 }

@@ -124,9 +124,10 @@ TEST(RawFiles, ImpossibleParametersAreRefused)
     SignalState s;
     ASSERT_TRUE(loadRaw(pcm16({4, 5, 6}), RawParameters{.rateHz = 8000}, s).ok);
     const Bytes data(100, 1);
-    for (const RawParameters& p : {RawParameters{.skipBytes = 101}, RawParameters{.skipBytes = 100},
-                                   RawParameters{.rateHz = 0}, RawParameters{.channels = 0},
-                                   RawParameters{.channels = 51}, RawParameters{.format = RawSampleFormat::F32le, .skipBytes = 97}}) {
+    for (const RawParameters& p :
+         {RawParameters{.skipBytes = 101}, RawParameters{.skipBytes = 100}, RawParameters{.rateHz = 0},
+          RawParameters{.channels = 0}, RawParameters{.channels = 51},
+          RawParameters{.format = RawSampleFormat::F32le, .skipBytes = 97}}) {
         const LoadResult r = loadRaw(data, p, s);
         EXPECT_FALSE(r.ok) << p.skipBytes;
         EXPECT_FALSE(r.reason.empty());

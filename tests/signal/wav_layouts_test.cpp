@@ -58,7 +58,8 @@ Bytes fmtBody(const Fmt& f, bool big)
         put(static_cast<uint64_t>(f.validBits), 2);
         put(0, 4);
         put(static_cast<uint64_t>(f.subTag), 2);
-        const uint8_t guidRest[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+        const uint8_t guidRest[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
+                                      0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
         b.insert(b.end(), std::begin(guidRest), std::end(guidRest));
     }
     return b;
@@ -110,8 +111,8 @@ TEST(WavLayouts, FmtAfterBextJunkAndList)
     const Bytes list = chunk("LIST", Bytes(33, 'l'));  // odd, with its pad byte
     for (const auto& first : {bext, junk, list}) {
         SignalState s;
-        const LoadResult r = load(riff("RIFF", {first, chunk("fmt ", fmtBody({}, false)), chunk("data", pcm16(tone))}),
-                                  "take.wav", s);
+        const LoadResult r =
+            load(riff("RIFF", {first, chunk("fmt ", fmtBody({}, false)), chunk("data", pcm16(tone))}), "take.wav", s);
         ASSERT_TRUE(r.ok) << r.reason;
         EXPECT_EQ(s.sampleRateHz, 8000);
         EXPECT_EQ(s.channelCount, 1);
@@ -158,9 +159,9 @@ TEST(WavLayouts, UsualLayoutReadsAsItAlwaysHas)
     const std::vector<int> tone = sine(250, 16000, 800, 16000);
     SignalState s;
     // fmt at byte 12, a LIST chunk between it and the data: the walk from 20 + fmt size.
-    LoadResult r = load(makeWav({.fmtSize = 18, .extraChunksBeforeData = makeChunk("LIST", Bytes(26, 'x'), false)},
-                                pcm16(tone)),
-                        "usual.wav", s);
+    LoadResult r =
+        load(makeWav({.fmtSize = 18, .extraChunksBeforeData = makeChunk("LIST", Bytes(26, 'x'), false)}, pcm16(tone)),
+             "usual.wav", s);
     ASSERT_TRUE(r.ok);
     EXPECT_EQ(s.dataOffset, (20 + 18 + 8 + 26 + 8) / 2);
     EXPECT_EQ(s.sampleCount, 800);
@@ -197,13 +198,14 @@ TEST(WavLayouts, Rf64TakesItsSizesFromDs64)
 {
     const std::vector<int> tone = sine(500, 8000, 1000, 9000);
     Bytes ds64;
-    putLittle(ds64, 0, 8);       // RIFF size: not used
-    putLittle(ds64, 2000, 8);    // data size: 1000 samples
-    putLittle(ds64, 1000, 8);    // sample count
-    putLittle(ds64, 0, 4);       // no table
+    putLittle(ds64, 0, 8);     // RIFF size: not used
+    putLittle(ds64, 2000, 8);  // data size: 1000 samples
+    putLittle(ds64, 1000, 8);  // sample count
+    putLittle(ds64, 0, 4);     // no table
     // A chunk after the data: only ds64's size tells where the samples end.
-    const Bytes file = riff("RF64", {chunk("ds64", ds64), chunk("fmt ", fmtBody({}, false)),
-                                     chunk("data", pcm16(tone), false, true, 0xFFFFFFFF), chunk("LIST", Bytes(40, 0x7F))});
+    const Bytes file =
+        riff("RF64", {chunk("ds64", ds64), chunk("fmt ", fmtBody({}, false)),
+                      chunk("data", pcm16(tone), false, true, 0xFFFFFFFF), chunk("LIST", Bytes(40, 0x7F))});
     SignalState s;
     LoadResult r = load(file, "field.wav", s);
     ASSERT_TRUE(r.ok) << r.reason;
@@ -236,10 +238,10 @@ TEST(WavLayouts, RifxIsBigEndian)
 {
     const std::vector<int> tone = sine(700, 16000, 1600, 30000);
     SignalState s;
-    LoadResult r = load(riff("RIFX", {chunk("fmt ", fmtBody({.rateHz = 16000}, true), true),
-                                      chunk("data", bigPcm16(tone), true)},
-                             true),
-                        "mac.wav", s);
+    LoadResult r =
+        load(riff("RIFX", {chunk("fmt ", fmtBody({.rateHz = 16000}, true), true), chunk("data", bigPcm16(tone), true)},
+                  true),
+             "mac.wav", s);
     ASSERT_TRUE(r.ok) << r.reason;
     EXPECT_EQ(s.sampleRateHz, 16000);
     EXPECT_EQ(channelSamples(s, 0), tone);
@@ -254,11 +256,11 @@ TEST(WavLayouts, RifxIsBigEndian)
         std::memcpy(&u, &v, 4);
         putBig(floats, u, 4);
     }
-    ASSERT_TRUE(load(riff("RIFX", {chunk("fmt ", fmtBody({.tag = 3, .bits = 32}, true), true),
-                                   chunk("data", floats, true)},
-                          true),
-                     "float.wav", s)
-                    .ok);
+    ASSERT_TRUE(
+        load(riff("RIFX", {chunk("fmt ", fmtBody({.tag = 3, .bits = 32}, true), true), chunk("data", floats, true)},
+                  true),
+             "float.wav", s)
+            .ok);
     EXPECT_EQ(channelSamples(s, 0), (std::vector<int>{16384, -8192, 32767}));
     EXPECT_FALSE(s.byteSwapOn);
 
@@ -279,23 +281,23 @@ TEST(WavLayouts, TwentyFourBitsInThirtyTwoInBothHeaderKinds)
         putLittle(low, static_cast<uint32_t>(valid), 4);
     }
     const std::vector<Fmt> headers = {
-        {.rateHz = 48000, .bits = 24, .blockAlign = 4},                                    // plain PCM
-        {.tag = 0xFFFE, .rateHz = 48000, .bits = 32, .validBits = 24},                    // EXTENSIBLE
+        {.rateHz = 48000, .bits = 24, .blockAlign = 4},                                  // plain PCM
+        {.tag = 0xFFFE, .rateHz = 48000, .bits = 32, .validBits = 24},                   // EXTENSIBLE
         {.tag = 0xFFFE, .rateHz = 48000, .bits = 24, .blockAlign = 4, .validBits = 24},  // both say 24
     };
     for (const Fmt& f : headers)
         for (const Bytes* data : {&high, &low}) {
             SignalState s;
-            const LoadResult r = load(
-                riff("RIFF", {chunk("JUNK", Bytes(4, 0)), chunk("fmt ", fmtBody(f, false)), chunk("data", *data)}),
-                "a.wav", s);
+            const LoadResult r =
+                load(riff("RIFF", {chunk("JUNK", Bytes(4, 0)), chunk("fmt ", fmtBody(f, false)), chunk("data", *data)}),
+                     "a.wav", s);
             ASSERT_TRUE(r.ok) << r.reason;
             EXPECT_EQ(s.sampleCount, 480);
             EXPECT_EQ(channelSamples(s, 0), tone) << "tag " << f.tag << (data == &low ? " low" : " high");
             // The same in the usual layout's fixed-offset reading (fmt at byte 12).
-            const LoadResult usual = load(riff("RIFF", {chunk("fmt ", fmtBody(f, false)), chunk("LIST", Bytes(4, 0)),
-                                                        chunk("data", *data)}),
-                                          "b.wav", s);
+            const LoadResult usual =
+                load(riff("RIFF", {chunk("fmt ", fmtBody(f, false)), chunk("LIST", Bytes(4, 0)), chunk("data", *data)}),
+                     "b.wav", s);
             ASSERT_TRUE(usual.ok);
             EXPECT_EQ(channelSamples(s, 0), tone);
         }
@@ -330,7 +332,8 @@ TEST(WavLayouts, BrokenChunkStructuresAreRefusedWithTheirReason)
     putLittle(ds64, ~0ull, 8);
     putLittle(ds64, ~0ull, 8);
     putLittle(ds64, 0xFFFFFFFF, 4);
-    r = load(riff("RF64", {chunk("ds64", ds64), fmt, chunk("data", pcm16({5, 6}), false, true, 0xFFFFFFFF)}), "n.wav", s);
+    r = load(riff("RF64", {chunk("ds64", ds64), fmt, chunk("data", pcm16({5, 6}), false, true, 0xFFFFFFFF)}), "n.wav",
+             s);
     ASSERT_TRUE(r.ok) << r.reason;  // the data end at the file's end
     EXPECT_EQ(channelSamples(s, 0), (std::vector<int>{5, 6}));
 }

@@ -87,8 +87,8 @@ TEST_F(Dialog, AnUnusableFileLeavesTheChoiceAndSaysWhy)
     choose(good);
     choose(dir.write("cut.TextGrid", "File type = \"ooTextFile\"\nObject class = \"TextGrid\"\n"));
     EXPECT_EQ(dialog.choice(), (LabelChoice{good, ""}));
-    EXPECT_TRUE(child<QLabel>("LabelStatus")->text().startsWith("cut.TextGrid is not usable: line 3")) <<
-        child<QLabel>("LabelStatus")->text().toStdString();
+    EXPECT_TRUE(child<QLabel>("LabelStatus")->text().startsWith("cut.TextGrid is not usable: line 3"))
+        << child<QLabel>("LabelStatus")->text().toStdString();
     choose("");  // cancelled
     EXPECT_EQ(dialog.choice(), (LabelChoice{good, ""}));
 }

@@ -105,8 +105,8 @@ TEST(SpectrogramLabels, MarksBeforeTheIntervalAreSkippedAndOneAfterItEndsTheLabe
     r.f.signal.selectionStart = 0.5f;
     r.f.signal.selectionEnd = 1.0f;
     // 0.497 s lies in the half window the buffer holds before the interval.
-    const std::vector<GridTier> tiers = {{"t", true, {{0.2, 0, "gone"}, {0.497, 0, "early"}, {0.77, 0, "in"},
-                                                      {1.002, 0, "late"}}}};
+    const std::vector<GridTier> tiers = {
+        {"t", true, {{0.2, 0, "gone"}, {0.497, 0, "early"}, {0.77, 0, "in"}, {1.002, 0, "late"}}}};
     r.f.labelChoice = {r.dir.write("take.TextGrid", longTextGrid(tiers, 1.9)), ""};
     r.run();
     ASSERT_EQ(r.pages.size(), 1u);
@@ -153,8 +153,7 @@ TEST(SpectrogramLabels, AChosenFileReplacesTheMixAndAnUnusableOneIsReported)
     EXPECT_FALSE(r.tickAt(0.5));
     EXPECT_EQ(r.f.run.labelSourceText(), "Labels: take.phn");
 
-    r.f.labelChoice = {r.dir.write("bad.TextGrid", "File type = \"ooTextFile\"\nObject class = \"TextGrid\"\n0\n"),
-                       ""};
+    r.f.labelChoice = {r.dir.write("bad.TextGrid", "File type = \"ooTextFile\"\nObject class = \"TextGrid\"\n0\n"), ""};
     testing::internal::CaptureStdout();
     r.run();
     const std::string out = testing::internal::GetCapturedStdout();

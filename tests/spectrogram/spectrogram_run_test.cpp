@@ -402,7 +402,8 @@ TEST(SpectrogramLabelledRun, DrivesTheRunByLabelsAndWritesTracks)
 {
     RunFixture f(noisyTone(110.0, 16000, 1.0, 3000.0));
     f.layout.stripValue[PageLayout::kPitch] = 0;  // pitch strip off: no pitch columns
-    std::unique_ptr<LabelledRun> run = makeSpectrogramLabelledRun(f.signal, f.layout, f.plot, f.ws, f.st, f.labelFile, f.labelChoice);
+    std::unique_ptr<LabelledRun> run =
+        makeSpectrogramLabelledRun(f.signal, f.layout, f.plot, f.ws, f.st, f.labelFile, f.labelChoice);
     EXPECT_EQ(run->controls().size(), 11u);
     std::string error;
     ASSERT_TRUE(run->set("Gain dB", "10", error));

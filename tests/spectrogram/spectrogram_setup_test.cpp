@@ -42,7 +42,7 @@ TEST(SpectrogramSetUp, DefaultsAtSixteenKilohertz)
     EXPECT_EQ(p.lowBandBins, 16);
     EXPECT_EQ(p.highBandStart, -16);  // SPL/SPLH
     EXPECT_EQ(p.firstColumnWidth, 1);
-    EXPECT_EQ(p.highShift, 2);        // 377 · 4/(π · 200)
+    EXPECT_EQ(p.highShift, 2);  // 377 · 4/(π · 200)
     EXPECT_EQ(p.analysisWindow.size(), 257u);
     EXPECT_NEAR(p.analysisWindow[80], 1.4, 1e-6);
     EXPECT_EQ(p.analysisWindow[160], 0.0f);

@@ -3,7 +3,7 @@
 #include "form_fixture.h"
 #include "page_layout.h"
 #include "plot_window.h"
-#include "print_service.h"
+#include "qt_print_service.h"
 #include "spectrogram_state.h"
 
 #include <QButtonGroup>

@@ -29,8 +29,8 @@ int main(int argc, char** argv)
             status = 1;
             continue;
         }
-        const TypicalPitch p = estimateTypicalPitch(
-            s.frameCount(), s.sampleRate, [&s](int64_t first, std::span<int16_t> out) {
+        const TypicalPitch p =
+            estimateTypicalPitch(s.frameCount(), s.sampleRate, [&s](int64_t first, std::span<int16_t> out) {
                 for (size_t i = 0; i < out.size(); ++i)
                     out[i] = static_cast<int16_t>(frameSample(s, first + static_cast<int64_t>(i), 0));
             });

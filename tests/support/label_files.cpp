@@ -1,9 +1,7 @@
 #include "label_files.h"
 
-#include <atomic>
 #include <cstdio>
 #include <fstream>
-#include <unistd.h>
 
 namespace kelvox::test {
 
@@ -103,28 +101,6 @@ std::string crlf(const std::string& text)
     for (char c : text)
         out += c == '\n' ? std::string("\r\n") : std::string(1, c);
     return out;
-}
-
-TempFolder::TempFolder()
-{
-    static std::atomic<int> counter{0};
-    m_path = std::filesystem::temp_directory_path() /
-             ("kelvox-labels-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
-    std::filesystem::create_directories(m_path);
-}
-
-TempFolder::~TempFolder()
-{
-    std::error_code ec;
-    std::filesystem::remove_all(m_path, ec);
-}
-
-std::string TempFolder::write(const std::string& name, const std::string& bytes) const
-{
-    const std::filesystem::path file = m_path / name;
-    std::filesystem::create_directories(file.parent_path());
-    std::ofstream(file, std::ios::binary) << bytes;
-    return file.string();
 }
 
 }  // namespace kelvox::test

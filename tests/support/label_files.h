@@ -3,6 +3,8 @@
 // fuzz seeds: Praat TextGrids in the long and short text forms, UTF-16 with byte
 // order mark, CR LF line ends; and a temporary folder that goes away with the test.
 
+#include "temp_folder.h"
+
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -30,22 +32,5 @@ std::string shortTextGrid(const std::vector<GridTier>& tiers, double xmax);
 std::string utf16(const std::string& utf8, bool bigEndian);
 /// LF line ends as CR LF.
 std::string crlf(const std::string& text);
-
-/// A fresh folder under the system's temporary folder, removed with everything in
-/// it when the object goes.
-class TempFolder {
-public:
-    TempFolder();
-    ~TempFolder();
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    /// Writes `bytes` to `name` in the folder and returns its path.
-    std::string write(const std::string& name, const std::string& bytes) const;
-    const std::filesystem::path& path() const { return m_path; }
-
-private:
-    std::filesystem::path m_path;
-};
 
 }  // namespace kelvox::test

@@ -17,10 +17,7 @@ struct MemoryOut {
     sf_count_t pos = 0;
 };
 
-sf_count_t outLength(void* user)
-{
-    return static_cast<sf_count_t>(static_cast<MemoryOut*>(user)->bytes.size());
-}
+sf_count_t outLength(void* user) { return static_cast<sf_count_t>(static_cast<MemoryOut*>(user)->bytes.size()); }
 
 sf_count_t outSeek(sf_count_t offset, int whence, void* user)
 {
@@ -51,10 +48,7 @@ sf_count_t outWrite(const void* from, sf_count_t count, void* user)
     return count;
 }
 
-sf_count_t outTell(void* user)
-{
-    return static_cast<MemoryOut*>(user)->pos;
-}
+sf_count_t outTell(void* user) { return static_cast<MemoryOut*>(user)->pos; }
 
 template <typename Write>
 Bytes write(int format, int channels, int rateHz, Write writeSamples)
@@ -91,9 +85,8 @@ Bytes writeIntsWithLibrary(int format, int channels, int rateHz, const std::vect
 
 Bytes writeFloatsWithLibrary(int format, int channels, int rateHz, const std::vector<double>& samples)
 {
-    return write(format, channels, rateHz, [&](SNDFILE* f) {
-        sf_write_double(f, samples.data(), static_cast<sf_count_t>(samples.size()));
-    });
+    return write(format, channels, rateHz,
+                 [&](SNDFILE* f) { sf_write_double(f, samples.data(), static_cast<sf_count_t>(samples.size())); });
 }
 
 }  // namespace kelvox::test

@@ -58,8 +58,7 @@ void ScopedEnvironment::unset(const char* name)
 // ---------------------------------------------------------------- processes
 
 bool ServiceProcess::start(const QString& program, const QStringList& arguments, const QString& folder,
-                           const QProcessEnvironment& environment, const QString& outputFile,
-                           const QString& errorFile)
+                           const QProcessEnvironment& environment, const QString& outputFile, const QString& errorFile)
 {
     stop();
     m_process = std::make_unique<QProcess>();
@@ -248,10 +247,7 @@ PrivateCups::PrivateCups() : m_dir(QDir::tempPath() + QStringLiteral("/kelvox-cu
     }
 }
 
-PrivateCups::~PrivateCups()
-{
-    m_cupsd.stop();
-}
+PrivateCups::~PrivateCups() { m_cupsd.stop(); }
 
 bool PrivateCups::setUp()
 {
@@ -279,14 +275,28 @@ bool PrivateCups::setUp()
 
     // Files of the scheduler: everything in the private folder, nothing shared,
     // no web interface, no browsing.
-    QByteArray files = "ServerRoot " + QFile::encodeName(root) + "/etc\n"
-                       "RequestRoot " + QFile::encodeName(root) + "/spool\n"
-                       "TempDir " + QFile::encodeName(root) + "/tmp\n"
-                       "StateDir " + QFile::encodeName(root) + "/state\n"
-                       "CacheDir " + QFile::encodeName(root) + "/cache\n"
-                       "ErrorLog " + QFile::encodeName(root) + "/log/error_log\n"
-                       "AccessLog " + QFile::encodeName(root) + "/log/access_log\n"
-                       "PageLog " + QFile::encodeName(root) + "/log/page_log\n";
+    QByteArray files = "ServerRoot " + QFile::encodeName(root) +
+                       "/etc\n"
+                       "RequestRoot " +
+                       QFile::encodeName(root) +
+                       "/spool\n"
+                       "TempDir " +
+                       QFile::encodeName(root) +
+                       "/tmp\n"
+                       "StateDir " +
+                       QFile::encodeName(root) +
+                       "/state\n"
+                       "CacheDir " +
+                       QFile::encodeName(root) +
+                       "/cache\n"
+                       "ErrorLog " +
+                       QFile::encodeName(root) +
+                       "/log/error_log\n"
+                       "AccessLog " +
+                       QFile::encodeName(root) +
+                       "/log/access_log\n"
+                       "PageLog " +
+                       QFile::encodeName(root) + "/log/page_log\n";
     if (!asRoot) {
         // A private ServerBin with the system's filters and the filing backend.
         dir.mkpath(QStringLiteral("bin/backend"));
@@ -301,7 +311,8 @@ bool PrivateCups::setUp()
                                            QFileDevice::ExeOther);
         files += "ServerBin " + QFile::encodeName(root) + "/bin\n";
     }
-    const QByteArray scheduler = "Listen " + QFile::encodeName(socket) + "\n"
+    const QByteArray scheduler = "Listen " + QFile::encodeName(socket) +
+                                 "\n"
                                  "LogLevel debug\n"
                                  "Browsing No\n"
                                  "BrowseLocalProtocols none\n"
@@ -321,9 +332,12 @@ bool PrivateCups::setUp()
     ppd += cupsPdfSettings;
     const QByteArray device = m_usesCupsPdf ? QByteArray("cups-pdf:/") + queueName().toLatin1()
                                             : "kelvox-pdf:" + QFile::encodeName(root) + "/out";
-    const QByteArray printers = "<DefaultPrinter " + queueName().toLatin1() + ">\n"
+    const QByteArray printers = "<DefaultPrinter " + queueName().toLatin1() +
+                                ">\n"
                                 "Info Kelvox test queue\n"
-                                "DeviceURI " + device + "\n"
+                                "DeviceURI " +
+                                device +
+                                "\n"
                                 "State Idle\n"
                                 "Accepting Yes\n"
                                 "Shared No\n"
@@ -545,10 +559,7 @@ std::vector<int16_t> PrivatePulse::recorded() const
     return samples;
 }
 
-void PrivatePulse::stopRecording()
-{
-    m_recorder.stop();
-}
+void PrivatePulse::stopRecording() { m_recorder.stop(); }
 
 void PrivatePulse::killServer()
 {
@@ -556,19 +567,10 @@ void PrivatePulse::killServer()
     m_server.kill();
 }
 
-void PrivatePulse::freezeServer()
-{
-    m_server.signal(SIGSTOP);
-}
+void PrivatePulse::freezeServer() { m_server.signal(SIGSTOP); }
 
-void PrivatePulse::thawServer()
-{
-    m_server.signal(SIGCONT);
-}
+void PrivatePulse::thawServer() { m_server.signal(SIGCONT); }
 
-QString PrivatePulse::log() const
-{
-    return readText(m_dir.path() + QStringLiteral("/pulseaudio.log"));
-}
+QString PrivatePulse::log() const { return readText(m_dir.path() + QStringLiteral("/pulseaudio.log")); }
 
 }  // namespace kelvox::test

@@ -64,7 +64,7 @@ private:
 struct ToolResult {
     bool finished = false;  // started and ended by itself within the time allowed
     int exitCode = -1;
-    QString output;         // standard output and error
+    QString output;  // standard output and error
 };
 /// Runs `program` with this process's environment and waits at most `timeoutMs`.
 ToolResult runTool(const QString& program, const QStringList& arguments, int timeoutMs = 20000);

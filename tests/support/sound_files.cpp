@@ -1,13 +1,12 @@
 #include "sound_files.h"
 
+#include "temp_folder.h"
+
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <numbers>
 #include <stdexcept>
-#include <unistd.h>
 
 namespace kelvox::test {
 
@@ -95,29 +94,9 @@ std::vector<int> sine(double hz, int rateHz, int frames, double amp)
     return s;
 }
 
-namespace {
-
-// The test program's own folder under the temporary folder, removed with
-// everything in it when the program ends.
-struct TestFolder {
-    std::filesystem::path dir =
-        std::filesystem::temp_directory_path() / ("kelvox-test-" + std::to_string(::getpid()));
-    TestFolder() { std::filesystem::create_directories(dir); }
-    ~TestFolder()
-    {
-        std::error_code ec;
-        std::filesystem::remove_all(dir, ec);
-    }
-    TestFolder(const TestFolder&) = delete;
-    TestFolder& operator=(const TestFolder&) = delete;
-};
-
-}  // namespace
-
 std::string writeTempFile(const std::string& name, const Bytes& bytes)
 {
-    static const TestFolder folder;
-    const auto path = folder.dir / name;
+    const auto path = programTempFolder().path() / name;
     std::filesystem::create_directories(path.parent_path());
     std::ofstream out(path, std::ios::binary);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));

@@ -39,8 +39,8 @@ Bytes makeSmp(const std::string& headerLines, const Bytes& data);
 /// A tone of `hz` at `rateHz`, `frames` long, amplitude `amp`, as 16-bit samples.
 std::vector<int> sine(double hz, int rateHz, int frames, double amp);
 
-/// Writes bytes to a file under the test program's own temporary folder (removed
-/// when the program ends) and returns its path.
+/// Writes bytes to a file in programTempFolder() (subfolders made as needed) and
+/// returns its path.
 std::string writeTempFile(const std::string& name, const Bytes& bytes);
 
 }  // namespace kelvox::test

@@ -88,8 +88,8 @@ TEST(WaveformSetup, TickStepsAndLabelFormatsAcrossTimeScales)
     EXPECT_EQ(tickLabel(1.25, r.p.tickStep), "1.25");  // "%6.2f"
     EXPECT_EQ(tickLabel(0.03, r.p.tickStep), "0.03");
     EXPECT_EQ(tickLabel(0.2, 0.2), "0.2");
-    EXPECT_EQ(tickLabel(0.125, 0.005), "0.125");       // "%7.3f"
-    EXPECT_EQ(tickLabel(0.0125, 0.0005), "0.0125");    // "%8.4f"
+    EXPECT_EQ(tickLabel(0.125, 0.005), "0.125");     // "%7.3f"
+    EXPECT_EQ(tickLabel(0.0125, 0.0005), "0.0125");  // "%8.4f"
     EXPECT_EQ(tickLabel(-0.4, 0.2), "-0.4");
 
     // The step must be smaller than a tenth of a line's time, not equal to it.

@@ -1,0 +1,4 @@
+#include "core.h"
+#include "page.h"
+
+#include <QString>

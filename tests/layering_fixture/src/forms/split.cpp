@@ -1,0 +1,1 @@
+#include "split.h"

@@ -1,0 +1,6 @@
+#include "page.h"
+#include "orphan.h"
+
+#include <QImage>
+#include <QNoSuchHeader>
+#include <QWidget>

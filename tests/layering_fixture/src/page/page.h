@@ -1,0 +1,5 @@
+#pragma once
+#include "core.h"
+struct Core {
+    int value = 0;
+};
