@@ -42,14 +42,14 @@ struct QOctaves {
     const float* source = nullptr;  // its conditioned samples
     int fill = 0;                   // and their valid length
     float preEmphasis = 0.0f;
-    int firstCentre = 0, lastCentre = -1;  // frames centred here can use it
-    int64_t origin = 0;             // buffer position of index 0 of every octave
+    int firstCentre = 0, lastCentre = -1;               // frames centred here can use it
+    int64_t origin = 0;                                 // buffer position of index 0 of every octave
     std::array<std::vector<double>, kQOctaves> octave;  // octave[L][i]: the signal at origin + i
     // The same, two frames pairOffset apart side by side: paired[L][2i] = octave[L][i],
     // paired[L][2i + 1] = octave[L][i + pairOffset] (0 when pairOffset < 0).
     int pairOffset = -1;
     std::array<std::vector<double>, kQOctaves> paired;
-    std::vector<double> sum;        // scratch of the halvings
+    std::vector<double> sum;  // scratch of the halvings
 };
 
 /// Layout of BandEnergy: low, high and total power of frame A, then of frame B.

@@ -215,8 +215,8 @@ bool qframe(AnalysisWorkspace& ws, std::span<const float> conditioned, int centr
     return true;
 }
 
-void qoctaves(std::span<const float> conditioned, float preEmphasis, int firstCentre, int lastCentre,
-              QOctaves& o, int pairOffset)
+void qoctaves(std::span<const float> conditioned, float preEmphasis, int firstCentre, int lastCentre, QOctaves& o,
+              int pairOffset)
 {
     const int64_t reach = octaveReach(0);
     o.firstCentre = firstCentre;
@@ -235,8 +235,9 @@ void qoctaves(std::span<const float> conditioned, float preEmphasis, int firstCe
     // the first difference; a frame never reads as far as its own last value.
     const int64_t lastReadable = static_cast<int64_t>(conditioned.size()) - 1;
     const auto z = [&](int64_t position) {
-        return position >= 0 && position < lastReadable ? static_cast<double>(conditioned[static_cast<size_t>(position)])
-                                                        : 0.0;
+        return position >= 0 && position < lastReadable
+                   ? static_cast<double>(conditioned[static_cast<size_t>(position)])
+                   : 0.0;
     };
     double* full = o.octave[0].data();
     for (int64_t i = 0; i < length; ++i) {
@@ -259,7 +260,8 @@ void qoctaves(std::span<const float> conditioned, float preEmphasis, int firstCe
         paired.resize(2 * static_cast<size_t>(length));
         for (int64_t i = 0; i < length; ++i) {
             paired[static_cast<size_t>(2 * i)] = single[static_cast<size_t>(i)];
-            paired[static_cast<size_t>(2 * i + 1)] = i + pairOffset < length ? single[static_cast<size_t>(i + pairOffset)] : 0.0;
+            paired[static_cast<size_t>(2 * i + 1)] =
+                i + pairOffset < length ? single[static_cast<size_t>(i + pairOffset)] : 0.0;
         }
     }
 }

@@ -54,8 +54,8 @@ bool qframe(AnalysisWorkspace& ws, std::span<const float> conditioned, int centr
 /// With pairOffset ≥ 0 it also lays the octaves out for pairs of frames that far
 /// apart, as qpairFromOctaves reads them. Leaves the naming fields (generation, source, fill) to
 /// the caller.
-void qoctaves(std::span<const float> conditioned, float preEmphasis, int firstCentre, int lastCentre,
-              QOctaves& octaves, int pairOffset = -1);
+void qoctaves(std::span<const float> conditioned, float preEmphasis, int firstCentre, int lastCentre, QOctaves& octaves,
+              int pairOffset = -1);
 
 /// Both frames of a column pair at once, frame A centred on `centre` and frame B
 /// pairOffset later (the offset the octaves were laid out for): A's band levels into

@@ -50,17 +50,17 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_changed;
     Make m_make;
-    int64_t m_count = 0;     // items of the current sequence
-    int64_t m_made = 0;      // items made so far
-    int64_t m_taken = 0;     // items the caller has taken (the last one it still holds)
-    bool m_making = false;   // the helper is making item m_made
+    int64_t m_count = 0;    // items of the current sequence
+    int64_t m_made = 0;     // items made so far
+    int64_t m_taken = 0;    // items the caller has taken (the last one it still holds)
+    bool m_making = false;  // the helper is making item m_made
     // Waking a thread costs a system call each side: the helper, once the results
     // are full, sleeps until half of them are free again, and is woken only then;
     // the caller is woken only when it waits.
     bool m_helperWaiting = false;
     int64_t m_resumeAt = 0;  // the helper is woken when m_taken reaches it
     bool m_callerWaiting = false;
-    int m_generation = 0;    // counts start() and stop(): what the helper was making is stale
+    int m_generation = 0;  // counts start() and stop(): what the helper was making is stale
     bool m_quit = false;
     std::thread m_thread;
 };

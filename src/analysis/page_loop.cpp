@@ -66,8 +66,8 @@ void analysePairStrips(SpectrogramPage& page)
             drawpair(p, *pair, st.cursor, st.levelTrack.midLevel, st.levelTrack.endLevel, page.ws, st.renderer,
                      page.plot);
         else
-            analysepair(p, st.buffer, st.cursor, st.levelTrack.midLevel, st.levelTrack.endLevel, page.ws,
-                        st.renderer, page.plot);
+            analysepair(p, st.buffer, st.cursor, st.levelTrack.midLevel, st.levelTrack.endLevel, page.ws, st.renderer,
+                        page.plot);
     };
     if (p.linPr()) {
         levels();

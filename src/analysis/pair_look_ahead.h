@@ -21,14 +21,14 @@ namespace kelvox {
 
 /// One column pair as the helper made it.
 struct PairColumns {
-    int analysisPos = 0;     // the buffer position it was analysed at
-    bool ok = false;         // analysecolumns made the columns
-    std::vector<float> a, b; // columns A and B, binCount values each
+    int analysisPos = 0;      // the buffer position it was analysed at
+    bool ok = false;          // analysecolumns made the columns
+    std::vector<float> a, b;  // columns A and B, binCount values each
     std::array<float, 6> bandEnergy{};
-    bool grays = false;      // grayA and grayB hold the rows' gray levels
-    std::vector<int> grayA, grayB;  // rowCount + 1 values each
-    bool pitchMade = false;  // the pitch estimate of the pair was made:
-    PitchEstimate pitchAfter;        // the estimator's state after the pair
+    bool grays = false;                // grayA and grayB hold the rows' gray levels
+    std::vector<int> grayA, grayB;     // rowCount + 1 values each
+    bool pitchMade = false;            // the pitch estimate of the pair was made:
+    PitchEstimate pitchAfter;          // the estimator's state after the pair
     std::vector<PitchStroke> strokes;  // and the strokes it draws
 };
 
@@ -65,7 +65,7 @@ private:
     const SpectrogramParameters* m_params = nullptr;
     const SampleBufferState* m_buffer = nullptr;
     bool m_pitchOn = false;
-    PitchEstimate m_pitch;            // the helper's estimator
+    PitchEstimate m_pitch;  // the helper's estimator
     std::vector<float> m_pitchScratch;
     PlannedLookAhead<PlannedPair, PairColumns> m_worker;  // last: its thread stops before the rest goes
 };

@@ -85,14 +85,14 @@ struct PageCursor {
 /// pitchQuality and jitter carry over from run to run; the rest restarts with each
 /// run.
 struct PitchEstimate {
-    double pitch = 50.0;            // Hz, the running pitch estimate
-    int pitchQuality = 0;           // 0 good, 1 weak, 2 clamped
-    double jitter = 0.0;            // relative jitter of the cepstral pitch
-    int lastX = 0;                  // px: end of the previous stroke
+    double pitch = 50.0;                   // Hz, the running pitch estimate
+    int pitchQuality = 0;                  // 0 good, 1 weak, 2 clamped
+    double jitter = 0.0;                   // relative jitter of the cepstral pitch
+    int lastX = 0;                         // px: end of the previous stroke
     float peakMin = 0.0f, peakMax = 0.0f;  // "Peak P" trackers
-    int dir = 0, prevDir = 0;       // direction of the last and of the previous new extreme
-    int peakCount = 0;              // samples since the last period mark
-    double avgPitch = 0.0;          // Hz, running average of the cepstral method
+    int dir = 0, prevDir = 0;              // direction of the last and of the previous new extreme
+    int peakCount = 0;                     // samples since the last period mark
+    double avgPitch = 0.0;                 // Hz, running average of the cepstral method
 };
 
 /// One stroke of the pitch strip: pixel columns x0 … x1 − 1 at the row of
@@ -108,8 +108,8 @@ struct PitchStroke {
 /// The pitch tracker (pitchtrack): the estimator's state, and what the drawing of
 /// the last pair did.
 struct PitchTrackState : PitchEstimate {
-    bool pitchStrokeDrawn = false;  // the last pitchtrack call drew a stroke
-    std::vector<float> amdfSegment; // scratch of the AMDF search
+    bool pitchStrokeDrawn = false;     // the last pitchtrack call drew a stroke
+    std::vector<float> amdfSegment;    // scratch of the AMDF search
     std::vector<PitchStroke> strokes;  // scratch: the strokes of the pair in hand
 };
 
@@ -135,7 +135,7 @@ struct RowMap {
     std::vector<float> rowFraction;  // and its fraction, at `step` bins per row
     int rows = -1;
     double step = 0.0;
-    std::vector<float> column;       // the column being mapped, re-binned on a Bark axis
+    std::vector<float> column;  // the column being mapped, re-binned on a Bark axis
 };
 
 /// The column renderer's rows (drawcolumn), one entry per pixel row plus two of

@@ -154,12 +154,13 @@ void printHelp()
         if (v.dataOption)
             std::printf("  %s FILE.csv  %s\n", v.dataOption, v.dataHelp);
     }
-    std::fputs("\nExit status: 0 on success, 1 when FILE cannot be opened (\"Can't Open File\")\n"
-               "or a page file cannot be written or the --labels file cannot be read, 2 for a\n"
-               "usage error (an unknown --tier among them). With several FILEs, what goes\n"
-               "wrong with one recording is reported with its name, the others are drawn all\n"
-               "the same, and the status is 1 when any recording failed.\n",
-               stdout);
+    std::fputs(
+        "\nExit status: 0 on success, 1 when FILE cannot be opened (\"Can't Open File\")\n"
+        "or a page file cannot be written or the --labels file cannot be read, 2 for a\n"
+        "usage error (an unknown --tier among them). With several FILEs, what goes\n"
+        "wrong with one recording is reported with its name, the others are drawn all\n"
+        "the same, and the status is 1 when any recording failed.\n",
+        stdout);
 }
 
 struct Options {
@@ -305,10 +306,7 @@ int parseOptions(const std::vector<std::string>& args, Options& o)
 
 // A usage problem of one recording: its line, then (for a call with one FILE) the
 // usage text.
-RecordingReport usageReport(const std::string& problem)
-{
-    return {kExitUsage, {"kelvox-render: " + problem}, true};
-}
+RecordingReport usageReport(const std::string& problem) { return {kExitUsage, {"kelvox-render: " + problem}, true}; }
 
 // Loads FILE as the main window would (or as "Open raw..." with --raw); a refusal
 // is reported as "Can't Open File" with the reason.

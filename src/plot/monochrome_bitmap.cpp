@@ -43,8 +43,8 @@ inline uchar whiteBits(const QRgb* p)
     return kReversed[static_cast<std::size_t>(whiteA | (whiteB << 4))];
 #else
     const auto white = [](QRgb q) { return static_cast<uchar>((q & 0x00FFFFFFu) == 0x00FFFFFFu); };
-    return static_cast<uchar>((white(p[0]) << 7) | (white(p[1]) << 6) | (white(p[2]) << 5) | (white(p[3]) << 4)
-                              | (white(p[4]) << 3) | (white(p[5]) << 2) | (white(p[6]) << 1) | white(p[7]));
+    return static_cast<uchar>((white(p[0]) << 7) | (white(p[1]) << 6) | (white(p[2]) << 5) | (white(p[3]) << 4) |
+                              (white(p[4]) << 3) | (white(p[5]) << 2) | (white(p[6]) << 1) | white(p[7]));
 #endif
 }
 

@@ -108,7 +108,8 @@ void fillPixels(const RasterTarget& t, int left, int top, int right, int bottom,
     for (int y = top; y < bottom; ++y) {
         QRgb* row = t.row(y);
         if (bytes)
-            std::memset(row + left, static_cast<int>(colour & 0xFF), static_cast<std::size_t>(right - left) * sizeof(QRgb));
+            std::memset(row + left, static_cast<int>(colour & 0xFF),
+                        static_cast<std::size_t>(right - left) * sizeof(QRgb));
         else
             std::fill(row + left, row + right, colour);
     }

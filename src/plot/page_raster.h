@@ -52,8 +52,8 @@ struct TextStamp {
     };
     int width = 0, height = 0;
     int uses = 0;
-    bool stamped = false;   // runs hold the letters
-    bool paintOnly = false; // the letters are not pure black: always drawn by a painter
+    bool stamped = false;    // runs hold the letters
+    bool paintOnly = false;  // the letters are not pure black: always drawn by a painter
     std::vector<Run> runs;
 };
 

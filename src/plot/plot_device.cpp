@@ -553,10 +553,7 @@ void PlotDevice::drawStampedText(int x, int y, const QString& text, const TextSt
     p.drawText(QPoint(x, y + m_stamps.ascent()), text);
 }
 
-void PlotDevice::drawText(int x, int y, const QString& text)
-{
-    drawStampedText(x, y, text, m_stamps.lookUp(text));
-}
+void PlotDevice::drawText(int x, int y, const QString& text) { drawStampedText(x, y, text, m_stamps.lookUp(text)); }
 
 int PlotDevice::plottext(int px, int py, const std::string& text, int align)
 {

@@ -11,8 +11,8 @@
 #include <QColor>
 #include <QFont>
 #include <QImage>
-#include <QPen>
 #include <QPainter>
+#include <QPen>
 #include <QPoint>
 
 #include <array>
@@ -22,7 +22,6 @@
 #include <optional>
 #include <string>
 #include <vector>
-
 
 namespace kelvox {
 

@@ -33,7 +33,8 @@ void SectionLookAhead::make(const PlannedSection& planned, AnalysedSection& sect
 
 const AnalysedSection* SectionLookAhead::take(int64_t readPosition)
 {
-    return m_worker.take([readPosition](const PlannedSection& planned) { return planned.readPosition == readPosition; });
+    return m_worker.take(
+        [readPosition](const PlannedSection& planned) { return planned.readPosition == readPosition; });
 }
 
 }  // namespace kelvox

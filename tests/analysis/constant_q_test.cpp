@@ -211,8 +211,9 @@ QInput chirpState(int fill)
     for (int i = 0; i < fill; ++i) {
         noise = noise * 1103515245u + 12345u;
         const double t = i / kRate;
-        st.buffer.ConditionedSamples[static_cast<size_t>(i)] = static_cast<float>(
-            3000.0 * std::sin(2 * std::numbers::pi * (100.0 + 900.0 * t) * t) + static_cast<double>(noise >> 20) - 2048.0);
+        st.buffer.ConditionedSamples[static_cast<size_t>(i)] =
+            static_cast<float>(3000.0 * std::sin(2 * std::numbers::pi * (100.0 + 900.0 * t) * t) +
+                               static_cast<double>(noise >> 20) - 2048.0);
     }
     return st;
 }

@@ -106,9 +106,9 @@ TEST(RenderCorpus, EachRecordingGetsThePagesOfItsOwnCall)
     }
     for (const char* jobs : {"", " --jobs 1", " --jobs 2", " --jobs 5"}) {
         SCOPED_TRACE(jobs);
-        const CorpusRun all = renderCorpus(c.folder, q(c.demo) + " " + q(c.relabelled) + " " + q(c.plain) +
-                                                         " --view spectrogram --out " + q(c.out("all-{name}-%d.png")) +
-                                                         jobs);
+        const CorpusRun all =
+            renderCorpus(c.folder, q(c.demo) + " " + q(c.relabelled) + " " + q(c.plain) + " --view spectrogram --out " +
+                                       q(c.out("all-{name}-%d.png")) + jobs);
         ASSERT_EQ(all.status, 0) << all.err;
         EXPECT_EQ(all.err, "");
         for (const char* name : {"demo", "other", "plain"}) {
@@ -132,16 +132,15 @@ TEST(RenderCorpus, LabelFilesNamedForEachRecording)
     ASSERT_EQ(all.status, 0) << all.err;
     for (const char* name : {"demo", "other"}) {
         const std::string file = c.out(std::string(name) + ".wav");
-        const CorpusRun alone = renderCorpus(c.folder, q(file) + " --view spectrogram --labels " +
-                                                           q(c.out(std::string(name) + ".txt")) + " --out " +
-                                                           q(c.out(std::string("one-") + name + "-%d.png")));
+        const CorpusRun alone =
+            renderCorpus(c.folder, q(file) + " --view spectrogram --labels " + q(c.out(std::string(name) + ".txt")) +
+                                       " --out " + q(c.out(std::string("one-") + name + "-%d.png")));
         ASSERT_EQ(alone.status, 0) << alone.err;
         EXPECT_EQ(pagesOf(c.out(std::string("l-") + name + "-")), pagesOf(c.out(std::string("one-") + name + "-")));
     }
     // A recording whose label file is missing fails alone.
-    const CorpusRun missing =
-        renderCorpus(c.folder, q(c.demo) + " " + q(c.plain) + " --view spectrogram --labels " + labels +
-                                   " --out " + q(c.out("m-{name}-%d.png")));
+    const CorpusRun missing = renderCorpus(c.folder, q(c.demo) + " " + q(c.plain) + " --view spectrogram --labels " +
+                                                         labels + " --out " + q(c.out("m-{name}-%d.png")));
     EXPECT_EQ(missing.status, 1);
     EXPECT_NE(missing.err.find("kelvox-render: " + c.plain + ": "), std::string::npos) << missing.err;
     EXPECT_EQ(missing.err.find(c.demo), std::string::npos) << missing.err;
@@ -168,9 +167,8 @@ TEST(RenderCorpus, AFailingRecordingIsReportedAndTheOthersAreDrawn)
     EXPECT_TRUE(pagesOf(c.out("w-broken-")).empty());
 
     // A setting a recording cannot take is that recording's failure, with its name.
-    const CorpusRun channel =
-        renderCorpus(c.folder, q(c.demo) + " " + q(c.plain) + " --view waveform --channel 1 --out " +
-                                   q(c.out("c-{name}-%d.png")));
+    const CorpusRun channel = renderCorpus(
+        c.folder, q(c.demo) + " " + q(c.plain) + " --view waveform --channel 1 --out " + q(c.out("c-{name}-%d.png")));
     EXPECT_EQ(channel.status, 1);
     EXPECT_NE(channel.err.find("kelvox-render: " + c.demo + ": --channel 1"), std::string::npos) << channel.err;
 }

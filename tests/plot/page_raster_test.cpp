@@ -118,9 +118,9 @@ TEST(PageRaster, FillIsCutToTheImage)
 TEST(PageRaster, StampedTextEqualsPaintedTextAnywhereOnTheImage)
 {
     std::mt19937 random(11);
-    const QStringList texts = {QStringLiteral("0.5k"), QStringLiteral("Kelvox|Speg take1.wav, Ch 0(1), Page 3"),
-                               QStringLiteral("-20"), QStringLiteral("Wj(gy)_"), QString::fromUtf8("ʃɪ ə ŋ ↑˥"),
-                               QStringLiteral("ffi AV To")};
+    const QStringList texts = {QStringLiteral("0.5k"),         QStringLiteral("Kelvox|Speg take1.wav, Ch 0(1), Page 3"),
+                               QStringLiteral("-20"),          QStringLiteral("Wj(gy)_"),
+                               QString::fromUtf8("ʃɪ ə ŋ ↑˥"), QStringLiteral("ffi AV To")};
     for (int pixelSize : {10, 13, 21}) {
         const QFont font = pageFont(pixelSize);
         TextStamps stamps;

@@ -161,9 +161,9 @@ TEST(SectionRunPaging, TheHelperThreadDrawsTheSamePages)
     std::vector<int> samples = harmonicSound({140, 280, 420, 700, 1100}, 16000, 9000, 6000);
     std::fill(samples.begin(), samples.begin() + 1200, 0);
     const SignalState recording = loadedRecording(samples, 16000);
-    for (const SectionAnalysis analysis : {SectionAnalysis::FSpectrum, SectionAnalysis::LpSpectrum,
-                                           SectionAnalysis::Cepstrum, SectionAnalysis::Autocorrel,
-                                           SectionAnalysis::HarmSum}) {
+    for (const SectionAnalysis analysis :
+         {SectionAnalysis::FSpectrum, SectionAnalysis::LpSpectrum, SectionAnalysis::Cepstrum,
+          SectionAnalysis::Autocorrel, SectionAnalysis::HarmSum}) {
         for (const int stopAfter : {-1, 20}) {
             const SectionPages alone = drawSections(recording, analysis, false, stopAfter);
             const SectionPages helped = drawSections(recording, analysis, true, stopAfter);

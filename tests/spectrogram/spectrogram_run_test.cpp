@@ -224,10 +224,11 @@ TEST(SpectrogramRun, TheHelperThreadDrawsTheSamePages)
     std::vector<int> samples = noisyTone(140.0, 16000, 3.5, 6000.0);
     for (std::size_t i = 0; i < samples.size(); ++i) {
         const double t = static_cast<double>(i) / 16000.0;
-        samples[i] = static_cast<int>(samples[i] * (std::fmod(t, 1.2) < 0.9 ? 1.0 : 0.02) * (1.0 + 0.5 * std::sin(3.0 * t)));
+        samples[i] =
+            static_cast<int>(samples[i] * (std::fmod(t, 1.2) < 0.9 ? 1.0 : 0.02) * (1.0 + 0.5 * std::sin(3.0 * t)));
     }
-    for (AnalysisType type : {AnalysisType::Fourier, AnalysisType::ConstantQ, AnalysisType::Cepstrum,
-                              AnalysisType::LinPr17}) {
+    for (AnalysisType type :
+         {AnalysisType::Fourier, AnalysisType::ConstantQ, AnalysisType::Cepstrum, AnalysisType::LinPr17}) {
         for (PitchMethod pitch : {PitchMethod::PeakP, PitchMethod::Amdf, PitchMethod::Cepstrum}) {
             const int dpi = pitch == PitchMethod::Amdf ? 192 : 96;
             const DrawnRun alone = drawRun(samples, type, pitch, false, dpi);
@@ -240,9 +241,9 @@ TEST(SpectrogramRun, TheHelperThreadDrawsTheSamePages)
             ASSERT_EQ(helped.tracks.size(), alone.tracks.size()) << what;
             for (std::size_t k = 0; k < alone.tracks.size(); ++k) {
                 const PairTrack &a = alone.tracks[k], &b = helped.tracks[k];
-                ASSERT_TRUE(a.timeSeconds == b.timeSeconds && a.pitchHz == b.pitchHz && a.pitchQuality == b.pitchQuality &&
-                            a.pitchDrawn == b.pitchDrawn && a.lowDb == b.lowDb && a.highDb == b.highDb &&
-                            a.totalDb == b.totalDb)
+                ASSERT_TRUE(a.timeSeconds == b.timeSeconds && a.pitchHz == b.pitchHz &&
+                            a.pitchQuality == b.pitchQuality && a.pitchDrawn == b.pitchDrawn && a.lowDb == b.lowDb &&
+                            a.highDb == b.highDb && a.totalDb == b.totalDb)
                     << what << ", pair " << k;
             }
             EXPECT_EQ(helped.printed, alone.printed) << what;
