@@ -7,7 +7,7 @@
 # changed link goes into the target's CMakeLists.txt and here, in the same commit.
 
 # The kernels and file loading: no Qt at all.
-kelvox_layer(signal_core        PkgConfig::SNDFILE)
+kelvox_layer(signal_core        PkgConfig::SNDFILE Threads::Threads)
 kelvox_layer(plot_units)
 kelvox_layer(analysis_core      signal_core plot_units Threads::Threads)
 
