@@ -7,9 +7,9 @@
 # changed link goes into the target's CMakeLists.txt and here, in the same commit.
 
 # The kernels and file loading: no Qt at all.
-kelvox_layer(signal_core        PkgConfig::SNDFILE)
+kelvox_layer(signal_core        PkgConfig::SNDFILE Threads::Threads)
 kelvox_layer(plot_units)
-kelvox_layer(analysis_core      signal_core plot_units)
+kelvox_layer(analysis_core      signal_core plot_units Threads::Threads)
 
 # The page image, printing, and the hosts that drive page runs.
 kelvox_layer(plot_core          plot_units signal_core Qt6::Gui)

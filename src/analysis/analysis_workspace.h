@@ -10,6 +10,7 @@
 // (fftsetup, realfftsetup, qsetup) rebuilds what it uses.
 
 #include <array>
+#include <cstdint>
 #include <vector>
 
 namespace kelvox {
@@ -28,6 +29,28 @@ inline constexpr int kQMaxTaps = 80;
 inline constexpr int kQBandsPerOctave = 24;
 /// Half width of the constant-Q frame buffer (10 495 samples centred on the frame).
 inline constexpr int kQFrameHalf = 5247;
+/// Octaves of the constant-Q analysis: the full rate and five halvings.
+inline constexpr int kQOctaves = 6;
+
+/// The signal of every octave of the constant-Q analysis over a whole stretch of the
+/// sample buffer (qoctaves): octave L at fs/2^L, as the analysis of one frame
+/// computes it around the frame's centre, but at every buffer position, so that the
+/// frames of a buffer share it. Made from one state of the buffer, which it names.
+struct QOctaves {
+    bool valid = false;
+    uint64_t generation = 0;        // the buffer's generation it was made from
+    const float* source = nullptr;  // its conditioned samples
+    int fill = 0;                   // and their valid length
+    float preEmphasis = 0.0f;
+    int firstCentre = 0, lastCentre = -1;               // frames centred here can use it
+    int64_t origin = 0;                                 // buffer position of index 0 of every octave
+    std::array<std::vector<double>, kQOctaves> octave;  // octave[L][i]: the signal at origin + i
+    // The same, two frames pairOffset apart side by side: paired[L][2i] = octave[L][i],
+    // paired[L][2i + 1] = octave[L][i + pairOffset] (0 when pairOffset < 0).
+    int pairOffset = -1;
+    std::array<std::vector<double>, kQOctaves> paired;
+    std::vector<double> sum;  // scratch of the halvings
+};
 
 /// Layout of BandEnergy: low, high and total power of frame A, then of frame B.
 inline constexpr int kBandLow = 0;
@@ -79,6 +102,8 @@ struct AnalysisWorkspace {
     // the decimated signal, each indexed from -kQFrameHalf.
     std::vector<double> qFrame = std::vector<double>(2 * kQFrameHalf + 1, 0.0);
     std::vector<double> qDecimated = std::vector<double>(2 * kQFrameHalf + 1, 0.0);
+    // The octaves of the buffer the last frames came from (analysecolumns).
+    QOctaves qOctaves;
 
     // Band energies of the last column pair (see kBandLow …); they carry over to the
     // next run, so they start at the floor rather than at 0.

@@ -188,10 +188,27 @@ bool analysecolumns(const SpectrogramParameters& p, const SampleBufferState& buf
         const int count = std::min(bins, kQBandCount);
         const BandSplit split = p.bandSplit();
         const float preEmphasis = p.conditioning.preEmphasis;
-        if (!qframe(ws, buffer.conditioned(), analysisPos - half, preEmphasis, split, PairFrame::A))
+        if (!ws.qReady)
             return false;
-        std::copy(ws.QBands.begin(), ws.QBands.begin() + count, re);
-        qframe(ws, buffer.conditioned(), analysisPos, preEmphasis, split, PairFrame::B);
+        // The frames of one buffer share its octaves, made once for every centre a
+        // pair in it can have; a frame elsewhere is analysed on its own.
+        QOctaves& octaves = ws.qOctaves;
+        if (!octaves.valid || octaves.generation != buffer.generation ||
+            octaves.source != buffer.ConditionedSamples.data() || octaves.fill != buffer.bufferFill ||
+            octaves.preEmphasis != preEmphasis || octaves.firstCentre > -half || octaves.pairOffset != half) {
+            qoctaves(buffer.conditioned(), preEmphasis, -half, buffer.bufferFill, octaves, half);
+            octaves.generation = buffer.generation;
+            octaves.source = buffer.ConditionedSamples.data();
+            octaves.fill = buffer.bufferFill;
+        }
+        std::array<double, kQBandCount> bandsA;
+        if (qpairFromOctaves(ws, octaves, analysisPos - half, split, bandsA)) {
+            std::copy(bandsA.begin(), bandsA.begin() + count, re);
+        } else {
+            qframe(ws, buffer.conditioned(), analysisPos - half, preEmphasis, split, PairFrame::A);
+            std::copy(ws.QBands.begin(), ws.QBands.begin() + count, re);
+            qframe(ws, buffer.conditioned(), analysisPos, preEmphasis, split, PairFrame::B);
+        }
         std::copy(ws.QBands.begin(), ws.QBands.begin() + count, im);
         return true;
     }

@@ -81,11 +81,11 @@ int grayOf(double t)
 
 // The fractional column index of every pixel row, kept while the strip and the axis
 // stay the same.
-void mapRows(RendererRows& st, const SpectrogramParameters& p)
+void mapRows(RowMap& st, const SpectrogramParameters& p)
 {
     const double step = binsPerRow(p);
     const int rowCount = p.geometry.rowCount;
-    if (st.rowMapRows == rowCount && st.rowMapStep == step)
+    if (st.rows == rowCount && st.step == step)
         return;
     st.rowBin.resize(static_cast<size_t>(rowCount) + 1);
     st.rowFraction.resize(static_cast<size_t>(rowCount) + 1);
@@ -95,8 +95,8 @@ void mapRows(RendererRows& st, const SpectrogramParameters& p)
         st.rowBin[static_cast<size_t>(i)] = k;
         st.rowFraction[static_cast<size_t>(i)] = static_cast<float>(s - k);
     }
-    st.rowMapRows = rowCount;
-    st.rowMapStep = step;
+    st.rows = rowCount;
+    st.step = step;
 }
 
 // Dithers renderer rows first … last of one pixel column at blend f. With `pixel`
@@ -199,42 +199,50 @@ void resetRendererRows(RendererRows& st, int rowCount)
         row->assign(rows, 0);
 }
 
-void drawcolumn(const SpectrogramParameters& p, std::span<const float> column, int x, int width, RendererRows& st,
-                PlotDevice& plot)
+void columngrays(const SpectrogramParameters& p, std::span<const float> column, RowMap& map, std::span<int> grays)
 {
-    const SpectrogramGeometry& g = p.geometry;
-    selectsubdisplay(plot, g, PageLayout::kSpectrogram, false);
-    const int rows = g.rowCount;
-    if (rows < 1)
+    const int rows = p.geometry.rowCount;
+    if (rows < 1 || grays.size() < static_cast<size_t>(rows) + 1)
         return;
-    if (st.curGray.size() < static_cast<size_t>(rows) + 2 * kRowMargin)
-        resetRendererRows(st, rows);
-
     // The column's values up to its last bin; the bin after it reads 0.
     const int last = std::clamp(p.binCount, 0, kAnalysisArraySize - 1);
     const int given = static_cast<int>(std::min<size_t>(column.size(), static_cast<size_t>(last)));
     const float* values = column.data();
     int count = given;
     if (p.barkCount != 0.0) {
-        st.column.assign(static_cast<size_t>(last) + 1, 0.0f);
-        std::copy(column.begin(), column.begin() + given, st.column.begin());
-        rebinToBark(st.column, p, last);
-        values = st.column.data();
+        map.column.assign(static_cast<size_t>(last) + 1, 0.0f);
+        std::copy(column.begin(), column.begin() + given, map.column.begin());
+        rebinToBark(map.column, p, last);
+        values = map.column.data();
         count = last + 1;
     }
 
     // Gray of every pixel row, 0 = bottom.
-    int* cur = st.curGray.data() + kRowMargin;
-    int* prev = st.prevGray.data() + kRowMargin;
-    mapRows(st, p);
+    mapRows(map, p);
     const double grayScale = 1024.0 / p.grayRange;
     for (int i = 0; i <= rows; ++i) {
-        const int k = st.rowBin[static_cast<size_t>(i)];
+        const int k = map.rowBin[static_cast<size_t>(i)];
         const float here = k >= 0 && k < count ? values[k] : 0.0f;
         const float next = k + 1 >= 0 && k + 1 < count ? values[k + 1] : 0.0f;
-        const float value = here + st.rowFraction[static_cast<size_t>(i)] * (next - here);
-        cur[i] = grayOf((value + p.blackLevel - 98.0) * grayScale);
+        const float value = here + map.rowFraction[static_cast<size_t>(i)] * (next - here);
+        grays[static_cast<size_t>(i)] = grayOf((value + p.blackLevel - 98.0) * grayScale);
     }
+}
+
+void drawgrays(const SpectrogramParameters& p, std::span<const int> grays, int x, int width, RendererRows& st,
+               PlotDevice& plot)
+{
+    const SpectrogramGeometry& g = p.geometry;
+    selectsubdisplay(plot, g, PageLayout::kSpectrogram, false);
+    const int rows = g.rowCount;
+    if (rows < 1 || grays.size() < static_cast<size_t>(rows) + 1)
+        return;
+    if (st.curGray.size() < static_cast<size_t>(rows) + 2 * kRowMargin)
+        resetRendererRows(st, rows);
+    int* cur = st.curGray.data() + kRowMargin;
+    int* prev = st.prevGray.data() + kRowMargin;
+    if (grays.data() != cur)
+        std::copy(grays.begin(), grays.begin() + rows + 1, cur);
     if (x == 0)
         std::copy(cur, cur + rows + 1, prev);
 
@@ -245,6 +253,21 @@ void drawcolumn(const SpectrogramParameters& p, std::span<const float> column, i
     else
         ditherColumns<QRgb>(g, prev, cur, x, width, st, image);
     std::swap(st.prevGray, st.curGray);
+}
+
+void drawcolumn(const SpectrogramParameters& p, std::span<const float> column, int x, int width, RendererRows& st,
+                PlotDevice& plot)
+{
+    const int rows = p.geometry.rowCount;
+    if (rows < 1) {
+        selectsubdisplay(plot, p.geometry, PageLayout::kSpectrogram, false);
+        return;
+    }
+    if (st.curGray.size() < static_cast<size_t>(rows) + 2 * kRowMargin)
+        resetRendererRows(st, rows);
+    const std::span<int> grays = std::span<int>(st.curGray).subspan(kRowMargin, static_cast<size_t>(rows) + 1);
+    columngrays(p, column, st.map, grays);
+    drawgrays(p, grays, x, width, st, plot);
 }
 
 }  // namespace kelvox

@@ -23,20 +23,29 @@ void selectsubdisplay(PlotDevice& plot, const SpectrogramGeometry& geometry, int
 /// end, all zero. The page loop calls it at the start of each page.
 void resetRendererRows(RendererRows& rows, int rowCount);
 
-/// Renders `column` (dB values of bins 0 … binCount − 1; bin binCount and beyond
-/// read as 0) into the spectrogram strip at pixel columns spgmLeft + x … spgmLeft +
-/// x + width − 1, never at or right of spgmRight. With a Bark axis the column is
-/// first re-binned into barkSlots + 1 slots (the maximum over each slot's FFT bins).
-/// Pixel row i = 0 … rowCount (0 = bottom) takes the column value linearly
-/// interpolated at its fractional bin, and gray
+/// The gray level of every pixel row i = 0 … rowCount (0 = bottom) of `column` (dB
+/// values of bins 0 … binCount − 1; bin binCount and beyond read as 0) into
+/// grays[0 … rowCount]. With a Bark axis the column is first re-binned into
+/// barkSlots + 1 slots (the maximum over each slot's FFT bins). Row i takes the
+/// column value linearly interpolated at its fractional bin L, and gray
 ///   g = clip(trunc((L + blackLevel − 98)·1024/grayRange) + 1024, 0, 1024)
-/// (1024 black). Pixel column d blends from the previous column's grays to these by
-/// d/width; rows 1 … rowCount are dithered (black when the value exceeds 512, the
-/// error spread 7/16 up, 3/16, 5/16, 1/16 into the next column) and written straight
-/// into the page image (RGB32 or, on pages finer than 192 dpi, 8-bit gray),
-/// clipped to it. x = 0 (a page's first column) blends from the
-/// column itself. Nothing is drawn when width < 1 or rowCount < 1; the grays still
-/// become the previous column's. Reads `p`; owns `rows`.
+/// (1024 black). Reads `p`; `map` is its scratch. Nothing when rowCount < 1 or
+/// `grays` is shorter.
+void columngrays(const SpectrogramParameters& p, std::span<const float> column, RowMap& map, std::span<int> grays);
+
+/// Renders a column with the gray levels `grays` (rowCount + 1 values, as
+/// columngrays makes them) into the spectrogram strip at pixel columns spgmLeft + x
+/// … spgmLeft + x + width − 1, never at or right of spgmRight. Pixel column d blends
+/// from the previous column's grays to these by d/width; rows 1 … rowCount are
+/// dithered (black when the value exceeds 512, the error spread 7/16 up, 3/16, 5/16,
+/// 1/16 into the next column) and written straight into the page image (RGB32 or,
+/// on pages finer than 192 dpi, 8-bit gray), clipped to it. x = 0 (a page's first column) blends from the column
+/// itself. Nothing is drawn when width < 1 or rowCount < 1; the grays still become the previous column's. Selects the
+/// spectrogram strip on `plot` first. Reads `p`; owns `rows`.
+void drawgrays(const SpectrogramParameters& p, std::span<const int> grays, int x, int width, RendererRows& rows,
+               PlotDevice& plot);
+
+/// columngrays into the rows, then drawgrays.
 void drawcolumn(const SpectrogramParameters& p, std::span<const float> column, int x, int width, RendererRows& rows,
                 PlotDevice& plot);
 

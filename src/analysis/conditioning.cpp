@@ -60,6 +60,7 @@ void conditionBuffer(const ConditioningParameters& c, HighPassMemory& memory, Sa
     const int capacity = static_cast<int>(
         std::min({buffer.SampleBuffer.size(), buffer.ConditionedSamples.size(), buffer.ResonatorSamples.size()}));
     const int count = std::clamp(std::min(buffer.bufferHigh, buffer.bufferFill), 0, capacity);
+    ++buffer.generation;
     condition(c, memory, std::span<const int16_t>(buffer.SampleBuffer).first(static_cast<std::size_t>(count)),
               buffer.ConditionedSamples, buffer.ResonatorSamples);
 }

@@ -29,7 +29,8 @@ void condition(const ConditioningParameters& c, HighPassMemory& memory, std::spa
                std::span<float> conditioned, std::span<float> resonator);
 
 /// condition() over the buffer's SampleBuffer[0 … min(bufferHigh, bufferFill) − 1]
-/// (clipped to the arrays) into its ConditionedSamples and ResonatorSamples.
+/// (clipped to the arrays) into its ConditionedSamples and ResonatorSamples; counts
+/// the buffer's generation on.
 void conditionBuffer(const ConditioningParameters& c, HighPassMemory& memory, SampleBufferState& buffer);
 
 }  // namespace kelvox

@@ -44,4 +44,26 @@ void qsetup(AnalysisWorkspace& ws, double Q, double sampleRate);
 bool qframe(AnalysisWorkspace& ws, std::span<const float> conditioned, int centre, float preEmphasis,
             const BandSplit& split, PairFrame frame);
 
+/// The octaves of the conditioned samples `conditioned` (the valid part of the
+/// buffer) into `octaves`, for frames centred anywhere in firstCentre … lastCentre:
+/// octave 0 is the frame signal of qframe (0 before index 0 and from the last valid
+/// index on, differenced with preEmphasis > 0), and octave L the half-band low-pass
+/// of octave L − 1 that qframe's halving computes, at every buffer position rather
+/// than at every 2^L-th position around one centre. Sums and products are those of
+/// qframe, in its order, so the frames made from them are the same to the last bit.
+/// With pairOffset ≥ 0 it also lays the octaves out for pairs of frames that far
+/// apart, as qpairFromOctaves reads them. Leaves the naming fields (generation, source, fill) to
+/// the caller.
+void qoctaves(std::span<const float> conditioned, float preEmphasis, int firstCentre, int lastCentre, QOctaves& octaves,
+              int pairOffset = -1);
+
+/// Both frames of a column pair at once, frame A centred on `centre` and frame B
+/// pairOffset later (the offset the octaves were laid out for): A's band levels into
+/// `bandsA` (150 values), B's into ws.QBands, the energies of both into their slots
+/// of ws.BandEnergy, each the same as qframe gives. False, changing nothing, when
+/// qsetup has not been run, the octaves are not laid out for pairs or a centre lies
+/// outside their range.
+bool qpairFromOctaves(AnalysisWorkspace& ws, const QOctaves& octaves, int centre, const BandSplit& split,
+                      std::span<double> bandsA);
+
 }  // namespace kelvox

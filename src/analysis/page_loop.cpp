@@ -8,12 +8,14 @@
 #include "numeric.h"
 #include "page_frame.h"
 #include "page_units.h"
+#include "pair_look_ahead.h"
 #include "pitch_track.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <vector>
 
 namespace kelvox {
 
@@ -46,14 +48,26 @@ void analysePairStrips(SpectrogramPage& page)
     const SpectrogramParameters& p = page.params;
     SpectrogramState& st = page.st;
     const bool pitchOn = p.geometry.subOn[PageLayout::kPitch];
-    if (pitchOn)
-        pitchtrack(p, st.buffer, st.cursor, st.levelTrack.lowLevel, page.ws, st.pitchTrack, page.plot);
+    // What the helper made ahead for this pair, if anything.
+    const PairColumns* pair = page.lookAhead ? page.lookAhead->take(st.cursor.analysisPos) : nullptr;
+    if (pitchOn) {
+        if (pair && pair->pitchMade) {
+            static_cast<PitchEstimate&>(st.pitchTrack) = pair->pitchAfter;
+            pitchdraw(p, pair->strokes, st.levelTrack.lowLevel, st.pitchTrack, page.plot);
+        } else {
+            pitchtrack(p, st.buffer, st.cursor, st.levelTrack.lowLevel, page.ws, st.pitchTrack, page.plot);
+        }
+    }
     const auto levels = [&] {
         levelpass(p, st.buffer, st.cursor, page.ws.BandEnergy, st.levelTrack, st.labels, page.plot);
     };
     const auto columns = [&] {
-        analysepair(p, st.buffer, st.cursor, st.levelTrack.midLevel, st.levelTrack.endLevel, page.ws, st.renderer,
-                    page.plot);
+        if (pair && pair->ok)
+            drawpair(p, *pair, st.cursor, st.levelTrack.midLevel, st.levelTrack.endLevel, page.ws, st.renderer,
+                     page.plot);
+        else
+            analysepair(p, st.buffer, st.cursor, st.levelTrack.midLevel, st.levelTrack.endLevel, page.ws, st.renderer,
+                        page.plot);
     };
     if (p.linPr()) {
         levels();
@@ -74,6 +88,43 @@ void analysePairStrips(SpectrogramPage& page)
         track.totalDb = st.levelTrack.totalLevel;
         page.trackSink(track);
     }
+}
+
+// The time of the pair after the one at `pageTime`, as the page loop steps.
+double nextPairTimeAfter(const SpectrogramParameters& p, double pageTime)
+{
+    return pageTime + p.pairStep / p.sampleRate;
+}
+
+// Starts the look-ahead on the pairs the page loop will analyse from the cursor on
+// with the buffer as it stands: up to the pair after which the buffer slides, the
+// page is full or the run ends. The same steps as drawpage's loop, without drawing.
+void planColumns(SpectrogramPage& page)
+{
+    if (!page.lookAhead)
+        return;
+    const SpectrogramParameters& p = page.params;
+    const SampleBufferState& buffer = page.st.buffer;
+    const PageCursor& cursor = page.st.cursor;
+    const double pps = p.pixelsPerSecond;
+    double pageTime = cursor.pageTime;
+    int64_t pos = cursor.analysisPos;
+    std::vector<PlannedPair> pairs;
+    while (pos >= 0 && pos < buffer.bufferFill) {
+        const int pairX0 = satInt((pageTime - cursor.analysisStart) * pps);
+        const double next = nextPairTimeAfter(p, pageTime);
+        // Where drawpage ends the page: on the page whose timing it keeps.
+        const int timingX = satInt((next - cursor.analysisStart) * p.timingPixelsPerSecond);
+        pairs.push_back({static_cast<int>(pos), pairX0});
+        pageTime = next;
+        pos += p.pairStep;
+        if (pos > std::numeric_limits<int>::max() || slideDue(p, static_cast<int>(pos), buffer))
+            break;
+        if (pos >= buffer.bufferFill || pageTime >= p.analysisEnd || timingX >= p.geometry.timingWidth)
+            break;
+    }
+    const bool pitchOn = p.geometry.subOn[PageLayout::kPitch];
+    page.lookAhead->start(p, buffer, std::move(pairs), pitchOn ? &page.st.pitchTrack : nullptr);
 }
 
 }  // namespace
@@ -146,11 +197,16 @@ void fillSampleBuffer(const SignalState& signal, const SpectrogramParameters& p,
     conditionBuffer(p.conditioning, highPass, buffer);
 }
 
+bool slideDue(const SpectrogramParameters& p, int analysisPos, const SampleBufferState& buffer)
+{
+    const int64_t needed = static_cast<int64_t>(analysisPos) + p.pairStep + p.windowLength + 512;
+    return buffer.bufferFill > 0 && buffer.bufferFill < needed && buffer.refillBroughtData;
+}
+
 void slideSampleBuffer(const SignalState& signal, const SpectrogramParameters& p, int& analysisPos,
                        SampleBufferState& st, HighPassMemory& highPass)
 {
-    const int64_t needed = static_cast<int64_t>(analysisPos) + p.pairStep + p.windowLength + 512;
-    if (st.bufferFill <= 0 || st.bufferFill >= needed || !st.refillBroughtData)
+    if (!slideDue(p, analysisPos, st))
         return;
 
     int u = analysisPos - st.keepBack;
@@ -198,9 +254,20 @@ bool drawpage(SpectrogramPage& page)
     // one painter.
     PlotDevice::LineBatch lines(plot);
     const double pps = p.pixelsPerSecond;
+    // The helper reads the buffer: it is stopped before the buffer changes, and
+    // whenever the page ends.
+    struct StopLookAhead {
+        ColumnLookAhead* lookAhead;
+        ~StopLookAhead()
+        {
+            if (lookAhead)
+                lookAhead->stop();
+        }
+    } stopAtEnd{page.lookAhead};
+    planColumns(page);
     while (true) {
         cursor.pairX0 = satInt((cursor.pageTime - cursor.analysisStart) * pps);
-        const double nextPairTime = cursor.pageTime + p.pairStep / p.sampleRate;
+        const double nextPairTime = nextPairTimeAfter(p, cursor.pageTime);
         cursor.pairX1 = satInt((nextPairTime - cursor.analysisStart) * pps);
         analysePairStrips(page);
 
@@ -218,13 +285,21 @@ bool drawpage(SpectrogramPage& page)
         cursor.pageTime = nextPairTime;
         cursor.pairX0 = cursor.pairX1;
         cursor.analysisPos += p.pairStep;
+        const bool slides = slideDue(p, cursor.analysisPos, buffer);
+        if (slides && page.lookAhead)
+            page.lookAhead->stop();
         slideSampleBuffer(page.signal, p, cursor.analysisPos, buffer, st.highPass);
-        if (cursor.analysisPos >= buffer.bufferFill || cursor.pageTime >= p.analysisEnd)
+        if (cursor.analysisPos >= buffer.bufferFill || cursor.pageTime >= p.analysisEnd) {
+            if (page.lookAhead)
+                page.lookAhead->stop();
             buffer.bufferFill = 0;
+        }
         // The page ends at the strip's right edge, on the page whose timing it keeps.
         const int timingX = satInt((cursor.pageTime - cursor.analysisStart) * p.timingPixelsPerSecond);
         if (timingX >= g.timingWidth || buffer.bufferFill <= 0 || cursor.analysisPos >= buffer.bufferFill)
             break;
+        if (slides)
+            planColumns(page);
     }
     pageframe(p, cursor, page.signal, plot);
     if (!p.printing)

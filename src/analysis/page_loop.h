@@ -40,6 +40,11 @@ int bufferOriginFor(double startSeconds, double sampleRate, int windowLength);
 void fillSampleBuffer(const SignalState& signal, const SpectrogramParameters& p, SampleBufferState& buffer,
                       HighPassMemory& highPass);
 
+/// Whether slideSampleBuffer slides the buffer at `analysisPos`: it holds data,
+/// bufferFill lies below analysisPos + pairStep + windowLength + 512, and the last
+/// refill brought data.
+bool slideDue(const SpectrogramParameters& p, int analysisPos, const SampleBufferState& buffer);
+
 /// Slides the buffer forward when the pair loop nears its end (bufferFill below
 /// analysisPos + pairStep + windowLength + 512) and the last refill brought data:
 /// keeps buffer.keepBack samples before the analysis position (lowering keepBack
@@ -58,8 +63,11 @@ void slideSampleBuffer(const SignalState& signal, const SpectrogramParameters& p
 /// edge (timingWidth at timingPixelsPerSecond: a finer page where the 192-dpi page
 /// stops), at the end of the data or at p.analysisEnd (then bufferFill = 0: the run's
 /// last page); finally pageframe. The page's lines are drawn in one batch of the
-/// plot device. Returns false when page.stopRequested said so at a refresh point
-/// (the page is then left unfinished).
+/// plot device. With page.lookAhead, the pairs of each stretch of the buffer (up to
+/// its next slide, the page's end or the run's end) are analysed ahead on its
+/// helper thread, which is stopped before the buffer changes and when the page
+/// ends. Returns false when page.stopRequested said so at a refresh point (the page
+/// is then left unfinished).
 bool drawpage(SpectrogramPage& page);
 
 }  // namespace kelvox

@@ -23,7 +23,7 @@ constexpr int kCepstrumHalf = kCepstrumLength / 2;
 
 // Clamps an estimate to the pitch limits; true when it had to be clamped. An
 // undefined estimate counts as too high.
-bool clampPitch(const SpectrogramParameters& p, PitchTrackState& track)
+bool clampPitch(const SpectrogramParameters& p, PitchEstimate& track)
 {
     if (std::isnan(track.pitch) || track.pitch > p.maxPitch) {
         track.pitch = p.maxPitch;
@@ -37,13 +37,9 @@ bool clampPitch(const SpectrogramParameters& p, PitchTrackState& track)
 }
 
 // A horizontal stroke at the current pitch from column x0 to x1 (x1 left out).
-void stroke(PlotDevice& plot, PitchTrackState& track, int x0, int x1, int width)
+void stroke(std::vector<PitchStroke>& strokes, const PitchEstimate& track, int x0, int x1, int width, bool gated)
 {
-    const int y = plot.plotypix(std::log10(track.pitch));
-    plot.plotlw(width);
-    plot.plotmove(x0, y, 0);
-    plot.plotmove(x1, y, 1);
-    track.pitchStrokeDrawn = true;
+    strokes.push_back({x0, x1, std::log10(track.pitch), width, gated});
 }
 
 // Pixel columns covered by one pair step.
@@ -137,8 +133,8 @@ private:
     const float* m_data = nullptr;
 };
 
-void amdfPitch(const SpectrogramParameters& p, const SampleBufferState& buffer, const PageCursor& cursor,
-               double lowLevel, PitchTrackState& track, PlotDevice& plot)
+void amdfPitch(const SpectrogramParameters& p, const SampleBufferState& buffer, int analysisPos, int pairX0,
+               PitchEstimate& track, std::vector<PitchStroke>& strokes, std::vector<float>& scratch)
 {
     const double fs = p.sampleRate;
     int W = std::min(kMaxAmdfWindow, satInt(2.0 * fs / p.midPitch));
@@ -158,8 +154,8 @@ void amdfPitch(const SpectrogramParameters& p, const SampleBufferState& buffer, 
     }
 
     // Window start for lag L: centred on the pair, never before the buffer.
-    const auto start = [&p, &cursor, W](int L) {
-        return std::max<int64_t>(0, cursor.analysisPos + (static_cast<int64_t>(p.pairStep) - W - L) / 2);
+    const auto start = [&p, analysisPos, W](int L) {
+        return std::max<int64_t>(0, analysisPos + (static_cast<int64_t>(p.pairStep) - W - L) / 2);
     };
     const int compared = W > 0 ? (W + c - 1) / c : 0;
     double least = 1e18, largest = 0.0;
@@ -167,7 +163,7 @@ void amdfPitch(const SpectrogramParameters& p, const SampleBufferState& buffer, 
     if (first <= last && compared > 0) {
         const int64_t from = start(last);
         const int64_t to = std::max(start(first) + first, start(last) + last) + static_cast<int64_t>(compared) * c;
-        const AmdfSegment segment(buffer.resonator(), from, to, c, track.amdfSegment);
+        const AmdfSegment segment(buffer.resonator(), from, to, c, scratch);
         for (int group = first; group <= last; group += kLagsAtOnce) {
             const int count = std::min(kLagsAtOnce, last - group + 1);
             const float* a[kLagsAtOnce];
@@ -190,7 +186,7 @@ void amdfPitch(const SpectrogramParameters& p, const SampleBufferState& buffer, 
         }
     }
     if (bestLag >= 0) {
-        track.pitch = fs / refinelag(buffer.resonator(), bestLag + cursor.analysisPos, bestLag);
+        track.pitch = fs / refinelag(buffer.resonator(), bestLag + analysisPos, bestLag);
         track.pitchQuality = least <= largest / 3.0 ? 0 : 1;
     } else {
         track.pitch = p.maxPitch + 1.0;
@@ -198,13 +194,12 @@ void amdfPitch(const SpectrogramParameters& p, const SampleBufferState& buffer, 
     if (clampPitch(p, track))
         track.pitchQuality = 2;
 
-    track.lastX = cursor.pairX0 + p.geometry.sub[PageLayout::kPitch].px0;
-    if (lowLevel > p.pitchGate)
-        stroke(plot, track, track.lastX, track.lastX + pairStrokeLength(p), track.pitchQuality == 0 ? 2 : 1);
+    track.lastX = pairX0 + p.geometry.sub[PageLayout::kPitch].px0;
+    stroke(strokes, track, track.lastX, track.lastX + pairStrokeLength(p), track.pitchQuality == 0 ? 2 : 1, true);
 }
 
-void peakPitch(const SpectrogramParameters& p, const SampleBufferState& buffer, const PageCursor& cursor,
-               double lowLevel, PitchTrackState& track, PlotDevice& plot)
+void peakPitch(const SpectrogramParameters& p, const SampleBufferState& buffer, int analysisPos, int pairX0,
+               PitchEstimate& track, std::vector<PitchStroke>& strokes)
 {
     const double fs = p.sampleRate;
     const int left = p.geometry.sub[PageLayout::kPitch].px0;
@@ -212,7 +207,7 @@ void peakPitch(const SpectrogramParameters& p, const SampleBufferState& buffer, 
     for (int i = 0; i < p.pairStep; ++i) {
         track.peakMin *= p.peakDecay;
         track.peakMax *= p.peakDecay;
-        const float b = buffer.resonatorAt(static_cast<int64_t>(cursor.analysisPos) + i);
+        const float b = buffer.resonatorAt(static_cast<int64_t>(analysisPos) + i);
         if (b < track.peakMin) {
             track.peakMin = b;
             track.prevDir = track.dir;
@@ -225,32 +220,32 @@ void peakPitch(const SpectrogramParameters& p, const SampleBufferState& buffer, 
         }
         if (track.dir > 0 && track.prevDir < 0) {
             // One period mark per turn from a new minimum to a new maximum.
-            track.pitch = fs / refinelag(buffer.resonator(), cursor.analysisPos + i, track.peakCount);
+            track.pitch = fs / refinelag(buffer.resonator(), analysisPos + i, track.peakCount);
             clampPitch(p, track);
             track.peakCount = 0;
             track.prevDir = track.dir;
         }
         ++track.peakCount;
 
-        const int x = cursor.pairX0 + left + satInt(i * static_cast<double>(p.pixelsPerSecond) / fs);
+        const int x = pairX0 + left + satInt(i * static_cast<double>(p.pixelsPerSecond) / fs);
         if (x != track.lastX || i == p.pairStep - 1) {
-            if (track.lastX < right && lowLevel > p.pitchGate)
-                stroke(plot, track, track.lastX, x, 2);
+            if (track.lastX < right)
+                stroke(strokes, track, track.lastX, x, 2, true);
             track.lastX = x;
         }
     }
 }
 
-void cepstralPitch(const SpectrogramParameters& p, const SampleBufferState& buffer, const PageCursor& cursor,
-                   const AnalysisWorkspace& ws, PitchTrackState& track, PlotDevice& plot)
+void cepstralPitch(const SpectrogramParameters& p, const SampleBufferState& buffer, int analysisPos, int pairX0,
+                   const AnalysisWorkspace& ws, PitchEstimate& track, std::vector<PitchStroke>& strokes)
 {
     const double fs = p.sampleRate;
     const int D = std::max(1, satInt(6.0 * fs / (kCepstrumLength * static_cast<double>(p.midPitch))));
 
     std::array<float, kCepstrumLength> x{};
     for (int i = 0; i < kCepstrumLength; ++i)
-        x[static_cast<size_t>(i)] = buffer.conditionedAt(static_cast<int64_t>(cursor.analysisPos) +
-                                                         static_cast<int64_t>(i) * D - kCepstrumHalf);
+        x[static_cast<size_t>(i)] =
+            buffer.conditionedAt(static_cast<int64_t>(analysisPos) + static_cast<int64_t>(i) * D - kCepstrumHalf);
     const auto binDb = [&x](int k) {
         const double re = x[static_cast<size_t>(k)], im = x[static_cast<size_t>(kCepstrumLength - k)];
         return powerDb(re * re + im * im, kPagePowerFloor);
@@ -307,8 +302,8 @@ void cepstralPitch(const SpectrogramParameters& p, const SampleBufferState& buff
     track.jitter += (std::fabs(track.pitch - track.avgPitch) / track.avgPitch - track.jitter) * 0.02;
     track.avgPitch += ((4.0 * track.pitch + p.midPitch) * 0.2 - track.avgPitch) * 0.05;
 
-    track.lastX = cursor.pairX0 + p.geometry.sub[PageLayout::kPitch].px0;
-    stroke(plot, track, track.lastX, track.lastX + pairStrokeLength(p), 2);
+    track.lastX = pairX0 + p.geometry.sub[PageLayout::kPitch].px0;
+    stroke(strokes, track, track.lastX, track.lastX + pairStrokeLength(p), 2, false);
 }
 
 }  // namespace
@@ -347,17 +342,40 @@ double refinelag(std::span<const float> resonator, int end, int T)
     return B == 0.0 ? T : T + S / B;
 }
 
-void pitchtrack(const SpectrogramParameters& p, const SampleBufferState& buffer, const PageCursor& cursor,
-                double lowLevel, const AnalysisWorkspace& ws, PitchTrackState& track, PlotDevice& plot)
+void pitchestimate(const SpectrogramParameters& p, const SampleBufferState& buffer, int analysisPos, int pairX0,
+                   const AnalysisWorkspace& ws, PitchEstimate& estimate, std::vector<PitchStroke>& strokes,
+                   std::vector<float>& scratch)
+{
+    if (p.pitchMethod == PitchMethod::Amdf)
+        amdfPitch(p, buffer, analysisPos, pairX0, estimate, strokes, scratch);
+    else if (p.pitchMethod == PitchMethod::Cepstrum)
+        cepstralPitch(p, buffer, analysisPos, pairX0, ws, estimate, strokes);
+    else
+        peakPitch(p, buffer, analysisPos, pairX0, estimate, strokes);
+}
+
+void pitchdraw(const SpectrogramParameters& p, std::span<const PitchStroke> strokes, double lowLevel,
+               PitchTrackState& track, PlotDevice& plot)
 {
     selectsubdisplay(plot, p.geometry, PageLayout::kPitch, false);
     track.pitchStrokeDrawn = false;
-    if (p.pitchMethod == PitchMethod::Amdf)
-        amdfPitch(p, buffer, cursor, lowLevel, track, plot);
-    else if (p.pitchMethod == PitchMethod::Cepstrum)
-        cepstralPitch(p, buffer, cursor, ws, track, plot);
-    else
-        peakPitch(p, buffer, cursor, lowLevel, track, plot);
+    for (const PitchStroke& s : strokes) {
+        if (s.gated && !(lowLevel > p.pitchGate))
+            continue;
+        const int y = plot.plotypix(s.log10Pitch);
+        plot.plotlw(s.width);
+        plot.plotmove(s.x0, y, 0);
+        plot.plotmove(s.x1, y, 1);
+        track.pitchStrokeDrawn = true;
+    }
+}
+
+void pitchtrack(const SpectrogramParameters& p, const SampleBufferState& buffer, const PageCursor& cursor,
+                double lowLevel, const AnalysisWorkspace& ws, PitchTrackState& track, PlotDevice& plot)
+{
+    track.strokes.clear();
+    pitchestimate(p, buffer, cursor.analysisPos, cursor.pairX0, ws, track, track.strokes, track.amdfSegment);
+    pitchdraw(p, track.strokes, lowLevel, track, plot);
 }
 
 }  // namespace kelvox

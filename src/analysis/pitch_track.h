@@ -10,6 +10,7 @@
 #include "spectrogram_state.h"
 
 #include <span>
+#include <vector>
 
 namespace kelvox {
 
@@ -48,5 +49,19 @@ double refinelag(std::span<const float> resonator, int end, int T);
 /// persists from pair to pair and from run to run.
 void pitchtrack(const SpectrogramParameters& p, const SampleBufferState& buffer, const PageCursor& cursor,
                 double lowLevel, const AnalysisWorkspace& ws, PitchTrackState& track, PlotDevice& plot);
+
+/// The estimate of pitchtrack without the drawing: advances `estimate` over the pair
+/// at `analysisPos` whose pixels start at `pairX0`, and appends the strokes the pair
+/// draws to `strokes` (gated: "Peak P" and "AMDF"). `scratch` is the AMDF search's.
+/// Reads the buffer, `p` and ws's real FFT tables only, so it may run ahead of the
+/// drawing on another thread.
+void pitchestimate(const SpectrogramParameters& p, const SampleBufferState& buffer, int analysisPos, int pairX0,
+                   const AnalysisWorkspace& ws, PitchEstimate& estimate, std::vector<PitchStroke>& strokes,
+                   std::vector<float>& scratch);
+
+/// The drawing of pitchtrack: selects sub-display 3 and draws `strokes`, the gated
+/// ones only while `lowLevel` exceeds p.pitchGate; sets track.pitchStrokeDrawn.
+void pitchdraw(const SpectrogramParameters& p, std::span<const PitchStroke> strokes, double lowLevel,
+               PitchTrackState& track, PlotDevice& plot);
 
 }  // namespace kelvox

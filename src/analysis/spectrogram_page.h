@@ -2,7 +2,7 @@
 // What the spectrogram page loop works on: the recording, the plot device, the
 // analysis working arrays, the run's fixed parameters and its running state, plus
 // two optional hooks of whoever drives the run (a stop request and the per-pair
-// track values).
+// track values) and an optional helper thread for the column analysis.
 
 #include "analysis_workspace.h"
 #include "plot_device.h"
@@ -25,6 +25,8 @@ struct PairTrack {
     double lowDb = 0.0, highDb = 0.0, totalDb = 0.0;  // lowLevel, highLevel, totalLevel
 };
 
+class ColumnLookAhead;
+
 struct SpectrogramPage {
     const SignalState& signal;
     PlotDevice& plot;
@@ -35,6 +37,9 @@ struct SpectrogramPage {
     std::function<bool()> stopRequested;
     /// Called once per column pair, when set.
     std::function<void(const PairTrack&)> trackSink;
+    /// Analyses the coming column pairs on a helper thread, when set; the page is
+    /// the same without it.
+    ColumnLookAhead* lookAhead = nullptr;
 };
 
 }  // namespace kelvox

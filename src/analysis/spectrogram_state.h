@@ -56,6 +56,9 @@ struct SampleBufferState {
     int bufferOrigin = 0;           // recording frame index of SampleBuffer[0]
     int keepBack = 0;               // analysis position kept before the buffer when it slides
     bool refillBroughtData = true;  // the last refill appended samples
+    // Counts the conditionings of the buffer: what is derived from the conditioned
+    // samples (the constant-Q octaves) is kept while it stays the same.
+    uint64_t generation = 0;
 
     /// SampleBuffer[i], or 0 outside [0, bufferFill) and outside the array.
     int16_t sampleAt(int64_t i) const;
@@ -78,9 +81,10 @@ struct PageCursor {
     int pixelsSinceShow = 0;     // pixels drawn since the last refresh
 };
 
-/// The pitch tracker (pitchtrack). pitch, pitchQuality and jitter carry over from
-/// run to run; the rest restarts with each run.
-struct PitchTrackState {
+/// What the pitch estimator carries from pair to pair (pitchestimate). pitch,
+/// pitchQuality and jitter carry over from run to run; the rest restarts with each
+/// run.
+struct PitchEstimate {
     double pitch = 50.0;                   // Hz, the running pitch estimate
     int pitchQuality = 0;                  // 0 good, 1 weak, 2 clamped
     double jitter = 0.0;                   // relative jitter of the cepstral pitch
@@ -89,8 +93,24 @@ struct PitchTrackState {
     int dir = 0, prevDir = 0;              // direction of the last and of the previous new extreme
     int peakCount = 0;                     // samples since the last period mark
     double avgPitch = 0.0;                 // Hz, running average of the cepstral method
-    bool pitchStrokeDrawn = false;         // the last pitchtrack call drew a stroke
-    std::vector<float> amdfSegment;        // scratch of the AMDF search
+};
+
+/// One stroke of the pitch strip: pixel columns x0 … x1 − 1 at the row of
+/// log10Pitch (log10 of the pitch in Hz), `width` pixels wide; a gated stroke is
+/// drawn only while the level track's low level exceeds the pitch gate.
+struct PitchStroke {
+    int x0 = 0, x1 = 0;
+    double log10Pitch = 0.0;
+    int width = 1;
+    bool gated = true;
+};
+
+/// The pitch tracker (pitchtrack): the estimator's state, and what the drawing of
+/// the last pair did.
+struct PitchTrackState : PitchEstimate {
+    bool pitchStrokeDrawn = false;     // the last pitchtrack call drew a stroke
+    std::vector<float> amdfSegment;    // scratch of the AMDF search
+    std::vector<PitchStroke> strokes;  // scratch: the strokes of the pair in hand
 };
 
 /// The level tracker (levelpass), kept across pairs and pages of a run.
@@ -107,15 +127,22 @@ struct LevelTrackState {
     float waveMin = 0.0f, waveMax = 0.0f;  // envelope since the last drawn column
 };
 
+/// Where each pixel row of the spectrogram strip reads a column (columngrays): the
+/// column index and fraction of every row, kept while the strip and the axis stay
+/// the same, and the column re-binned on a Bark axis.
+struct RowMap {
+    std::vector<int> rowBin;         // column index of each pixel row, for `rows` rows
+    std::vector<float> rowFraction;  // and its fraction, at `step` bins per row
+    int rows = -1;
+    double step = 0.0;
+    std::vector<float> column;  // the column being mapped, re-binned on a Bark axis
+};
+
 /// The column renderer's rows (drawcolumn), one entry per pixel row plus two of
 /// margin each side, and where each pixel row reads the column.
 struct RendererRows {
     std::vector<int> prevGray, curGray, errThis, errNext;
-    std::vector<int> rowBin;         // column index of each pixel row, for rowMapRows rows
-    std::vector<float> rowFraction;  // and its fraction, at rowMapStep bins per row
-    int rowMapRows = -1;
-    double rowMapStep = 0.0;
-    std::vector<float> column;  // the column being drawn, re-binned on a Bark axis
+    RowMap map;
 };
 
 /// The label marks of a run, sorted by time, and the one it holds until its

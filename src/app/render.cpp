@@ -1,14 +1,16 @@
 // kelvox-render: the program's pages drawn without a screen, for scripts and tests.
 //
-//   kelvox-render FILE --info [--raw RATE[,CHANNELS[,FORMAT[,SKIP]]]]
-//   kelvox-render FILE --view spectrogram|section|waveform --out PATTERN
-//                 [--from S] [--to S] [--channel N] [--dpi 96..1200]
+//   kelvox-render FILE... --info [--raw RATE[,CHANNELS[,FORMAT[,SKIP]]]]
+//   kelvox-render FILE... --view spectrogram|section|waveform --out PATTERN
+//                 [--from S] [--to S] [--channel N] [--dpi 96..1200] [--jobs N]
 //                 [--set "LABEL=VALUE"]... [--tracks FILE.csv] [--values FILE.csv]
 //                 [--labels LABELFILE [--tier NAME|NUMBER]]
 //                 [--raw RATE[,CHANNELS[,FORMAT[,SKIP]]]]
 //
 // Exit status 0 on success, 1 when FILE or the label file cannot be read, 2 for a
-// usage error.
+// usage error. With several FILEs each is drawn as its own call would draw it,
+// several at once (render_corpus.h); one that fails does not stop the others, and
+// the status is 1 when any failed.
 
 #include "label_file.h"
 #include "label_marks.h"
@@ -16,6 +18,7 @@
 #include "page_units.h"
 #include "parse_number.h"
 #include "program_state.h"
+#include "render_corpus.h"
 #include "section_controls.h"
 #include "section_run.h"
 #include "sound_file.h"
@@ -32,7 +35,9 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <unistd.h>
@@ -49,9 +54,9 @@ constexpr int kViewWidth = 665;
 constexpr int kViewHeight = 201;
 
 const char* const kUsage =
-    "usage: kelvox-render FILE --info\n"
-    "       kelvox-render FILE --view spectrogram|section|waveform --out PATTERN\n"
-    "                     [--from S] [--to S] [--channel N] [--dpi 96..1200]\n"
+    "usage: kelvox-render FILE... --info\n"
+    "       kelvox-render FILE... --view spectrogram|section|waveform --out PATTERN\n"
+    "                     [--from S] [--to S] [--channel N] [--dpi 96..1200] [--jobs N]\n"
     "                     [--set \"LABEL=VALUE\"]... [--tracks FILE.csv] [--values FILE.csv]\n"
     "                     [--labels LABELFILE [--tier NAME|NUMBER]]\n"
     "       either form takes --raw RATE[,CHANNELS[,FORMAT[,SKIP]]] for a headerless FILE\n";
@@ -119,13 +124,23 @@ void printHelp()
         "                            1-bit page at its resolution; a .pdf PATTERN\n"
         "                            without %d writes every page of the run into that\n"
         "                            one file, one A4 page each\n"
+        "                    {name} in PATTERN is the recording's file name without its\n"
+        "                    extension, {dir} its folder; with several FILEs PATTERN\n"
+        "                    must hold {name}, and so must --tracks and --values.\n"
+        "  --jobs N          with several FILEs, draw N recordings at once (default: the\n"
+        "                    number of processor cores). Each is drawn exactly as its own\n"
+        "                    call would draw it; one that fails is reported and the\n"
+        "                    others go on.\n"
         "  --set \"LABEL=VALUE\" a control of the view's window, named by the label the\n"
         "                    window shows; VALUE is an item's text or any typed text\n"
         "                    (radio groups take only their items). Repeatable.\n"
         "\n"
         "  --labels LABELFILE  the spectrogram pages mark the labels of LABELFILE instead\n"
         "                    of the .mix beside FILE: a Praat TextGrid, TIMIT .phn/.wrd,\n"
-        "                    HTK .lab/.rec, Audacity labels .txt or .mix\n"
+        "                    HTK .lab/.rec, Audacity labels .txt or .mix. {name} and\n"
+        "                    {dir} stand for each recording's, as in PATTERN, so that\n"
+        "                    each of several FILEs has its own ('{dir}/{name}.TextGrid');\n"
+        "                    without them every FILE is marked with the same labels\n"
         "  --tier NAME|NUMBER  the TextGrid tier whose labels are marked, by its name or\n"
         "                    its number from 1 (default: the first tier)\n"
         "\n"
@@ -150,12 +165,15 @@ void printHelp()
     std::fputs(
         "\nExit status: 0 on success, 1 when FILE cannot be opened (\"Can't Open File\")\n"
         "or a page file cannot be written or the --labels file cannot be read, 2 for a\n"
-        "usage error (an unknown --tier among them).\n",
+        "usage error (an unknown --tier among them). With several FILEs, what goes\n"
+        "wrong with one recording is reported with its name, the others are drawn all\n"
+        "the same, and the status is 1 when any recording failed.\n",
         stdout);
 }
 
 struct Options {
-    std::string file;
+    std::vector<std::string> files;
+    int jobs = 0;  // 0: the number of cores
     bool info = false;
     std::string view;
     std::string out;
@@ -230,6 +248,9 @@ int parseOptions(const std::vector<std::string>& args, Options& o)
         } else if (a == "--dpi") {
             if (!value(v) || !parseInt(v, o.dpi) || o.dpi < kMinPageDpi || o.dpi > kMaxPageDpi)
                 return usage("--dpi is a resolution from 96 to 1200");
+        } else if (a == "--jobs") {
+            if (!value(v) || !parseInt(v, o.jobs) || o.jobs < 1)
+                return usage("--jobs needs a number of recordings from 1");
         } else if (a == "--set") {
             if (!value(v) || v.find('=') == std::string::npos)
                 return usage("--set needs \"LABEL=VALUE\"");
@@ -254,13 +275,11 @@ int parseOptions(const std::vector<std::string>& args, Options& o)
             o.dataOutputs.emplace_back(a, v);
         } else if (!a.empty() && a[0] == '-') {
             return usage("unknown option " + a);
-        } else if (o.file.empty()) {
-            o.file = a;
         } else {
-            return usage("more than one FILE: " + a);
+            o.files.push_back(a);
         }
     }
-    if (o.file.empty())
+    if (o.files.empty())
         return usage("no FILE given");
     if (!o.info && o.view.empty())
         return usage("nothing to do: give --info or --view");
@@ -277,22 +296,59 @@ int parseOptions(const std::vector<std::string>& args, Options& o)
         if (!pageFormatOf(o.out, format))
             return usage("--out must end in .png, .bmp or .pdf");
     }
+    if (o.files.size() > 1 && !o.view.empty()) {
+        // Every recording writes files of its own.
+        if (o.out.find("{name}") == std::string::npos)
+            return usage("--out needs {name} in PATTERN when there is more than one FILE");
+        for (const auto& [option, path] : o.dataOutputs)
+            if (path.find("{name}") == std::string::npos)
+                return usage(option + " needs {name} in its file name when there is more than one FILE");
+        std::set<std::string> outputs;
+        for (const std::string& file : o.files)
+            if (!outputs.insert(forRecording(o.out, file)).second)
+                return usage("two FILEs would write the same pages: " + forRecording(o.out, file) +
+                             " (use {dir} in PATTERN)");
+    }
     return -1;
 }
 
-int renderView(const Options& o, ProgramState& state)
+// A usage problem of one recording: its line, then (for a call with one FILE) the
+// usage text.
+RecordingReport usageReport(const std::string& problem) { return {kExitUsage, {"kelvox-render: " + problem}, true}; }
+
+// Loads FILE as the main window would (or as "Open raw..." with --raw); a refusal
+// is reported as "Can't Open File" with the reason.
+bool loadRecording(const Options& o, const std::string& file, SignalState& signal, LoadResult& result)
+{
+    result = o.raw ? loadRawSoundFile(file, o.rawParameters, signal, kViewWidth, kViewHeight)
+                   : loadSoundFile(file, signal, kViewWidth, kViewHeight);
+    return result.ok;
+}
+
+std::string cannotOpen(const std::string& file, const LoadResult& result)
+{
+    return "Can't Open File: " + file + ": " + result.reason;
+}
+
+// Draws the pages of one recording as a call with that FILE alone draws them, on a
+// program state of its own. `helperThreads`: the runs may use a helper thread.
+RecordingReport renderRecording(const Options& o, const std::string& file, bool helperThreads, bool showProgress)
 {
     const View* view = nullptr;
     for (const View& v : views())
         if (o.view == v.name)
             view = &v;
     if (!view)
-        return usage("unknown view " + o.view);
+        return usageReport("unknown view " + o.view);
 
+    ProgramState state;
+    LoadResult loaded;
+    if (!loadRecording(o, file, state.signal, loaded))
+        return {kExitCannotOpen, {cannotOpen(file, loaded)}, false};
     SignalState& s = state.signal;
     if (o.channel >= s.channelCount)
-        return usage("--channel " + std::to_string(o.channel) + ": the file has " +
-                     std::to_string(s.channelCount) + " channel(s)");
+        return usageReport("--channel " + std::to_string(o.channel) + ": the file has " +
+                           std::to_string(s.channelCount) + " channel(s)");
     s.selectedChannel = static_cast<int16_t>(o.channel);
     // The analysis interval is the selection; after a load that is the whole file.
     if (o.hasFrom)
@@ -301,14 +357,13 @@ int renderView(const Options& o, ProgramState& state)
         s.selectionEnd = static_cast<float>(o.to);
     if (!o.labels.empty()) {
         // The chosen label file replaces the .mix beside the recording.
-        const LabelFile labels = readLabelFile(o.labels, s.sampleRateHz, o.tier);
+        const std::string labelPath = forRecording(o.labels, file);
+        const LabelFile labels = readLabelFile(labelPath, s.sampleRateHz, o.tier);
         if (labels.unknownTier)
-            return usage("--tier " + o.tier + ": " + o.labels + " has " + labels.reason);
-        if (!labels.ok) {
-            std::fprintf(stderr, "kelvox-render: %s: %s\n", o.labels.c_str(), labels.reason.c_str());
-            return kExitCannotOpen;
-        }
-        state.labelChoice = {o.labels, o.tier};
+            return usageReport("--tier " + o.tier + ": " + labelPath + " has " + labels.reason);
+        if (!labels.ok)
+            return {kExitCannotOpen, {"kelvox-render: " + labelPath + ": " + labels.reason}, false};
+        state.labelChoice = {labelPath, o.tier};
     } else {
         // The label file beside the recording is used when it exists, as if a
         // section run had named it.
@@ -318,44 +373,45 @@ int renderView(const Options& o, ProgramState& state)
     }
 
     std::unique_ptr<LabelledRun> run = view->make(state);
+    run->setHelperThread(helperThreads);
     for (const std::string& setting : o.settings) {
         const std::size_t eq = setting.find('=');
         std::string error;
         if (!run->set(setting.substr(0, eq), setting.substr(eq + 1), error))
-            return usage(error);
+            return usageReport(error);
     }
     for (const auto& [option, path] : o.dataOutputs) {
         std::string error;
-        if (!run->setDataOutput(option, path, error))
-            return usage(error);
+        if (!run->setDataOutput(option, forRecording(path, file), error))
+            return usageReport(error);
     }
+    const std::string out = forRecording(o.out, file);
     PageFormat format = PageFormat::Png;
-    pageFormatOf(o.out, format);
-    PageFiles files(state.plot, o.out, format);
+    pageFormatOf(out, format);
+    PageFiles files(state.plot, out, format);
     // A long run shows its progress where a person watches, never in a script's log.
-    files.setShowProgress(::isatty(STDERR_FILENO) == 1);
+    files.setShowProgress(showProgress);
     run->run(o.dpi, files);
     files.finish();
+    RecordingReport report;
     for (const std::string& line : run->replacements())
-        std::fprintf(stderr, "kelvox-render: %s\n", line.c_str());
+        report.lines.push_back("kelvox-render: " + line);
     if (!files.error().empty()) {
-        std::fprintf(stderr, "kelvox-render: %s\n", files.error().c_str());
-        return files.needsNumberedPattern() ? kExitUsage : kExitCannotOpen;
+        report.lines.push_back("kelvox-render: " + files.error());
+        report.status = files.needsNumberedPattern() ? kExitUsage : kExitCannotOpen;
     }
-    return kExitOk;
+    return report;
 }
 
-// Loads FILE as the main window would (or as "Open raw..." with --raw); on a
-// refusal prints "Can't Open File" with the reason.
-bool loadRecording(const Options& o, SignalState& signal)
+// Writes the report of the one recording of a call and gives its status.
+int finishAlone(const RecordingReport& report)
 {
-    const LoadResult r = o.raw ? loadRawSoundFile(o.file, o.rawParameters, signal, kViewWidth, kViewHeight)
-                               : loadSoundFile(o.file, signal, kViewWidth, kViewHeight);
-    if (!r.ok)
-        std::fprintf(stderr, "Can't Open File: %s: %s\n", o.file.c_str(), r.reason.c_str());
-    else if (o.info)
-        std::printf("%s\n", r.report.parameterLine.c_str());
-    return r.ok;
+    for (std::size_t i = 0; i < report.lines.size(); ++i) {
+        std::fprintf(stderr, "%s\n", report.lines[i].c_str());
+        if (i == 0 && report.showUsage)
+            std::fputs(kUsage, stderr);
+    }
+    return report.status;
 }
 
 }  // namespace
@@ -368,8 +424,21 @@ int main(int argc, char** argv)
         return status;
 
     if (o.info) {
-        SignalState signal;
-        return loadRecording(o, signal) ? kExitOk : kExitCannotOpen;
+        // The parameter line of each recording; with several, each after its name.
+        int status = kExitOk;
+        for (const std::string& file : o.files) {
+            SignalState signal;
+            LoadResult loaded;
+            if (!loadRecording(o, file, signal, loaded)) {
+                std::fprintf(stderr, "%s\n", cannotOpen(file, loaded).c_str());
+                status = kExitCannotOpen;
+            } else if (o.files.size() > 1) {
+                std::printf("%s: %s\n", file.c_str(), loaded.report.parameterLine.c_str());
+            } else {
+                std::printf("%s\n", loaded.report.parameterLine.c_str());
+            }
+        }
+        return status;
     }
 
     // Fonts and print-to-PDF need a Qt application, but never a screen. Qt warns
@@ -387,8 +456,14 @@ int main(int argc, char** argv)
     QApplication app(qtArgc, qtArgv);
     std::setlocale(LC_NUMERIC, "C");
 
-    ProgramState state;
-    if (!loadRecording(o, state.signal))
-        return kExitCannotOpen;
-    return renderView(o, state);
+    const bool terminal = ::isatty(STDERR_FILENO) == 1;
+    if (o.files.size() == 1)
+        return finishAlone(renderRecording(o, o.files.front(), true, terminal));
+    const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    const int jobs = o.jobs > 0 ? o.jobs : cores;
+    // Recordings drawn side by side use the cores already; a run's own helper thread
+    // is for a recording drawn alone.
+    const bool helpers = jobs < 2;
+    return drawRecordings(
+        o.files, jobs, [&](std::size_t i) { return renderRecording(o, o.files[i], helpers, false); }, terminal);
 }

@@ -3,9 +3,53 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
+#include <type_traits>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace kelvox {
+
+namespace {
+
+// Each byte with its bits in reverse order: bit i of a pixel mask (pixel i of
+// eight) becomes bit 7 − i, the most significant bit first as the bitmap has it.
+constexpr std::array<uchar, 256> reversedBytes()
+{
+    std::array<uchar, 256> table{};
+    for (int b = 0; b < 256; ++b) {
+        int r = 0;
+        for (int i = 0; i < 8; ++i)
+            if (b & (1 << i))
+                r |= 0x80 >> i;
+        table[static_cast<std::size_t>(b)] = static_cast<uchar>(r);
+    }
+    return table;
+}
+
+// Eight pixels from `p` on as one byte of the bitmap: bit 7 − i set where pixel i
+// is white (its colour bits all ones).
+inline uchar whiteBits(const QRgb* p)
+{
+#if defined(__SSE2__)
+    static constexpr std::array<uchar, 256> kReversed = reversedBytes();
+    const __m128i colour = _mm_set1_epi32(0x00FFFFFF);
+    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 4));
+    const int whiteA = _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(_mm_and_si128(a, colour), colour)));
+    const int whiteB = _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(_mm_and_si128(b, colour), colour)));
+    return kReversed[static_cast<std::size_t>(whiteA | (whiteB << 4))];
+#else
+    const auto white = [](QRgb q) { return static_cast<uchar>((q & 0x00FFFFFFu) == 0x00FFFFFFu); };
+    return static_cast<uchar>((white(p[0]) << 7) | (white(p[1]) << 6) | (white(p[2]) << 5) | (white(p[3]) << 4) |
+                              (white(p[4]) << 3) | (white(p[5]) << 2) | (white(p[6]) << 1) | white(p[7]));
+#endif
+}
+
+}  // namespace
 
 void switchToMonochrome(QImage& image)
 {
@@ -62,9 +106,12 @@ void packRow(const Pixel* src, uchar* dst, int left, int x0, int x1)
     // Then whole bytes of eight pixels.
     for (; x + 8 <= x1; x += 8) {
         const Pixel* p = src + x;
-        dst[(x - left) >> 3] = static_cast<uchar>((isWhite(p[0]) << 7) | (isWhite(p[1]) << 6) | (isWhite(p[2]) << 5) |
-                                                  (isWhite(p[3]) << 4) | (isWhite(p[4]) << 3) | (isWhite(p[5]) << 2) |
-                                                  (isWhite(p[6]) << 1) | isWhite(p[7]));
+        if constexpr (std::is_same_v<Pixel, QRgb>)
+            dst[(x - left) >> 3] = whiteBits(p);
+        else
+            dst[(x - left) >> 3] = static_cast<uchar>(
+                (isWhite(p[0]) << 7) | (isWhite(p[1]) << 6) | (isWhite(p[2]) << 5) | (isWhite(p[3]) << 4) |
+                (isWhite(p[4]) << 3) | (isWhite(p[5]) << 2) | (isWhite(p[6]) << 1) | isWhite(p[7]));
     }
     for (; x < x1; ++x)
         if (!isWhite(src[x]))

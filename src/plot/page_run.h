@@ -65,6 +65,10 @@ public:
     /// divide by zero, e.g. "Time scale mm/s: \"0\" replaced by \"100\"", and for
     /// each it worked out, e.g. "Mid pitch Hz: \"Auto\" set to \"133\"".
     virtual std::vector<std::string> replacements() const = 0;
+    /// Whether the run may use a helper thread beside its own (the pages are the
+    /// same either way); kelvox-render turns it off when it draws several
+    /// recordings at once. Runs without a helper ignore it.
+    virtual void setHelperThread(bool on) { (void)on; }
 };
 
 }  // namespace kelvox

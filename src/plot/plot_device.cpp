@@ -44,6 +44,19 @@ void preparePainter(QPainter& p)
     p.setRenderHint(QPainter::TextAntialiasing, false);
 }
 
+// The on and off lengths of a dash style in pixels, as dashPattern gives them.
+std::span<const int> dashLengths(DashStyle style)
+{
+    static constexpr int dotted[] = {3, 3}, dashed[] = {18, 6}, dashDot[] = {9, 6, 3, 6};
+    switch (style) {
+    case DashStyle::Dotted: return dotted;
+    case DashStyle::Dashed: return dashed;
+    case DashStyle::DashDot: return dashDot;
+    case DashStyle::Solid: break;
+    }
+    return {};
+}
+
 }  // namespace
 
 PageRect PageRect::ordered() const
@@ -192,20 +205,60 @@ PlotDevice::LineBatch::~LineBatch()
         m_device.flushLines();
 }
 
+void PlotDevice::drawLine(std::optional<QPainter>& painter, int& painterPen, int penIndex, QPoint from, QPoint to,
+                          const RasterTarget& target)
+{
+    const LinePen& pen = m_pens[static_cast<std::size_t>(penIndex)];
+    if (pen.thin && target.bits && drawAxisLine(target, from, to, pen.colour, dashLengths(pen.style)))
+        return;
+    if (!painter) {
+        painter.emplace(&m_image);
+        preparePainter(*painter);
+        painterPen = -1;
+    }
+    if (painterPen != penIndex) {
+        painter->setPen(pen.pen);
+        painterPen = penIndex;
+    }
+    drawPageLine(*painter, from, to, pen.block);
+}
+
+int PlotDevice::linePenIndex(DashStyle style, int width, int colour)
+{
+    for (std::size_t i = 0; i < m_pens.size(); ++i) {
+        const LinePen& pen = m_pens[i];
+        if (!pen.clean && pen.mode == style && pen.width == width && pen.colourIndex == colour &&
+            pen.resolution == m_resolution)
+            return static_cast<int>(i);
+    }
+    m_pens.push_back(linePen(style, width, colour));
+    return static_cast<int>(m_pens.size()) - 1;
+}
+
+int PlotDevice::cleanPenIndex()
+{
+    for (std::size_t i = 0; i < m_pens.size(); ++i)
+        if (m_pens[i].clean && m_pens[i].resolution == m_resolution)
+            return static_cast<int>(i);
+    LinePen pen = linePen(DashStyle::Solid, 1, 0);
+    pen.clean = true;
+    m_pens.push_back(pen);
+    return static_cast<int>(m_pens.size()) - 1;
+}
+
+RasterTarget PlotDevice::directTarget() { return drawsDirectly() ? RasterTarget::of(m_image) : RasterTarget{}; }
+
 void PlotDevice::flushLines()
 {
     if (m_lines.empty())
         return;
-    QPainter p(&m_image);
-    preparePainter(p);
-    const QPen* pen = nullptr;
-    for (const BatchedLine& line : m_lines) {
-        if (!pen || !(line.pen == *pen)) {
-            p.setPen(line.pen);
-            pen = &line.pen;
-        }
-        drawPageLine(p, line.from, line.to, line.block);
-    }
+    // The pixels are written straight or by one painter, in the order drawn; the
+    // painter writes at once, so both see each other's pixels.
+    const RasterTarget target = directTarget();
+    std::optional<QPainter> painter;
+    int painterPen = -1;
+    for (const BatchedLine& line : m_lines)
+        drawLine(painter, painterPen, line.pen, line.from, line.to, target);
     m_lines.clear();
     m_checkedLines = 0;
     m_touches = false;
@@ -247,7 +300,7 @@ PlotDevice::PlotDevice()
     // The state of a 96-dpi page without drawing one: the layout dialog reads
     // `resolution` before any page has been begun.
     applyResolution(kScreenDpi);
-    m_canvasPen = cleanPen();
+    m_canvasPen = cleanPenIndex();
 }
 
 PlotDevice::~PlotDevice() = default;
@@ -290,6 +343,7 @@ void PlotDevice::applyResolution(int resolution)
     const int dotsPerMetre = static_cast<int>(std::lround(resolution / (kMmPerInch / 1000.0)));
     m_image.setDotsPerMeterX(dotsPerMetre);
     m_image.setDotsPerMeterY(dotsPerMetre);
+    m_stamps.useFont(m_font, dotsPerMetre, dotsPerMetre);
 }
 
 void PlotDevice::keepScreenPage()
@@ -311,8 +365,7 @@ void PlotDevice::restoreScreenPage()
     m_image = std::move(kept.image);
     applyResolution(kept.resolution);
     // Lines drawn next have the widths of the kept page's resolution.
-    m_canvasPen = m_canvasPenKnown ? linePen(m_canvasStyle, m_canvasWidth, m_canvasColour) : cleanPen();
-    m_canvasBlock = lineBlock(m_canvasPenKnown ? m_canvasWidth : 1);
+    m_canvasPen = m_canvasPenKnown ? linePenIndex(m_canvasStyle, m_canvasWidth, m_canvasColour) : cleanPenIndex();
     usedarea = kept.usedarea;
     m_regions = std::move(kept.regions);
     m_keptScreenPage.reset();
@@ -328,8 +381,7 @@ void PlotDevice::beginPage(int resolution)
     applyResolution(resolution);
     // A run starts from a clean pen, whatever the run before it left: the page's
     // outline is solid, and so is every line until a composer picks a style.
-    m_canvasPen = cleanPen();
-    m_canvasBlock = lineBlock(1);
+    m_canvasPen = cleanPenIndex();
     m_canvasPenKnown = false;
     m_lineWidth = 1;
     m_colour = 0;
@@ -363,6 +415,7 @@ void PlotDevice::setFontCell(int cellHeightPx)
     // label) come from DejaVu Sans, whichever font fontconfig would have picked for
     // them; everything the page font has is drawn and measured exactly as before.
     m_font.setFamilies({QFontInfo(m_font).family(), QStringLiteral("DejaVu Sans")});
+    m_stamps.useFont(m_font, m_image.dotsPerMeterX(), m_image.dotsPerMeterY());
 }
 
 int PlotDevice::textHeight() const { return QFontMetrics(m_font, &m_image).height(); }
@@ -443,9 +496,10 @@ int PlotDevice::plotypix(double y) const
     return mapToPixel(y, m_y0, m_yscale, m_yspan, m_py0);
 }
 
-QPen PlotDevice::linePen(DashStyle style, int width, int colour) const
+PlotDevice::LinePen PlotDevice::linePen(DashStyle style, int width, int colour) const
 {
-    QPen pen{QColor(palette()[static_cast<std::size_t>(colour)])};
+    const QRgb rgb = palette()[static_cast<std::size_t>(colour)];
+    QPen pen{QColor(rgb)};
     // Up to 192 dpi a width is pixels (0 the thinnest line); finer pages draw it
     // as wide as it is at 192 dpi, thin lines one 192-dpi pixel wide.
     pen.setWidth(width > 1 ? fixedPx(width) : (m_resolution > kPrintDpi ? fixedPx(1) : std::max(0, width)));
@@ -455,9 +509,11 @@ QPen PlotDevice::linePen(DashStyle style, int width, int colour) const
     pen.setJoinStyle(Qt::MiterJoin);
     // Dashes exist only for thin lines; wider lines are drawn solid. The pattern
     // counts pen widths, so a finer page's wider pen keeps its dashes' length.
-    if (style != DashStyle::Solid && width <= 1)
+    const bool thin = width <= 1;
+    if (style != DashStyle::Solid && thin)
         pen.setDashPattern(dashPattern(style));
-    return pen;
+    return {
+        pen, rgb, thin ? style : DashStyle::Solid, thin, false, style, width, colour, m_resolution, lineBlock(width)};
 }
 
 void PlotDevice::plotmove(int pxIn, int pyIn, int mode)
@@ -468,8 +524,7 @@ void PlotDevice::plotmove(int pxIn, int pyIn, int mode)
         // only when the line's style, width or colour changes.
         const auto style = static_cast<DashStyle>((mode >> 2) & 3);
         if (!m_canvasPenKnown || style != m_canvasStyle || m_lineWidth != m_canvasWidth || m_colour != m_canvasColour) {
-            m_canvasPen = linePen(style, m_lineWidth, m_colour);
-            m_canvasBlock = lineBlock(m_lineWidth);
+            m_canvasPen = linePenIndex(style, m_lineWidth, m_colour);
             m_canvasPenKnown = true;
             m_canvasStyle = style;
             m_canvasWidth = m_lineWidth;
@@ -479,15 +534,15 @@ void PlotDevice::plotmove(int pxIn, int pyIn, int mode)
         if (m_batchDepth > 0) {
             // The pixels the line may set, widened by its pen (and by the block a
             // thin line is shifted by on finer pages).
-            const int margin = m_canvasPen.width() + 1 + (m_canvasBlock > 1 ? m_canvasBlock : 0);
+            const LinePen& pen = m_pens[static_cast<std::size_t>(m_canvasPen)];
+            const int margin = pen.pen.width() + 1 + (pen.block > 1 ? pen.block : 0);
             const PageRect box{std::min(from.x(), to.x()) - margin, std::min(from.y(), to.y()) - margin,
                                std::max(from.x(), to.x()) + margin + 1, std::max(from.y(), to.y()) + margin + 1};
-            m_lines.push_back({from, to, m_canvasPen, m_canvasBlock, box});
+            m_lines.push_back({from, to, m_canvasPen, box});
         } else {
-            QPainter p(&m_image);
-            preparePainter(p);
-            p.setPen(m_canvasPen);
-            drawPageLine(p, from, to, m_canvasBlock);
+            std::optional<QPainter> painter;
+            int painterPen = -1;
+            drawLine(painter, painterPen, m_canvasPen, from, to, directTarget());
         }
     }
     m_penX = px;
@@ -509,15 +564,23 @@ void PlotDevice::drawFilledRect(int left, int top, int right, int bottom)
         return;
     // Lines drawn before the fill lie under it.
     flushLines();
-    QPainter p(&m_image);
-    preparePainter(p);
-    p.fillRect(QRect(left, top, right - left, bottom - top), QColor(palette()[static_cast<std::size_t>(m_background)]));
+    const RasterTarget target = directTarget();
+    const QRgb background = palette()[static_cast<std::size_t>(m_background)];
+    std::optional<QPainter> painter;
+    int painterPen = -1;
+    if (target.bits) {
+        fillPixels(target, left, top, right, bottom, background);
+    } else {
+        painter.emplace(&m_image);
+        preparePainter(*painter);
+        painter->fillRect(QRect(left, top, right - left, bottom - top), QColor(background));
+    }
     // The outline lies on the rectangle's outermost pixels (192-dpi pixels on finer
     // pages).
-    p.setPen(m_canvasPen);
     const int r = right - fixedPx(1), b = bottom - fixedPx(1);
-    drawPagePolyline(p, {QPoint(left, top), QPoint(r, top), QPoint(r, b), QPoint(left, b), QPoint(left, top)},
-                     m_canvasBlock);
+    const QPoint corners[] = {QPoint(left, top), QPoint(r, top), QPoint(r, b), QPoint(left, b), QPoint(left, top)};
+    for (std::size_t i = 0; i + 1 < std::size(corners); ++i)
+        drawLine(painter, painterPen, m_canvasPen, corners[i], corners[i + 1], target);
 }
 
 void PlotDevice::plotclear()
@@ -525,26 +588,31 @@ void PlotDevice::plotclear()
     drawFilledRect(m_frameLeft, m_frameTop, m_frameLeft + m_frameWidth, m_frameTop + m_frameHeight);
 }
 
-void PlotDevice::drawText(int x, int y, const QString& text)
+void PlotDevice::drawStampedText(int x, int y, const QString& text, const TextStamp& stamp)
 {
     // The text's white cell covers the lines drawn before it.
     flushLines();
-    const QFontMetrics fm(m_font, &m_image);
+    if (stamp.stamped && drawsDirectly()) {
+        TextStamps::apply(RasterTarget::of(m_image), stamp, x, y);
+        return;
+    }
     QPainter p(&m_image);
     preparePainter(p);
     // Opaque white background behind the text cell, black letters.
-    p.fillRect(QRect(x, y, fm.horizontalAdvance(text), fm.height()), Qt::white);
+    p.fillRect(QRect(x, y, stamp.width, stamp.height), Qt::white);
     p.setFont(m_font);
     p.setPen(QColor(palette()[0]));
-    p.drawText(QPoint(x, y + fm.ascent()), text);
+    p.drawText(QPoint(x, y + m_stamps.ascent()), text);
 }
+
+void PlotDevice::drawText(int x, int y, const QString& text) { drawStampedText(x, y, text, m_stamps.lookUp(text)); }
 
 int PlotDevice::plottext(int px, int py, const std::string& text, int align)
 {
     const QString s = pageText(text);
-    const QFontMetrics fm(m_font, &m_image);
-    const int w = fm.horizontalAdvance(s);
-    const int h = fm.height();
+    const TextStamp& stamp = m_stamps.lookUp(s);
+    const int w = stamp.width;
+    const int h = stamp.height;
     int dx = 0, dy = 0;
     switch (align) {
     case 1: case 4: case 7: dx = -(w / 2); break;
@@ -555,7 +623,7 @@ int PlotDevice::plottext(int px, int py, const std::string& text, int align)
         dy = -(h / 2);
     else if (align >= 6 && align <= 8)
         dy = -h;
-    drawText(px + dx, py + dy, s);
+    drawStampedText(px + dx, py + dy, s, stamp);
     return w;
 }
 

@@ -5,11 +5,13 @@
 // reads out, saves and prints the image. Coordinates are integer pixels of the page
 // image, origin top-left, y downward.
 
+#include "page_raster.h"
 #include "page_units.h"
 
 #include <QColor>
 #include <QFont>
 #include <QImage>
+#include <QPainter>
 #include <QPen>
 #include <QPoint>
 
@@ -20,8 +22,6 @@
 #include <optional>
 #include <string>
 #include <vector>
-
-class QPainter;
 
 namespace kelvox {
 
@@ -299,15 +299,45 @@ public:
     PrintService* printService() const { return m_printService; }
 
 private:
-    /// A line held by a batch: its ends, its pen and the pixels it may set.
+    /// A pen lines are drawn with, and what drawing without a painter needs of it.
+    struct LinePen {
+        QPen pen;
+        QRgb colour = 0xFF000000u;
+        DashStyle style = DashStyle::Solid;
+        bool thin = true;  // width 0 or 1: dashes apply, rows and columns are drawn directly
+        // What it was made for: a plotmove style, width and palette index, or the pen
+        // of a page begin.
+        bool clean = false;
+        DashStyle mode = DashStyle::Solid;
+        int width = 1, colourIndex = 0;
+        int resolution = 96;
+        int block = 1;  // the drawPageLine block: 0 for a wide line
+    };
+    /// A line held by a batch: its ends, its pen (an index into m_pens) and the
+    /// pixels it may set.
     struct BatchedLine {
         QPoint from, to;
-        QPen pen;
-        int block = 1;
+        int pen = 0;
         PageRect box;
     };
-    /// Draws the held lines in one painter session and forgets them.
+    /// Draws the held lines, in order, and forgets them: lines along a pixel row or
+    /// column straight into the image, the others in one painter session.
     void flushLines();
+    /// Draws one line with `pen`: straight into the image where drawAxisLine can
+    /// (`target` without bits: never), otherwise with `painter`, begun on the image
+    /// when there is none yet.
+    void drawLine(std::optional<QPainter>& painter, int& painterPen, int pen, QPoint from, QPoint to,
+                  const RasterTarget& target);
+    /// The index in m_pens of the pen plotmove draws `style` with at `width`,
+    /// `colour` and the page's resolution, made when there is none yet.
+    int linePenIndex(DashStyle style, int width, int colour);
+    /// The pixels of the page image when drawsDirectly, else a target without bits.
+    RasterTarget directTarget();
+    /// The index in m_pens of the pen a page begins with: solid black, one (logical)
+    /// pixel.
+    int cleanPenIndex();
+    /// Writes a text's cell and letters at (x, y); `stamp` is its entry in m_stamps.
+    void drawStampedText(int x, int y, const QString& text, const TextStamp& stamp);
     /// Whether a held line may set a pixel inside `area`; asked again about the same
     /// area it looks only at the lines added since.
     bool linesMayTouch(const PageRect& area);
@@ -318,12 +348,15 @@ private:
     /// Makes the page image fit for a page at `resolution`: the window's RGB32 image
     /// up to 192 dpi, an 8-bit image of the page's size above.
     void prepareImage(int resolution);
+    /// Whether the page image takes lines, fills and texts straight into its pixels
+    /// (page_raster): the RGB32 image of the pages up to 192 dpi. Finer pages, in 8-bit
+    /// gray, are drawn by a painter.
+    bool drawsDirectly() const { return m_image.format() == QImage::Format_RGB32; }
     /// The pen of a line of `width` (logical pixels), colour and style at this
-    /// resolution, and the block drawPageLine draws it with.
-    QPen linePen(DashStyle style, int width, int colour) const;
+    /// resolution, with the block drawPageLine draws it with.
+    LinePen linePen(DashStyle style, int width, int colour) const;
     int lineBlock(int width) const { return width > 1 ? 0 : fixedPx(1); }
-    /// The pen a page begins with: solid black, one (logical) pixel.
-    QPen cleanPen() const { return linePen(DashStyle::Solid, 1, 0); }
+    std::vector<LinePen> m_pens;  // the pens made so far; a page draws with a handful
     /// Fills (left, top)–(right, bottom) exclusive with white and outlines it with
     /// the current canvas pen.
     void drawFilledRect(int left, int top, int right, int bottom);
@@ -342,8 +375,7 @@ private:
     int16_t m_px0 = 0, m_py0 = 0;
     int m_frameLeft = 0, m_frameTop = 0, m_frameWidth = 0, m_frameHeight = 0;
     int16_t m_penX = 0, m_penY = 0;
-    QPen m_canvasPen;  // the pen the last line was drawn with; outlines rectangles
-    int m_canvasBlock = 1;  // the drawPageLine block of m_canvasPen
+    int m_canvasPen = 0;  // m_pens index of the pen the last line was drawn with; outlines rectangles
     // What m_canvasPen was made for by plotmove (not known: the start-up pen).
     bool m_canvasPenKnown = false;
     DashStyle m_canvasStyle = DashStyle::Solid;
@@ -362,6 +394,7 @@ private:
     mutable int m_nonFinite = 0;
     int m_batchDepth = 0;
     std::vector<BatchedLine> m_lines;  // held by the open batch
+    TextStamps m_stamps;               // the texts drawn with the current font
     std::size_t m_checkedLines = 0;    // linesMayTouch: lines looked at for m_checkedArea
     bool m_touches = false;
     PageRect m_checkedArea;

@@ -367,6 +367,12 @@ void SectionAnalyser::addToAverage(AnalysisWorkspace& ws, const SectionSettings&
         average[k] += (value[k] - average[k]) * perCount;
 }
 
+void SectionAnalyser::adopt(std::span<const float> levels, std::span<const float> average)
+{
+    std::copy_n(levels.begin(), std::min(levels.size(), m_levels.size()), m_levels.begin());
+    std::copy_n(average.begin(), std::min(average.size(), m_average.size()), m_average.begin());
+}
+
 bool SectionAnalyser::analyse(const SignalState& signal, AnalysisWorkspace& ws, SectionSettings& st, double nextTime)
 {
     readFrame(signal, ws, st);

@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -125,6 +126,11 @@ public:
     /// Works in ws.AnalysisRe/AnalysisIm; writes the singular-matrix line of autoc
     /// to stdout for a silent frame with "LP spectrum".
     bool analyse(const SignalState& signal, AnalysisWorkspace& ws, SectionSettings& settings, double nextTime);
+
+    /// Takes the levels and the average of a section that another analyser, prepared
+    /// with the same settings, made of the same frame (the run's helper thread), as
+    /// if this one had analysed it.
+    void adopt(std::span<const float> levels, std::span<const float> average);
 
     /// Display levels of the last complete section, N/2 + 1 values: spectra and
     /// autocorrelation 10 log10(max(average, 1e-25)) − 30; cepstrum

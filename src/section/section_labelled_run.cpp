@@ -49,18 +49,20 @@ public:
             if (values)
                 std::fputs("section,time_s,x,value\n", values.get());
         }
-        m_run.setSectionObserver([&values](const DrawnSection& s) {
-            if (!values)
-                return;
-            for (std::size_t i = 0; i < s.x.size(); ++i)
-                std::fputs(format("%d,%.6f,%.9g,%.4f\n", s.number, s.timeSeconds, s.x[i], s.readout[i]).c_str(),
-                           values.get());
-        });
+        // Without a values file the sections need not be gathered at all.
+        if (values)
+            m_run.setSectionObserver([&values](const DrawnSection& s) {
+                for (std::size_t i = 0; i < s.x.size(); ++i)
+                    std::fputs(format("%d,%.6f,%.9g,%.4f\n", s.number, s.timeSeconds, s.x[i], s.readout[i]).c_str(),
+                               values.get());
+            });
         m_run.run(m_controls, beginPageAt(m_plot, dpi), host);
         m_run.setSectionObserver({});
     }
 
     std::vector<std::string> replacements() const override { return m_run.replacements(); }
+
+    void setHelperThread(bool on) override { m_run.setHelperThread(on); }
 
 private:
     PlotDevice& m_plot;

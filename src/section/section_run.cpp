@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdio>
 #include <new>
+#include <thread>
 
 namespace kelvox {
 
@@ -30,9 +31,12 @@ constexpr int kStripChunk = 4096;
 }  // namespace
 
 SectionRun::SectionRun(SignalState& signal, PlotDevice& plot, AnalysisWorkspace& ws, std::string& labelFileName)
-    : m_signal(signal), m_plot(plot), m_ws(ws), m_labelFileName(labelFileName)
+    : m_signal(signal), m_plot(plot), m_ws(ws), m_labelFileName(labelFileName),
+      m_helperThread(std::thread::hardware_concurrency() > 1)
 {
 }
+
+SectionRun::~SectionRun() = default;
 
 void SectionRun::refresh()
 {
@@ -49,6 +53,27 @@ bool SectionRun::moreSections() const
 {
     return !m_stopped && m_settings.currentTime <= m_settings.analysisEnd && m_signal.sampleLimit > 0 &&
            m_settings.readPosition < m_signal.sampleLimit;
+}
+
+// Starts the helper on the sections the page will hold, stepping through them as
+// the section loop does.
+void SectionRun::planPage()
+{
+    if (!m_lookingAhead)
+        return;
+    const double fs = m_signal.sampleRate;
+    std::vector<PlannedSection> sections;
+    double time = m_settings.currentTime;
+    int64_t position = m_settings.readPosition;
+    for (int n = 0; n < m_layout.sectionsPerPage; ++n) {
+        if (!(time <= m_settings.analysisEnd && m_signal.sampleLimit > 0 && position < m_signal.sampleLimit))
+            break;
+        const double next = m_settings.hop / fs + time;
+        sections.push_back({time, position, next});
+        time = next;
+        position += m_settings.hop;
+    }
+    m_lookAhead->start(m_signal, std::move(sections));
 }
 
 // Print size and sections per page, the page layout, and the analysis set-up, with
@@ -113,8 +138,17 @@ void SectionRun::run(SectionControls& controls, bool printing, PageHost& host,
         return;
     const double fs = m_signal.sampleRate;
     m_stripEnd = m_settings.analysisStart;
+    // With a time step every section is its own frame: a helper analyses the coming
+    // ones of a page while the page is drawn.
+    m_lookingAhead = m_helperThread && m_settings.ltasFrames <= 0;
+    if (m_lookingAhead) {
+        if (!m_lookAhead)
+            m_lookAhead = std::make_unique<SectionLookAhead>();
+        m_lookAhead->prepare(m_ws, m_settings);
+    }
     std::string pageText = "0";
     while (moreSections()) {
+        planPage();
         sectionpage(pageText);
         while (moreSections() && m_onPage < m_layout.sectionsPerPage) {
             m_nextTime = m_settings.hop / fs + m_settings.currentTime;
@@ -125,6 +159,9 @@ void SectionRun::run(SectionControls& controls, bool printing, PageHost& host,
             if (host.stopRequested())
                 m_stopped = true;
         }
+        // The page is handed on: while a preview waits, the recording may change.
+        if (m_lookingAhead)
+            m_lookAhead->stop();
         const bool lastPage = !moreSections();
         host.pageFinished(m_page, lastPage);
         ++m_page;
@@ -197,8 +234,15 @@ void SectionRun::drawStripTimeAxis()
 void SectionRun::sectionanalyse()
 {
     drawStripAndMarker();
-    if (!m_analyser.analyse(m_signal, m_ws, m_settings, m_nextTime))
+    const AnalysedSection* ahead = m_lookingAhead ? m_lookAhead->take(m_settings.readPosition) : nullptr;
+    if (ahead) {
+        // Made of the same frame by the helper: every section with a time step is
+        // complete and the only frame of its average.
+        m_analyser.adopt(ahead->levels, ahead->average);
+        m_settings.averageCount = 1;
+    } else if (!m_analyser.analyse(m_signal, m_ws, m_settings, m_nextTime)) {
         return;  // a long-time average that is not complete yet
+    }
     drawSection(m_onPage);
 }
 

@@ -9,6 +9,7 @@
 #include "plot_device.h"
 #include "section_analysis.h"
 #include "section_controls.h"
+#include "section_look_ahead.h"
 #include "section_page.h"
 #include "signal_state.h"
 
@@ -35,6 +36,7 @@ public:
     /// works in `ws` (AnalysisRe/Im, the FFT tables) and forms the shared
     /// label-file name (the last path component's extension replaced by ".mix").
     SectionRun(SignalState& signal, PlotDevice& plot, AnalysisWorkspace& ws, std::string& labelFileName);
+    ~SectionRun();
 
     /// One run over the analysis interval of the SignalState, on a page the caller
     /// has begun (plotscreen or plotprinter). Print size and sections per page are
@@ -61,9 +63,15 @@ public:
     /// Called with every section as it is drawn (data output beside the pages).
     void setSectionObserver(std::function<void(const DrawnSection&)> observer) { m_observer = std::move(observer); }
 
+    /// Whether a run with a time step analyses the coming sections of each page on a
+    /// helper thread while it draws (the pages are the same either way). On by
+    /// default when the machine has more than one core.
+    void setHelperThread(bool on) { m_helperThread = on; }
+
 private:
     bool setUp(SectionControls& controls);
     bool moreSections() const;
+    void planPage();
     void refresh();
     void sectionpage(const std::string& pageText);
     void drawStripTimeAxis();
@@ -83,6 +91,9 @@ private:
     SectionLayout m_layout;
     std::vector<std::string> m_replacements;
     std::function<void(const DrawnSection&)> m_observer;
+    bool m_helperThread;
+    std::unique_ptr<SectionLookAhead> m_lookAhead;  // made for the first run that uses it
+    bool m_lookingAhead = false;                    // this run uses it
 
     // Per run.
     bool m_printing = false;

@@ -5,11 +5,87 @@
 #include "parse_number.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cmath>
+#include <cstring>
+#include <thread>
 
 namespace kelvox {
 
 // ---------------------------------------------------------------- EnvelopeSummary
+
+namespace {
+
+// Recordings shorter than this many frames are summarised on the calling thread
+// alone: a thread costs more than it saves.
+constexpr int64_t kFramesForTwoThreads = 1 << 20;
+
+// Min and max of `count` samples `stride` apart from sample `first` of 16-bit
+// little-endian data, all of them inside the file's bytes. The samples are copied
+// into a block of words first (on this little-endian machine word for word), so
+// that the loops run over whole vectors.
+template <int Stride>
+void extremes16(const uint8_t* bytes, int64_t first, int64_t stride, int64_t count, int16_t& lo, int16_t& hi)
+{
+    constexpr int64_t kWords = 2 * EnvelopeSummary::kBlockFrames;
+    const int64_t step = Stride > 0 ? Stride : stride;
+    const uint8_t* p = bytes + first * 2;
+    int16_t mn = lo, mx = hi;
+    if (Stride > 0 && count * Stride <= kWords) {
+        std::array<int16_t, kWords> words;
+        std::memcpy(words.data(), p, static_cast<std::size_t>(((count - 1) * Stride + 1) * 2));
+        for (int64_t i = 0; i < count; ++i) {
+            const int16_t v = words[static_cast<std::size_t>(i * Stride)];
+            mn = std::min(mn, v);
+            mx = std::max(mx, v);
+        }
+    } else {
+        for (int64_t i = 0; i < count; ++i, p += step * 2) {
+            const auto v = static_cast<int16_t>(static_cast<uint16_t>(p[0] | (p[1] << 8)));
+            mn = std::min(mn, v);
+            mx = std::max(mx, v);
+        }
+    }
+    lo = mn;
+    hi = mx;
+}
+
+}  // namespace
+
+void EnvelopeSummary::buildBlocks(const SignalState& s, int channel, int64_t firstBlock, int64_t endBlock)
+{
+    const int64_t frames = s.frameCount();
+    const int64_t channels = s.channelCount;
+    // Frames whose sample lies wholly inside the file's bytes; the others read as 0
+    // (frameSample), as in a file cut short.
+    const int64_t samplesInFile = static_cast<int64_t>(s.fileBytes.size()) / std::max(s.bytesPerSample, 1);
+    const bool inData = s.dataOffset >= 0 && channel >= 0 && channel < channels;
+    const int64_t framesInFile =
+        inData ? std::clamp<int64_t>((samplesInFile - s.dataOffset - channel + channels - 1) / channels, 0, frames) : 0;
+    for (int64_t b = firstBlock; b < endBlock; ++b) {
+        const int64_t begin = b * kBlockFrames, end = std::min(frames, begin + kBlockFrames);
+        int16_t lo = 32767, hi = -32768;
+        if (s.bytesPerSample == 2 && end <= framesInFile) {
+            const int64_t first = s.dataOffset + begin * channels + channel;
+            const uint8_t* bytes = s.fileBytes.data();
+            if (channels == 1 && std::endian::native == std::endian::little)
+                extremes16<1>(bytes, first, 1, end - begin, lo, hi);
+            else if (channels == 2 && std::endian::native == std::endian::little)
+                extremes16<2>(bytes, first, 2, end - begin, lo, hi);
+            else
+                extremes16<0>(bytes, first, channels, end - begin, lo, hi);
+        } else {
+            for (int64_t f = begin; f < end; ++f) {
+                const auto v = static_cast<int16_t>(std::clamp(frameSample(s, f, channel), -32768, 32767));
+                lo = std::min(lo, v);
+                hi = std::max(hi, v);
+            }
+        }
+        m_min[static_cast<std::size_t>(b)] = lo;
+        m_max[static_cast<std::size_t>(b)] = hi;
+    }
+}
 
 void EnvelopeSummary::build(const SignalState& s, int channel)
 {
@@ -17,11 +93,15 @@ void EnvelopeSummary::build(const SignalState& s, int channel)
     const int64_t blocks = (frames + kBlockFrames - 1) / kBlockFrames;
     m_min.assign(static_cast<std::size_t>(blocks), 32767);
     m_max.assign(static_cast<std::size_t>(blocks), -32768);
-    for (int64_t f = 0; f < frames; ++f) {
-        const auto v = static_cast<int16_t>(std::clamp(frameSample(s, f, channel), -32768, 32767));
-        const auto b = static_cast<std::size_t>(f / kBlockFrames);
-        m_min[b] = std::min(m_min[b], v);
-        m_max[b] = std::max(m_max[b], v);
+    // A long recording: the second half of the blocks on a second core, each half
+    // written by one thread only.
+    if (frames >= kFramesForTwoThreads && std::thread::hardware_concurrency() > 1) {
+        const int64_t half = blocks / 2;
+        std::thread second([&] { buildBlocks(s, channel, half, blocks); });
+        buildBlocks(s, channel, 0, half);
+        second.join();
+    } else {
+        buildBlocks(s, channel, 0, blocks);
     }
     m_channel = channel;
 }

@@ -31,6 +31,7 @@ public:
 
 private:
     void build(const SignalState& s, int channel);
+    void buildBlocks(const SignalState& s, int channel, int64_t firstBlock, int64_t endBlock);
     int m_channel = -1;
     std::vector<int16_t> m_min, m_max;
 };

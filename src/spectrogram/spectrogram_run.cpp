@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <limits>
 #include <span>
+#include <thread>
 
 namespace kelvox {
 
@@ -65,9 +66,11 @@ float nextPageStart(float pageStart, double pageTime, float pageTimeScale)
 SpectrogramRun::SpectrogramRun(SignalState& signal, const PageLayout& layout, PlotDevice& plot, AnalysisWorkspace& ws,
                                SpectrogramState& st, const std::string& labelFileName, const LabelChoice& labelChoice)
     : m_signal(signal), m_layout(layout), m_plot(plot), m_ws(ws), m_st(st), m_labelFileName(labelFileName),
-      m_labelChoice(labelChoice)
+      m_labelChoice(labelChoice), m_helperThread(std::thread::hardware_concurrency() > 1)
 {
 }
+
+SpectrogramRun::~SpectrogramRun() = default;
 
 std::string SpectrogramRun::labelSourceText() const
 {
@@ -85,6 +88,7 @@ SpectrogramPage SpectrogramRun::page(PageHost* host)
     SpectrogramPage p{m_signal, m_plot, m_ws, m_parameters, m_st, {}, m_trackSink};
     if (host)
         p.stopRequested = [host] { return host->stopRequested(); };
+    p.lookAhead = m_helperThread ? m_lookAhead.get() : nullptr;
     return p;
 }
 
@@ -241,6 +245,12 @@ void SpectrogramRun::run(SpectrogramSettings& s, bool printing, PageHost& host,
 {
     if (!prepare(s, printing))
         return;
+    if (m_helperThread) {
+        // The helper analyses with its own copy of the tables the set-up made.
+        if (!m_lookAhead)
+            m_lookAhead = std::make_unique<ColumnLookAhead>();
+        m_lookAhead->prepare(m_ws);
+    }
     if (settingsRead)
         settingsRead();
     PageCursor& cursor = m_st.cursor;
@@ -315,6 +325,8 @@ public:
     }
 
     std::vector<std::string> replacements() const override { return m_run.replacements(); }
+
+    void setHelperThread(bool on) override { m_run.setHelperThread(on); }
 
 private:
     struct FileCloser {

@@ -8,6 +8,7 @@
 #include "label_marks.h"
 #include "page_layout.h"
 #include "page_run.h"
+#include "pair_look_ahead.h"
 #include "plot_device.h"
 #include "signal_state.h"
 #include "spectrogram_page.h"
@@ -39,6 +40,7 @@ public:
     /// no labels).
     SpectrogramRun(SignalState& signal, const PageLayout& layout, PlotDevice& plot, AnalysisWorkspace& ws,
                    SpectrogramState& st, const std::string& labelFileName, const LabelChoice& labelChoice);
+    ~SpectrogramRun();
 
     /// Sets up the run and draws every page of the analysis interval (taken afresh
     /// from the SignalState) on a page the caller has begun (plotscreen or
@@ -93,6 +95,13 @@ public:
     /// Called once per column pair with its track values (kelvox-render --tracks).
     void setTrackSink(std::function<void(const PairTrack&)> sink) { m_trackSink = std::move(sink); }
 
+    /// Whether run() analyses the coming column pairs on a helper thread while it
+    /// draws (the pages are the same either way). On by default when the machine
+    /// has more than one core; kelvox-render turns it off when it draws several
+    /// recordings at once.
+    void setHelperThread(bool on) { m_helperThread = on; }
+    bool helperThread() const { return m_helperThread; }
+
 private:
     SpectrogramPage page(PageHost* host);
     void applyToDevices();
@@ -109,6 +118,8 @@ private:
     const std::string& m_labelFileName;
     const LabelChoice& m_labelChoice;
     std::function<void(const PairTrack&)> m_trackSink;
+    bool m_helperThread;
+    std::unique_ptr<ColumnLookAhead> m_lookAhead;  // made for the first run that uses it
     std::vector<std::string> m_replacements;
     SpectrogramParameters m_parameters;
     std::optional<TypicalPitch> m_typicalPitch;

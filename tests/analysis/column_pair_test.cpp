@@ -177,19 +177,49 @@ TEST(Analysepair, LinearPredictionPeaksTenDecibelsAboveTheLevel)
     EXPECT_LT(argmax(b, 0, 127), 16);  // the model of a low-pass peaks low
 }
 
-TEST(Analysepair, ConstantQColumnsPeakInBand126ForAQuarterOfTheRate)
+namespace {
+
+// The page set-up of "Q=34" on a fixture with a 160-sample window.
+void useConstantQ(PageFixture& f)
 {
-    PageFixture f(kRate);
     f.useFourier(256, 160, 80);
     qsetup(f.ws, 34.0, kRate);
     f.ws.FftSize = 300;
     f.p.binCount = 150;
     f.p.analysis = AnalysisType::ConstantQ;
+}
+
+}  // namespace
+
+TEST(Analysepair, ConstantQColumnsPeakInBand126ForAQuarterOfTheRate)
+{
+    PageFixture f(kRate);
+    useConstantQ(f);
     f.setConditioned(sineSamples(kRate / 4, 16000, 1000.0));
     f.st.cursor.analysisPos = 8000;
     f.analysePair();
     EXPECT_EQ(argmax(f.ws.AnalysisRe.data(), 0, 149), 126);
     EXPECT_EQ(argmax(f.ws.AnalysisIm.data(), 0, 149), 126);
+}
+
+// The octaves of the buffer are made again once the buffer is conditioned anew:
+// a new stretch of samples is analysed, never the last one.
+TEST(Analysecolumns, ConstantQFollowsTheBufferWhenItIsConditionedAgain)
+{
+    PageFixture f(kRate);
+    useConstantQ(f);
+    std::vector<int> quarter(12000), eighth(12000);
+    for (int i = 0; i < 12000; ++i) {
+        quarter[static_cast<size_t>(i)] = static_cast<int>(3000 * std::sin(2 * std::numbers::pi * i / 4.0));
+        eighth[static_cast<size_t>(i)] = static_cast<int>(3000 * std::sin(2 * std::numbers::pi * i / 8.0));
+    }
+    f.loadBuffer(quarter);
+    ASSERT_TRUE(analysecolumns(f.p, f.st.buffer, 6000, f.ws));
+    EXPECT_EQ(argmax(f.ws.AnalysisRe.data(), 0, 149), 126);
+    f.loadBuffer(eighth);
+    ASSERT_TRUE(analysecolumns(f.p, f.st.buffer, 6000, f.ws));
+    EXPECT_EQ(argmax(f.ws.AnalysisRe.data(), 0, 149), 102);
+    EXPECT_EQ(argmax(f.ws.AnalysisIm.data(), 0, 149), 102);
 }
 
 TEST(Analysecolumns, MakesThePairsColumnsWithoutDrawing)

@@ -198,3 +198,72 @@ TEST(Bark2hz, MapsBarkToHertz)
     for (double z = 0.0; z < 24.0; z += 0.5)
         EXPECT_LT(bark2hz(z), bark2hz(z + 0.5)) << z;
 }
+
+namespace {
+
+// A buffer of a gliding chirp with noise, `fill` samples valid.
+QInput chirpState(int fill)
+{
+    QInput st;
+    st.buffer.bufferFill = fill;
+    st.buffer.bufferHigh = fill;
+    uint32_t noise = 12345;
+    for (int i = 0; i < fill; ++i) {
+        noise = noise * 1103515245u + 12345u;
+        const double t = i / kRate;
+        st.buffer.ConditionedSamples[static_cast<size_t>(i)] =
+            static_cast<float>(3000.0 * std::sin(2 * std::numbers::pi * (100.0 + 900.0 * t) * t) +
+                               static_cast<double>(noise >> 20) - 2048.0);
+    }
+    return st;
+}
+
+}  // namespace
+
+// The octaves of a whole buffer give every frame of a pair what the frame's own
+// analysis gives, to the last bit: near the buffer's ends (zeros before and after),
+// with and without emphasis, for odd and even pair offsets, in both band splits.
+TEST_F(ConstantQTest, PairsFromTheBufferOctavesEqualFramesAnalysedOneByOne)
+{
+    for (const int fill : {16384, 5000}) {
+        QInput in = chirpState(fill);
+        for (const float emphasis : {0.0f, 1.0f}) {
+            in.preEmphasis = emphasis;
+            for (const int offset : {27, 64, 1}) {
+                for (const bool weighted : {true, false}) {
+                    in.split = weighted ? BandSplit{true, 0, 0, {}} : BandSplit{false, 35, 35, {}};
+                    QOctaves octaves;
+                    qoctaves(in.buffer.conditioned(), emphasis, -offset, fill, octaves, offset);
+                    for (const int centre : {-offset, 0, 1, 777, fill / 2, fill - offset - 1, fill - offset}) {
+                        AnalysisWorkspace& ws = m_ws;
+                        std::array<double, kQBandCount> bandsA{};
+                        ASSERT_TRUE(qpairFromOctaves(ws, octaves, centre, in.split, bandsA));
+                        const std::array<double, kQBandCount> pairB = ws.QBands;
+                        const std::array<float, 6> pairEnergy = ws.BandEnergy;
+                        AnalysisWorkspace alone;
+                        qsetup(alone, 34.0, kRate);
+                        ASSERT_TRUE(qframe(alone, in, centre, PairFrame::A));
+                        const std::array<double, kQBandCount> frameA = alone.QBands;
+                        ASSERT_TRUE(qframe(alone, in, centre + offset, PairFrame::B));
+                        const std::string what = "fill " + std::to_string(fill) + " emphasis " +
+                                                 std::to_string(emphasis) + " offset " + std::to_string(offset) +
+                                                 " centre " + std::to_string(centre);
+                        EXPECT_TRUE(bandsA == frameA) << what;
+                        EXPECT_TRUE(pairB == alone.QBands) << what;
+                        EXPECT_TRUE(pairEnergy == alone.BandEnergy) << what;
+                    }
+                    // A frame beyond the octaves' range is not analysed from them.
+                    std::array<double, kQBandCount> bands{};
+                    EXPECT_FALSE(qpairFromOctaves(m_ws, octaves, fill - offset + 1, in.split, bands));
+                    EXPECT_FALSE(qpairFromOctaves(m_ws, octaves, -offset - 1, in.split, bands));
+                }
+            }
+        }
+    }
+    // Octaves made for single frames serve no pairs.
+    QInput in = chirpState(4000);
+    QOctaves single;
+    qoctaves(in.buffer.conditioned(), 0.0f, 0, 4000, single);
+    std::array<double, kQBandCount> bands{};
+    EXPECT_FALSE(qpairFromOctaves(m_ws, single, 100, in.split, bands));
+}

@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <random>
+
 using namespace kelvox;
 using namespace kelvox::test;
 
@@ -41,6 +43,29 @@ TEST(Monochrome, AreaPartlyOutsideTheImageIsWhiteThere)
     EXPECT_TRUE(isBlack(copy, 5, 3));    // pixel (0, 0)
     EXPECT_TRUE(isBlack(copy, 14, 12));  // pixel (9, 9)
     EXPECT_TRUE(copyArea(img, PageRect{5, 5, 5, 9}).isNull());
+}
+
+TEST(Monochrome, AreaBitsAreWhiteExactlyWhereTheColourIsWhite)
+{
+    // Every column phase of the eight-pixel bytes, and areas that start and end
+    // between them.
+    QImage img(61, 7, QImage::Format_RGB32);
+    std::mt19937 random(5);
+    const QRgb colours[] = {0xFFFFFFFFu, 0x00FFFFFFu, 0xFFFFFFFEu, 0xFF000000u, 0xFFFEFFFFu};
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            img.setPixel(x, y, colours[random() % 5]);
+    for (const PageRect area : {PageRect{0, 0, 61, 7}, PageRect{3, 1, 58, 6}, PageRect{-4, -2, 70, 9}}) {
+        const QImage mono = monochromeArea(img, area);
+        ASSERT_EQ(mono.size(), QSize(area.width(), area.height()));
+        for (int y = 0; y < area.height(); ++y)
+            for (int x = 0; x < area.width(); ++x) {
+                const int sx = area.left + x, sy = area.top + y;
+                const bool inside = sx >= 0 && sy >= 0 && sx < img.width() && sy < img.height();
+                const bool white = !inside || (img.pixel(sx, sy) & 0x00FFFFFFu) == 0x00FFFFFFu;
+                ASSERT_EQ(mono.pixelIndex(x, y), white ? 1 : 0) << sx << "," << sy;
+            }
+    }
 }
 
 class MonoBmpFile : public ::testing::Test {

@@ -7,6 +7,7 @@
 
 #include <QImage>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 
@@ -110,6 +111,75 @@ TEST(SectionRunPaging, AbortStopsAfterTheCurrentSection)
     EXPECT_EQ(b.drawn.size(), 3u);
     ASSERT_EQ(host.pages.size(), 1u);
     EXPECT_EQ(host.pages[0], std::make_pair(0, true));
+}
+
+namespace {
+
+// Every page of a run, and its sections' values, with or without the helper.
+struct SectionPages {
+    std::vector<QImage> pages;
+    std::vector<DrawnSection> drawn;
+    std::string printed;
+};
+
+SectionPages drawSections(const SignalState& recording, SectionAnalysis analysis, bool helper, int stopAfter = -1)
+{
+    Bench b(recording);
+    b.run.setHelperThread(helper);
+    SectionControls c = withStep("7", "6");
+    c.analysis = analysis;
+    c.order = analysis == SectionAnalysis::HarmSum ? 5 : 16;
+    SectionPages out;
+    struct CopyingHost : RecordingHost {
+        Bench* bench = nullptr;
+        SectionPages* out = nullptr;
+        void pageFinished(int pageNumber, bool lastPage) override
+        {
+            RecordingHost::pageFinished(pageNumber, lastPage);
+            out->pages.push_back(bench->plot.image().copy());
+        }
+    } host;
+    host.bench = &b;
+    host.out = &out;
+    if (stopAfter >= 0)
+        host.stop = [&b, stopAfter] { return static_cast<int>(b.drawn.size()) >= stopAfter; };
+    testing::internal::CaptureStdout();
+    b.go(c, host);
+    out.printed = testing::internal::GetCapturedStdout();
+    out.drawn = b.drawn;
+    return out;
+}
+
+}  // namespace
+
+// A helper thread analyses the coming sections of each page: the pages, the values
+// and the printed lines are those the run makes alone, in every analysis type, and
+// an abort stops at the same section.
+TEST(SectionRunPaging, TheHelperThreadDrawsTheSamePages)
+{
+    // Silence first (the LP spectrum's singular-matrix lines), then a vowel.
+    std::vector<int> samples = harmonicSound({140, 280, 420, 700, 1100}, 16000, 9000, 6000);
+    std::fill(samples.begin(), samples.begin() + 1200, 0);
+    const SignalState recording = loadedRecording(samples, 16000);
+    for (const SectionAnalysis analysis :
+         {SectionAnalysis::FSpectrum, SectionAnalysis::LpSpectrum, SectionAnalysis::Cepstrum,
+          SectionAnalysis::Autocorrel, SectionAnalysis::HarmSum}) {
+        for (const int stopAfter : {-1, 20}) {
+            const SectionPages alone = drawSections(recording, analysis, false, stopAfter);
+            const SectionPages helped = drawSections(recording, analysis, true, stopAfter);
+            const std::string what = itemText(analysis) + (stopAfter >= 0 ? ", aborted" : "");
+            ASSERT_GE(alone.pages.size(), stopAfter >= 0 ? 4u : 12u) << what;
+            ASSERT_EQ(helped.pages.size(), alone.pages.size()) << what;
+            for (std::size_t k = 0; k < alone.pages.size(); ++k)
+                EXPECT_TRUE(helped.pages[k] == alone.pages[k]) << what << ", page " << k;
+            ASSERT_EQ(helped.drawn.size(), alone.drawn.size()) << what;
+            for (std::size_t k = 0; k < alone.drawn.size(); ++k)
+                EXPECT_TRUE(helped.drawn[k].readout == alone.drawn[k].readout &&
+                            helped.drawn[k].timeSeconds == alone.drawn[k].timeSeconds)
+                    << what << ", section " << k;
+            EXPECT_EQ(helped.printed, alone.printed) << what;
+        }
+    }
 }
 
 TEST(SectionRunPaging, NoDataNoPage)

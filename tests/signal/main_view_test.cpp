@@ -260,6 +260,59 @@ TEST(MainViewPaint, SummaryGivesTheSameExtremesAsAScan)
     }
 }
 
+namespace {
+
+// The extremes of frames [first, last] of `channel` read one by one.
+std::pair<int, int> scannedExtremes(const SignalState& s, int channel, int64_t first, int64_t last)
+{
+    int lo = 32767, hi = -32767;
+    for (int64_t f = first; f <= last; ++f) {
+        lo = std::min(lo, frameSample(s, f, channel));
+        hi = std::max(hi, frameSample(s, f, channel));
+    }
+    return {lo, hi};
+}
+
+}  // namespace
+
+TEST(MainViewPaint, SummaryOfALongRecordingBuiltOnTwoCoresMatchesAScan)
+{
+    // Over a million stereo frames (the summary is built in two halves at once), in
+    // 16 and 8 bits, whole and cut short inside a block, both channels.
+    std::mt19937 rng(11);
+    constexpr int kFrames = (1 << 20) + 1234;
+    for (const int bits : {16, 8}) {
+        // Positive samples only, so that a frame cut off (read as 0) lowers the minimum.
+        Bytes data(static_cast<std::size_t>(kFrames) * 2 * static_cast<std::size_t>(bits / 8));
+        std::uniform_int_distribution<int> low(0, 255), high(10, 120), unsignedByte(140, 250);
+        for (std::size_t i = 0; i < data.size(); ++i)
+            data[i] = static_cast<uint8_t>(bits == 8 ? unsignedByte(rng) : i % 2 == 0 ? low(rng) : high(rng));
+        SignalState s;
+        const LoadResult r =
+            loadSoundBytes(makeWav({.channels = 2, .rateHz = 48000, .bitsPerSample = bits}, data), "t.wav", s, kW, kH);
+        ASSERT_TRUE(r.ok) << r.reason;
+        for (const bool cut : {false, true}) {
+            if (cut)  // the last 1000 bytes gone: the frames there read 0
+                s.fileBytes.resize(s.fileBytes.size() - 1001);
+            for (const int channel : {0, 1}) {
+                EnvelopeSummary summary;
+                const int64_t last = s.frameCount() - 1;
+                for (auto [first, end] : {std::pair<int64_t, int64_t>{0, last},
+                                          {0, 255},
+                                          {524288, 525311},
+                                          {kFrames / 2 - 700, kFrames / 2 + 700},
+                                          {last - 1500, last},
+                                          {last / 256 * 256 - 256, last / 256 * 256 - 1}}) {
+                    int lo = 32767, hi = -32767;
+                    summary.widen(s, channel, first, end, lo, hi);
+                    EXPECT_EQ(std::make_pair(lo, hi), scannedExtremes(s, channel, first, end))
+                        << bits << " bits, cut " << cut << ", channel " << channel << ", " << first << ".." << end;
+                }
+            }
+        }
+    }
+}
+
 TEST(MainViewPaint, StereoChannelOneAndShading)
 {
     std::vector<int> interleaved;

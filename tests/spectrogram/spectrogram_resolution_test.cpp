@@ -16,7 +16,7 @@ using namespace kelvox::test;
 
 namespace {
 
-struct DrawnRun {
+struct ResolutionRun {
     int dpi = 0;
     SpectrogramParameters p;
     std::vector<float> pageStarts;
@@ -39,12 +39,12 @@ void PrintTo(const Settings& settings, std::ostream* out)
     *out << settings.timeScale << " mm/s, " << settings.bandwidth << " Hz";
 }
 
-DrawnRun drawAt(int dpi, const Settings& settings)
+ResolutionRun drawAt(int dpi, const Settings& settings)
 {
     RunFixture f(noisyTone(140, 16000, 6.0, 9000));
     f.settings.timeScaleText = settings.timeScale;
     f.settings.bandwidthText = settings.bandwidth;
-    DrawnRun d;
+    ResolutionRun d;
     d.dpi = dpi;
     f.run.setTrackSink([&d](const PairTrack& t) { d.pairTimes.push_back(t.timeSeconds); });
     RecordingHost host;
@@ -70,11 +70,11 @@ class SpectrogramAtEveryResolution : public testing::TestWithParam<Settings> {};
 
 TEST_P(SpectrogramAtEveryResolution, IsTheSamePageInFinerPixels)
 {
-    const DrawnRun finest = drawAt(600, GetParam());
+    const ResolutionRun finest = drawAt(600, GetParam());
     ASSERT_GE(finest.pageStarts.size(), 2u) << "the run should take several pages";
     for (int dpi : kComparedDpis) {
         SCOPED_TRACE(std::to_string(dpi) + " dpi");
-        const DrawnRun d = dpi == 600 ? finest : drawAt(dpi, GetParam());
+        const ResolutionRun d = dpi == 600 ? finest : drawAt(dpi, GetParam());
 
         // The same pages: count and breaks, and from 192 dpi on the same pairs. The
         // screen page keeps its own timing: with a narrow band its pairs may be

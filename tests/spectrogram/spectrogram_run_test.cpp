@@ -188,6 +188,69 @@ TEST(SpectrogramRun, StopsWhenTheHostAsks)
     EXPECT_EQ(host.pages, (std::vector<int>{0}));
 }
 
+namespace {
+
+// Every page a run hands on, and its tracks, with or without the helper thread.
+struct DrawnRun {
+    std::vector<QImage> pages;
+    std::vector<PairTrack> tracks;
+    std::string printed;
+};
+
+DrawnRun drawRun(const std::vector<int>& samples, AnalysisType type, PitchMethod pitch, bool helper, int dpi)
+{
+    RunFixture f(samples);
+    f.settings.analysis = type;
+    f.settings.pitchMethod = pitch;
+    f.run.setHelperThread(helper);
+    DrawnRun drawn;
+    f.run.setTrackSink([&](const PairTrack& t) { drawn.tracks.push_back(t); });
+    RecordingHost host;
+    host.onPage = [&](int) { drawn.pages.push_back(f.plot.image().copy()); };
+    testing::internal::CaptureStdout();
+    f.runPages(host, dpi);
+    drawn.printed = testing::internal::GetCapturedStdout();
+    return drawn;
+}
+
+}  // namespace
+
+// The helper thread analyses the coming pairs and carries the pitch estimate on:
+// every page, track value and printed line is the same as without it, over pages
+// and buffer slides, in every analysis type and pitch method.
+TEST(SpectrogramRun, TheHelperThreadDrawsTheSamePages)
+{
+    // A voice-like tone that glides, with pauses, over several buffer fills.
+    std::vector<int> samples = noisyTone(140.0, 16000, 3.5, 6000.0);
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        const double t = static_cast<double>(i) / 16000.0;
+        samples[i] =
+            static_cast<int>(samples[i] * (std::fmod(t, 1.2) < 0.9 ? 1.0 : 0.02) * (1.0 + 0.5 * std::sin(3.0 * t)));
+    }
+    for (AnalysisType type :
+         {AnalysisType::Fourier, AnalysisType::ConstantQ, AnalysisType::Cepstrum, AnalysisType::LinPr17}) {
+        for (PitchMethod pitch : {PitchMethod::PeakP, PitchMethod::Amdf, PitchMethod::Cepstrum}) {
+            const int dpi = pitch == PitchMethod::Amdf ? 192 : 96;
+            const DrawnRun alone = drawRun(samples, type, pitch, false, dpi);
+            const DrawnRun helped = drawRun(samples, type, pitch, true, dpi);
+            const std::string what = analysisTypeText(type) + " / " + pitchMethodText(pitch);
+            ASSERT_GE(alone.pages.size(), 2u) << what;
+            ASSERT_EQ(helped.pages.size(), alone.pages.size()) << what;
+            for (std::size_t k = 0; k < alone.pages.size(); ++k)
+                EXPECT_TRUE(helped.pages[k] == alone.pages[k]) << what << ", page " << k;
+            ASSERT_EQ(helped.tracks.size(), alone.tracks.size()) << what;
+            for (std::size_t k = 0; k < alone.tracks.size(); ++k) {
+                const PairTrack &a = alone.tracks[k], &b = helped.tracks[k];
+                ASSERT_TRUE(a.timeSeconds == b.timeSeconds && a.pitchHz == b.pitchHz &&
+                            a.pitchQuality == b.pitchQuality && a.pitchDrawn == b.pitchDrawn && a.lowDb == b.lowDb &&
+                            a.highDb == b.highDb && a.totalDb == b.totalDb)
+                    << what << ", pair " << k;
+            }
+            EXPECT_EQ(helped.printed, alone.printed) << what;
+        }
+    }
+}
+
 TEST(SpectrogramRun, PitchEstimatePersistsIntoTheNextRun)
 {
     RunFixture f(noisyTone(220.0, 16000, 1.0, 3000.0));

@@ -1,0 +1,111 @@
+#include "look_ahead.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace kelvox {
+
+namespace {
+
+// A thread may find the upper halves of the vector registers marked in use (wide
+// vector code of the C library, or of whatever ran before a switch, leaves them so);
+// many x86 processors then make every SSE instruction merge them, and the analysis
+// runs several times slower than on the caller's thread. vzeroupper clears the mark
+// and leaves the lower halves, which the compiled code uses, as they are.
+void clearUpperVectorHalves()
+{
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+    static const bool avx = __builtin_cpu_supports("avx");
+    if (avx)
+        __asm__ volatile("vzeroupper");
+#endif
+}
+
+}  // namespace
+
+LookAhead::LookAhead(int depth) : m_depth(std::max(depth, 2)), m_thread(&LookAhead::work, this) {}
+
+LookAhead::~LookAhead()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_quit = true;
+        ++m_generation;
+    }
+    m_changed.notify_all();
+    m_thread.join();
+}
+
+void LookAhead::work()
+{
+    std::unique_lock lock(m_mutex);
+    while (!m_quit) {
+        // The slot of the item the caller holds is not made over.
+        if (m_made < m_count && m_made < m_taken + m_depth - 1) {
+            const int64_t index = m_made;
+            const int generation = m_generation;
+            m_making = true;
+            lock.unlock();
+            clearUpperVectorHalves();
+            m_make(index, static_cast<int>(index % m_depth));
+            lock.lock();
+            m_making = false;
+            if (generation == m_generation)
+                ++m_made;
+            if (m_callerWaiting)
+                m_changed.notify_all();
+        } else {
+            // Full: wait until half of the results are free (or the sequence changes).
+            m_resumeAt = m_made < m_count ? m_made - m_depth / 2 + 1 : std::numeric_limits<int64_t>::max();
+            m_helperWaiting = true;
+            m_changed.wait(lock);
+            m_helperWaiting = false;
+        }
+    }
+}
+
+void LookAhead::start(int64_t count, Make make)
+{
+    stop();
+    {
+        std::lock_guard lock(m_mutex);
+        m_make = std::move(make);
+        m_count = count;
+        m_resumeAt = 0;
+    }
+    m_changed.notify_all();
+}
+
+int LookAhead::take(int64_t index)
+{
+    std::unique_lock lock(m_mutex);
+    if (index != m_taken || index >= m_count)
+        return -1;
+    if (m_made <= index) {
+        m_callerWaiting = true;
+        m_changed.wait(lock, [&] { return m_made > index; });
+        m_callerWaiting = false;
+    }
+    m_taken = index + 1;
+    // The slot held before is free for the helper now.
+    const bool wake = m_helperWaiting && m_taken >= m_resumeAt;
+    lock.unlock();
+    if (wake)
+        m_changed.notify_all();
+    return static_cast<int>(index % m_depth);
+}
+
+void LookAhead::stop()
+{
+    std::unique_lock lock(m_mutex);
+    ++m_generation;
+    m_count = m_made = m_taken = 0;
+    if (m_making) {
+        m_callerWaiting = true;
+        m_changed.wait(lock, [&] { return !m_making; });
+        m_callerWaiting = false;
+    }
+    m_make = nullptr;
+}
+
+}  // namespace kelvox

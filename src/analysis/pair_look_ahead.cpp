@@ -1,0 +1,90 @@
+#include "pair_look_ahead.h"
+
+#include "column_pair.h"
+#include "column_renderer.h"
+#include "page_layout.h"
+#include "pitch_track.h"
+
+#include <algorithm>
+#include <span>
+
+namespace kelvox {
+
+ColumnLookAhead::ColumnLookAhead(int depth) : m_worker(depth) {}
+
+void ColumnLookAhead::prepare(const AnalysisWorkspace& ws)
+{
+    m_worker.stop();
+    m_ws = ws;
+    m_map = {};
+}
+
+void ColumnLookAhead::start(const SpectrogramParameters& p, const SampleBufferState& buffer,
+                            std::vector<PlannedPair> pairs, const PitchEstimate* pitch)
+{
+    m_worker.stop();
+    m_params = &p;
+    m_buffer = &buffer;
+    m_pitchOn = pitch != nullptr;
+    if (pitch)
+        m_pitch = *pitch;
+    m_worker.start(std::move(pairs), [this](const PlannedPair& planned, PairColumns& pair) { make(planned, pair); });
+}
+
+void ColumnLookAhead::make(const PlannedPair& planned, PairColumns& pair)
+{
+    const SpectrogramParameters& p = *m_params;
+    pair.analysisPos = planned.analysisPos;
+    // The pitch estimate goes on in pair order, whatever becomes of the columns.
+    pair.pitchMade = m_pitchOn;
+    pair.strokes.clear();
+    if (m_pitchOn) {
+        pitchestimate(p, *m_buffer, planned.analysisPos, planned.pairX0, m_ws, m_pitch, pair.strokes, m_pitchScratch);
+        pair.pitchAfter = m_pitch;
+    }
+    pair.ok = analysecolumns(p, *m_buffer, pair.analysisPos, m_ws);
+    pair.grays = false;
+    if (!pair.ok)
+        return;
+    const auto bins = static_cast<size_t>(p.binCount);
+    pair.a.assign(m_ws.AnalysisRe.begin(), m_ws.AnalysisRe.begin() + static_cast<std::ptrdiff_t>(bins));
+    pair.b.assign(m_ws.AnalysisIm.begin(), m_ws.AnalysisIm.begin() + static_cast<std::ptrdiff_t>(bins));
+    pair.bandEnergy = m_ws.BandEnergy;
+    // "LinPr 17" places its columns on the level the level pass reaches first.
+    const int rows = p.geometry.rowCount;
+    if (p.linPr() || rows < 1)
+        return;
+    pair.grayA.resize(static_cast<size_t>(rows) + 1);
+    pair.grayB.resize(static_cast<size_t>(rows) + 1);
+    columngrays(p, pair.a, m_map, pair.grayA);
+    columngrays(p, pair.b, m_map, pair.grayB);
+    pair.grays = true;
+}
+
+const PairColumns* ColumnLookAhead::take(int analysisPos)
+{
+    return m_worker.take([analysisPos](const PlannedPair& planned) { return planned.analysisPos == analysisPos; });
+}
+
+void drawpair(const SpectrogramParameters& p, const PairColumns& pair, const PageCursor& cursor, double midLevel,
+              double endLevel, AnalysisWorkspace& ws, RendererRows& rows, PlotDevice& plot)
+{
+    ws.BandEnergy = pair.bandEnergy;
+    const int secondX = cursor.pairX0 + p.firstColumnWidth;
+    const int secondWidth = cursor.pairX1 - cursor.pairX0 - p.firstColumnWidth;
+    if (pair.grays) {
+        drawgrays(p, pair.grayA, cursor.pairX0, p.firstColumnWidth, rows, plot);
+        drawgrays(p, pair.grayB, secondX, secondWidth, rows, plot);
+    } else {
+        std::vector<float> a = pair.a, b = pair.b;
+        if (p.linPr()) {
+            placemodel(a.data(), static_cast<int>(a.size()), midLevel);
+            placemodel(b.data(), static_cast<int>(b.size()), endLevel);
+        }
+        drawcolumn(p, a, cursor.pairX0, p.firstColumnWidth, rows, plot);
+        drawcolumn(p, b, secondX, secondWidth, rows, plot);
+    }
+    selectsubdisplay(plot, p.geometry, PageLayout::kFrame, false);
+}
+
+}  // namespace kelvox
