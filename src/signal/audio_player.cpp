@@ -11,6 +11,17 @@
 
 namespace kelvox {
 
+// A play's samples, the buffer the sink reads them from, and the sink.
+struct SinkAudioOutput::Stream {
+    QByteArray data;
+    QBuffer buffer;
+    std::unique_ptr<QAudioSink> sink;
+};
+
+SinkAudioOutput::SinkAudioOutput() = default;
+
+SinkAudioOutput::~SinkAudioOutput() = default;
+
 bool SinkAudioOutput::play(const PlaySlice&, const std::vector<int16_t>& samples, int channels, int rateHz,
                            QString& error)
 {
@@ -27,12 +38,18 @@ bool SinkAudioOutput::play(const PlaySlice&, const std::vector<int16_t>& samples
         error = QStringLiteral("The audio output cannot play %1 channel(s) at %2 Hz.").arg(channels).arg(rateHz);
         return false;
     }
-    QByteArray data(reinterpret_cast<const char*>(samples.data()),
-                    static_cast<qsizetype>(samples.size() * sizeof(int16_t)));
-    QBuffer buffer(&data);
-    buffer.open(QIODevice::ReadOnly);
-    QAudioSink sink(device, format);
-    sink.start(&buffer);
+    // The previous play's drain has long ended: its sink can go.
+    m_last.reset();
+    auto stream = std::make_unique<Stream>();
+    stream->data = QByteArray(reinterpret_cast<const char*>(samples.data()),
+                              static_cast<qsizetype>(samples.size() * sizeof(int16_t)));
+    stream->buffer.setBuffer(&stream->data);
+    stream->buffer.open(QIODevice::ReadOnly);
+    stream->sink = std::make_unique<QAudioSink>(device, format);
+    QAudioSink& sink = *stream->sink;
+    // Whatever happens below, the sink stays until the next play.
+    m_last = std::move(stream);
+    sink.start(&m_last->buffer);
     if (sink.error() != QAudio::NoError) {
         error = QStringLiteral("The audio output could not be opened.");
         return false;
