@@ -52,7 +52,7 @@ void LookAhead::work()
             m_making = false;
             if (generation == m_generation)
                 ++m_made;
-            if (m_callerWaiting)
+            if (m_callerWaiting && (m_made >= m_callerWakeAt || generation != m_generation))
                 m_changed.notify_all();
         } else {
             // Full: wait until half of the results are free (or the sequence changes).
@@ -82,8 +82,11 @@ int LookAhead::take(int64_t index)
     if (index != m_taken || index >= m_count)
         return -1;
     if (m_made <= index) {
+        // At most as far as the helper may go with the caller's slot held, and no
+        // further than the sequence.
+        m_callerWakeAt = std::min({index + 1 + m_depth / 2, m_count, m_taken + m_depth - 1});
         m_callerWaiting = true;
-        m_changed.wait(lock, [&] { return m_made > index; });
+        m_changed.wait(lock, [&] { return m_made >= m_callerWakeAt; });
         m_callerWaiting = false;
     }
     m_taken = index + 1;

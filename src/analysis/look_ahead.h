@@ -56,11 +56,14 @@ private:
     bool m_making = false;  // the helper is making item m_made
     // Waking a thread costs a system call each side: the helper, once the results
     // are full, sleeps until half of them are free again, and is woken only then;
-    // the caller is woken only when it waits.
+    // the caller is woken only when it waits, and then only once a few items are
+    // made (half of the results), so that a caller that is faster than the
+    // helper does not sleep and wake for every item.
     bool m_helperWaiting = false;
     int64_t m_resumeAt = 0;  // the helper is woken when m_taken reaches it
     bool m_callerWaiting = false;
-    int m_generation = 0;  // counts start() and stop(): what the helper was making is stale
+    int64_t m_callerWakeAt = 0;  // the waiting caller is woken when m_made reaches it
+    int m_generation = 0;        // counts start() and stop(): what the helper was making is stale
     bool m_quit = false;
     std::thread m_thread;
 };
