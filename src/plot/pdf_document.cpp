@@ -107,11 +107,15 @@ void PdfDocument::drawPicture(const QImage& picture, const PageRect& source, int
         return;
     Placed placed;
     std::ptrdiff_t bytesPerLine = 0;
-    const std::vector<uint8_t> bits = blackBits(picture, bytesPerLine);
+    std::vector<uint8_t> bits = blackBits(picture, bytesPerLine);
     placed.width = picture.width();
     placed.height = picture.height();
     const int dotsPerMetre = pageDpi > 0 ? static_cast<int>(pageDpi / kMmPerInch * 1000.0 + 0.5) : 0;
-    placed.jbig2 = jbig2EmbeddedPage({bits.data(), placed.width, placed.height, bytesPerLine}, dotsPerMetre);
+    // The compression takes longer than drawing a page: it goes on beside the next.
+    placed.jbig2 = std::async(std::launch::async, [bits = std::move(bits), width = placed.width, height = placed.height,
+                                                   bytesPerLine, dotsPerMetre] {
+        return jbig2EmbeddedPage({bits.data(), width, height, bytesPerLine}, dotsPerMetre);
+    });
     double left = kMarginPt, top = kMarginPt;
     if (pageDpi > 0) {
         const QRect target = printDestination(source, kPlacementDpi, pageDpi);
@@ -134,22 +138,34 @@ std::string PdfDocument::endJob()
     if (!m_pageOpen)
         return {};
     m_pageOpen = false;
+    writeEndedPage();
+    m_ended = std::move(m_pictures);
+    m_pictures.clear();
+    m_pageEnded = true;
+    return m_failed ? "Cannot write the file " + m_path + "." : std::string();
+}
+
+void PdfDocument::writeEndedPage()
+{
+    if (!m_pageEnded)
+        return;
+    m_pageEnded = false;
     const int page = newObject(), contents = newObject();
     std::string drawing, resources;
-    for (std::size_t i = 0; i < m_pictures.size(); ++i) {
-        const Placed& p = m_pictures[i];
+    for (std::size_t i = 0; i < m_ended.size(); ++i) {
+        Placed& p = m_ended[i];
         const int image = newObject();
         const std::string name = "/Im" + std::to_string(i);
         // JBIG2Decode gives 0 for black: a gray image needs no decode array.
         writeStream(image,
                     "/Type /XObject /Subtype /Image /Width " + std::to_string(p.width) + " /Height " +
                         std::to_string(p.height) + " /ColorSpace /DeviceGray /BitsPerComponent 1 /Filter /JBIG2Decode",
-                    p.jbig2);
+                    p.jbig2.get());
         resources += name + " " + std::to_string(image) + " 0 R ";
         drawing += "q " + number(p.w) + " 0 0 " + number(p.h) + " " + number(p.x) + " " + number(p.y) + " cm " + name +
                    " Do Q\n";
     }
-    m_pictures.clear();
+    m_ended.clear();
     writeStream(contents, "", std::vector<uint8_t>(drawing.begin(), drawing.end()));
     m_objectOffsets[static_cast<std::size_t>(page) - 1] = m_offset;
     write(std::to_string(page) + " 0 obj\n<< /Type /Page /Parent 2 0 R /MediaBox [0 0 " +
@@ -158,7 +174,6 @@ std::string PdfDocument::endJob()
     m_pageObjects.push_back(page);
     if (m_file && !m_failed && std::fflush(m_file) != 0)
         m_failed = true;
-    return m_failed ? "Cannot write the file " + m_path + "." : std::string();
 }
 
 void PdfDocument::abortJob()
@@ -168,7 +183,9 @@ void PdfDocument::abortJob()
     close();
     std::remove(m_path.c_str());
     m_pageOpen = false;
+    m_pageEnded = false;
     m_pictures.clear();
+    m_ended.clear();
 }
 
 std::string PdfDocument::finish()
@@ -177,6 +194,7 @@ std::string PdfDocument::finish()
         return {};
     if (m_pageOpen)
         endJob();
+    writeEndedPage();
     m_objectOffsets[1] = m_offset;
     std::string kids;
     for (int page : m_pageObjects)

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <future>
 #include <string>
 #include <vector>
 
@@ -37,8 +38,9 @@ public:
     /// top-left corner; pageDpi 0 stretched over the printable area. Non-white
     /// pixels are black. Later pictures on the same page lie over earlier ones.
     void drawPicture(const QImage& picture, const PageRect& source, int pageDpi) override;
-    /// Writes the page in hand; the document stays open for the next. Returns ""
-    /// or the write failure.
+    /// Ends the page in hand; the document stays open for the next. Its pictures are
+    /// compressed beside the drawing of the next page, and the page is written when
+    /// that one ends (or at finish). Returns "" or a write failure so far.
     std::string endJob() override;
     /// Abandons the page in hand and the document: the file is removed.
     void abortJob() override;
@@ -49,12 +51,13 @@ public:
     /// Ends the document: the page tree, cross-reference table and trailer. Returns
     /// "" or the failure; a document that was never begun writes nothing.
     std::string finish();
-    int pageCount() const { return static_cast<int>(m_pageObjects.size()); }
+    /// The pages ended so far, written or not.
+    int pageCount() const { return static_cast<int>(m_pageObjects.size()) + (m_pageEnded ? 1 : 0); }
     const std::string& path() const { return m_path; }
 
 private:
     struct Placed {
-        std::vector<uint8_t> jbig2;
+        std::future<std::vector<uint8_t>> jbig2;  // being compressed
         int width = 0, height = 0;
         double x = 0, y = 0, w = 0, h = 0;  // points, from the paper's bottom-left
     };
@@ -62,6 +65,8 @@ private:
     void write(const void* data, std::size_t size);
     void write(const std::string& text);
     void writeStream(int object, const std::string& dictionary, const std::vector<uint8_t>& data);
+    /// Writes the ended page that waits for its pictures, if any.
+    void writeEndedPage();
     void close();
 
     std::string m_path;
@@ -72,6 +77,8 @@ private:
     std::vector<int> m_pageObjects;
     bool m_pageOpen = false;
     std::vector<Placed> m_pictures;  // of the page in hand
+    std::vector<Placed> m_ended;     // of the ended page not yet written
+    bool m_pageEnded = false;        // m_ended holds a page
 };
 
 }  // namespace kelvox
