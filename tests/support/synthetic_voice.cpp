@@ -41,21 +41,21 @@ void highPass(std::vector<double>& x, double hz, double rateHz)
 
 }  // namespace
 
-std::vector<int16_t> syntheticVoice(const VoiceSpec& spec)
+std::vector<int16_t> syntheticVoice(const VoiceSettings& voice)
 {
-    const size_t n = static_cast<size_t>(spec.seconds * spec.rateHz);
+    const size_t n = static_cast<size_t>(voice.seconds * voice.rateHz);
     std::vector<double> x(n, 0.0);
     double phase = 0.0;
     for (size_t i = 0; i < n; ++i) {
-        const double t = static_cast<double>(i) / spec.rateHz;
-        const double f = spec.f0Hz * (1.0 + 0.06 * std::sin(2.0 * kPi * 0.7 * t));
-        phase += f / spec.rateHz;
+        const double t = static_cast<double>(i) / voice.rateHz;
+        const double f = voice.f0Hz * (1.0 + 0.06 * std::sin(2.0 * kPi * 0.7 * t));
+        phase += f / voice.rateHz;
         if (phase >= 1.0) {
             phase -= 1.0;
             x[i] = 1.0;
         }
     }
-    const double a = std::exp(-2.0 * kPi * 100.0 / spec.rateHz);
+    const double a = std::exp(-2.0 * kPi * 100.0 / voice.rateHz);
     double lp1 = 0.0, lp2 = 0.0, previous = 0.0;
     for (double& v : x) {
         lp1 = a * lp1 + v;
@@ -63,22 +63,22 @@ std::vector<int16_t> syntheticVoice(const VoiceSpec& spec)
         v = lp2 - previous;
         previous = lp2;
     }
-    resonate(x, 700.0, 90.0, spec.rateHz);
-    resonate(x, 1200.0, 110.0, spec.rateHz);
-    if (spec.telephone)
+    resonate(x, 700.0, 90.0, voice.rateHz);
+    resonate(x, 1200.0, 110.0, voice.rateHz);
+    if (voice.telephone)
         for (int pass = 0; pass < 4; ++pass)
-            highPass(x, 300.0, spec.rateHz);
+            highPass(x, 300.0, voice.rateHz);
 
     const double cycle = 0.55, voicedPart = 0.35, ramp = 0.02;
     double peak = 0.0;
     for (size_t i = 0; i < n; ++i) {
-        const double t = std::fmod(static_cast<double>(i) / spec.rateHz, cycle) - (cycle - voicedPart);
+        const double t = std::fmod(static_cast<double>(i) / voice.rateHz, cycle) - (cycle - voicedPart);
         const double gate = t < 0.0 ? 0.0 : std::min({1.0, t / ramp, (voicedPart - t) / ramp});
         x[i] *= gate;
         peak = std::max(peak, std::fabs(x[i]));
     }
-    std::mt19937 random(spec.seed);
-    std::normal_distribution<double> noise(0.0, spec.noiseRms);
+    std::mt19937 random(voice.seed);
+    std::normal_distribution<double> noise(0.0, voice.noiseRms);
     std::vector<int16_t> out(n);
     for (size_t i = 0; i < n; ++i) {
         const double v = (peak > 0.0 ? 8000.0 * x[i] / peak : 0.0) + noise(random);

@@ -8,7 +8,7 @@
 
 namespace kelvox::test {
 
-struct VoiceSpec {
+struct VoiceSettings {
     double f0Hz = 120.0;
     double rateHz = 16000.0;
     double seconds = 3.0;
@@ -22,6 +22,6 @@ struct VoiceSpec {
 /// at 100 Hz and a first difference), through two formant resonators of an open
 /// vowel, voiced for 350 ms out of every 550 ms with 20 ms ramps, peaks near 8000,
 /// and Gaussian noise over all of it.
-std::vector<int16_t> syntheticVoice(const VoiceSpec& spec);
+std::vector<int16_t> syntheticVoice(const VoiceSettings& voice);
 
 }  // namespace kelvox::test
