@@ -81,6 +81,8 @@ struct AnalysisWorkspace {
     int FftSize = 0;
     std::vector<float> FftCos;
     std::vector<float> FftSin;
+    // The exchanges of the bit reversal of N indices, each i < r as i·2^16 + r.
+    std::vector<uint32_t> FftSwaps;
 
     // Real-valued FFT (realfftsetup/realfft): its own length M, log2 M (0 = not set
     // up) and cos/sin(2πi/M).
