@@ -136,6 +136,12 @@ void levelpass(const SpectrogramParameters& p, const SampleBufferState& buffer, 
 
     const float* conditioned = buffer.ConditionedSamples.data();
     const int64_t valid = std::min<int64_t>(buffer.bufferFill, static_cast<int64_t>(buffer.ConditionedSamples.size()));
+    // Sample n lies n·pairWidth / pairStep columns into the pair: the quotient and
+    // the remainder are carried on from sample to sample rather than divided anew.
+    const int64_t pairStep = p.pairStep;
+    const bool carried = pairWidth >= 0;
+    const int64_t stepQuotient = pairWidth / pairStep, stepRemainder = pairWidth % pairStep;
+    int64_t columnQuotient = 0, columnRemainder = 0;
     for (int n = 0; n < p.pairStep; ++n) {
         const int64_t position = static_cast<int64_t>(cursor.analysisPos) + n;
         const float u = position >= 0 && position < valid ? conditioned[position] : 0.0f;
@@ -164,9 +170,18 @@ void levelpass(const SpectrogramParameters& p, const SampleBufferState& buffer, 
 
         level.waveMin = std::min(level.waveMin, u);
         level.waveMax = std::max(level.waveMax, u);
-        const int x = static_cast<int>(std::clamp<int64_t>(
-            static_cast<int64_t>(wave.px0) + cursor.pairX0 + static_cast<int64_t>(n) * pairWidth / p.pairStep,
-            std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+        const int64_t into = carried ? columnQuotient : static_cast<int64_t>(n) * pairWidth / pairStep;
+        if (carried) {
+            columnQuotient += stepQuotient;
+            columnRemainder += stepRemainder;
+            if (columnRemainder >= pairStep) {
+                columnRemainder -= pairStep;
+                ++columnQuotient;
+            }
+        }
+        const int x =
+            static_cast<int>(std::clamp<int64_t>(static_cast<int64_t>(wave.px0) + cursor.pairX0 + into,
+                                                 std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
         const bool newColumn = x != level.levelSampleX;
         level.levelSampleX = x;
         if ((!newColumn && n != p.pairStep - 1) || x >= wave.px1)

@@ -76,6 +76,21 @@ void LookAhead::start(int64_t count, Make make)
     m_changed.notify_all();
 }
 
+void LookAhead::extend(int64_t count)
+{
+    bool wake;
+    {
+        std::lock_guard lock(m_mutex);
+        if (count <= m_count)
+            return;
+        m_count = count;
+        // A waiting helper looks again: it may have made the whole sequence.
+        wake = m_helperWaiting;
+    }
+    if (wake)
+        m_changed.notify_all();
+}
+
 int LookAhead::take(int64_t index)
 {
     std::unique_lock lock(m_mutex);

@@ -35,6 +35,9 @@ public:
     /// Starts making items 0 … count − 1 with `make`, in order, on the helper
     /// thread. Stops what was being made first.
     void start(int64_t count, Make make);
+    /// Makes the sequence `count` items long, when that is longer, without stopping
+    /// what is being made: the items already there keep their places and slots.
+    void extend(int64_t count);
     /// The slot of item `index`, once it is made: the next item after the last one
     /// taken (0 after start). Its slot stays the caller's until the next take() or
     /// stop(). −1 when `index` is not the next item or beyond `count`.
@@ -83,13 +86,34 @@ public:
     void start(std::vector<Planned> plan, MakeItem make)
     {
         m_worker.stop();
-        m_plan = std::move(plan);
+        {
+            std::lock_guard lock(m_planMutex);
+            m_plan = std::move(plan);
+        }
         m_make = std::move(make);
         m_next = 0;
         m_worker.start(static_cast<int64_t>(m_plan.size()), [this](int64_t index, int slot) {
-            m_make(m_plan[static_cast<std::size_t>(index)], m_results[static_cast<std::size_t>(slot)]);
+            Planned planned;
+            {
+                std::lock_guard lock(m_planMutex);
+                planned = m_plan[static_cast<std::size_t>(index)];
+            }
+            m_make(planned, m_results[static_cast<std::size_t>(slot)]);
         });
     }
+    /// Appends `more` to the plan being made, without stopping the helper.
+    void extend(const std::vector<Planned>& more)
+    {
+        std::size_t size;
+        {
+            std::lock_guard lock(m_planMutex);
+            m_plan.insert(m_plan.end(), more.begin(), more.end());
+            size = m_plan.size();
+        }
+        m_worker.extend(static_cast<int64_t>(size));
+    }
+    /// The planned item the caller is at next, if any (nullptr at the plan's end).
+    const Planned* next() const { return m_next < m_plan.size() ? &m_plan[m_next] : nullptr; }
     /// The next planned item's result once made, when `isNext(planned)` says it is
     /// the one the caller is at; nullptr otherwise.
     template <class IsNext>
@@ -107,12 +131,17 @@ public:
     void stop()
     {
         m_worker.stop();
+        std::lock_guard lock(m_planMutex);
         m_plan.clear();
         m_next = 0;
     }
 
 private:
     std::vector<Result> m_results;
+    // The helper copies its item out under the mutex: the caller may append to the
+    // plan meanwhile. Only the caller's thread changes the plan, so its own reads
+    // need no lock.
+    std::mutex m_planMutex;
     std::vector<Planned> m_plan;
     MakeItem m_make;
     std::size_t m_next = 0;

@@ -49,7 +49,7 @@ void analysePairStrips(SpectrogramPage& page)
     SpectrogramState& st = page.st;
     const bool pitchOn = p.geometry.subOn[PageLayout::kPitch];
     // What the helper made ahead for this pair, if anything.
-    const PairColumns* pair = page.lookAhead ? page.lookAhead->take(st.cursor.analysisPos) : nullptr;
+    const PairColumns* pair = page.lookAhead ? page.lookAhead->take(st.cursor.analysisPos, st.cursor.pairX0) : nullptr;
     if (pitchOn) {
         if (pair && pair->pitchMade) {
             static_cast<PitchEstimate&>(st.pitchTrack) = pair->pitchAfter;
@@ -96,35 +96,138 @@ double nextPairTimeAfter(const SpectrogramParameters& p, double pageTime)
     return pageTime + p.pairStep / p.sampleRate;
 }
 
-// Starts the look-ahead on the pairs the page loop will analyse from the cursor on
-// with the buffer as it stands: up to the pair after which the buffer slides, the
-// page is full or the run ends. The same steps as drawpage's loop, without drawing.
-void planColumns(SpectrogramPage& page)
+// The same state of the sample buffer: the same stretch of the recording, conditioned
+// the same number of times.
+bool sameBuffer(const SampleBufferState& a, const SampleBufferState& b)
+{
+    return a.bufferOrigin == b.bufferOrigin && a.bufferFill == b.bufferFill && a.generation == b.generation;
+}
+
+// Where the page loop goes after a pair's step (its slide, if due, made): on, or to
+// the next page where the plan goes across pages; false where the plan cannot
+// follow it (the run's end, a page end otherwise, a next page that refills the
+// buffer).
+bool followStep(const SpectrogramParameters& p, const SampleBufferState& buffer, PlanEnd& end)
+{
+    PageCursor& c = end.cursor;
+    if (c.analysisPos >= buffer.bufferFill || c.pageTime >= p.analysisEnd)
+        return false;
+    const int timingX = satInt((c.pageTime - c.analysisStart) * p.timingPixelsPerSecond);
+    if (timingX < p.geometry.timingWidth)
+        return true;
+    if (!end.acrossPages || !turnPage(p, c) || c.analysisPos >= buffer.bufferFill)
+        return false;
+    end.pageStart = true;
+    return true;
+}
+
+// The page loop's steps without the drawing, from the end of the plan on: the pairs
+// up to the second slide of the buffer from there, the first slide made in the
+// look-ahead's other copy; fewer where the plan ends. At most one slide is made
+// ahead: the other copy is free only once the page loop has taken that slide over.
+std::vector<PlannedPair> planPairs(const SignalState& signal, const SpectrogramParameters& p, ColumnLookAhead& ahead)
+{
+    PlanEnd& end = ahead.planEnd;
+    PageCursor& c = end.cursor;
+    std::vector<PlannedPair> pairs;
+    while (end.open) {
+        const SampleBufferState& buffer = ahead.copy(end.copy);
+        if (end.slideDue) {
+            if (ahead.slide.made)
+                break;
+            const int other = (end.copy + 1) % ColumnLookAhead::kCopies;
+            PlannedSlide& slide = ahead.slide;
+            slide.made = true;
+            slide.fromPos = c.analysisPos;
+            slide.fromOrigin = buffer.bufferOrigin;
+            slide.fromGeneration = buffer.generation;
+            slide.copy = other;
+            SampleBufferState& next = ahead.copy(other);
+            next = buffer;
+            slideSampleBuffer(signal, p, c.analysisPos, next, end.highPass);
+            slide.toPos = c.analysisPos;
+            slide.highPass = end.highPass;
+            end.copy = other;
+            end.slideDue = false;
+            end.open = followStep(p, next, end);
+            continue;
+        }
+        if (c.analysisPos < 0 || c.analysisPos >= buffer.bufferFill) {
+            end.open = false;
+            break;
+        }
+        pairs.push_back(
+            {c.analysisPos, satInt((c.pageTime - c.analysisStart) * p.pixelsPerSecond), end.copy, end.pageStart});
+        end.pageStart = false;
+        c.pageTime = nextPairTimeAfter(p, c.pageTime);
+        const int64_t pos = static_cast<int64_t>(c.analysisPos) + p.pairStep;
+        if (pos > std::numeric_limits<int>::max()) {
+            end.open = false;
+            break;
+        }
+        c.analysisPos = static_cast<int>(pos);
+        end.slideDue = slideDue(p, c.analysisPos, buffer);
+        if (!end.slideDue)
+            end.open = followStep(p, buffer, end);
+    }
+    return pairs;
+}
+
+// Starts the look-ahead afresh from where the page loop is, in a copy of its buffer.
+void startPlan(SpectrogramPage& page, bool pageStart)
+{
+    ColumnLookAhead& ahead = *page.lookAhead;
+    ahead.stop();
+    ahead.copy(0) = page.st.buffer;
+    PlanEnd& end = ahead.planEnd;
+    end.open = true;
+    end.cursor = page.st.cursor;
+    end.copy = 0;
+    end.pageStart = pageStart;
+    end.acrossPages = page.lookAcrossPages;
+    end.slideDue = false;
+    end.highPass = page.st.highPass;
+    const bool pitchOn = page.params.geometry.subOn[PageLayout::kPitch];
+    ahead.start(page.params, planPairs(page.signal, page.params, ahead), pitchOn ? &page.st.pitchTrack : nullptr);
+}
+
+// At a page's start: the plan goes on when its next pair is this page's first, in
+// the buffer as it is; otherwise it starts afresh.
+void planPage(SpectrogramPage& page)
 {
     if (!page.lookAhead)
         return;
-    const SpectrogramParameters& p = page.params;
-    const SampleBufferState& buffer = page.st.buffer;
+    const ColumnLookAhead& ahead = *page.lookAhead;
     const PageCursor& cursor = page.st.cursor;
-    const double pps = p.pixelsPerSecond;
-    double pageTime = cursor.pageTime;
-    int64_t pos = cursor.analysisPos;
-    std::vector<PlannedPair> pairs;
-    while (pos >= 0 && pos < buffer.bufferFill) {
-        const int pairX0 = satInt((pageTime - cursor.analysisStart) * pps);
-        const double next = nextPairTimeAfter(p, pageTime);
-        // Where drawpage ends the page: on the page whose timing it keeps.
-        const int timingX = satInt((next - cursor.analysisStart) * p.timingPixelsPerSecond);
-        pairs.push_back({static_cast<int>(pos), pairX0});
-        pageTime = next;
-        pos += p.pairStep;
-        if (pos > std::numeric_limits<int>::max() || slideDue(p, static_cast<int>(pos), buffer))
-            break;
-        if (pos >= buffer.bufferFill || pageTime >= p.analysisEnd || timingX >= p.geometry.timingWidth)
-            break;
+    const PlannedPair* next = ahead.next();
+    const bool follows =
+        next && next->pageStart && next->analysisPos == cursor.analysisPos &&
+        next->pairX0 == satInt((cursor.pageTime - cursor.analysisStart) * page.params.pixelsPerSecond) &&
+        sameBuffer(ahead.copy(next->copy), page.st.buffer);
+    if (!follows)
+        startPlan(page, true);
+}
+
+// The page loop's slide with the look-ahead: the slide the plan made ahead, taken
+// over, and the plan carried on to the slide after it; or, where the plan made
+// another, the page loop's own slide. True when the slide was taken over.
+bool takeSlide(SpectrogramPage& page)
+{
+    ColumnLookAhead& ahead = *page.lookAhead;
+    SpectrogramState& st = page.st;
+    PlannedSlide& slide = ahead.slide;
+    if (!slide.made || slide.fromPos != st.cursor.analysisPos || slide.fromOrigin != st.buffer.bufferOrigin ||
+        slide.fromGeneration != st.buffer.generation) {
+        ahead.stop();
+        slideSampleBuffer(page.signal, page.params, st.cursor.analysisPos, st.buffer, st.highPass);
+        return false;
     }
-    const bool pitchOn = p.geometry.subOn[PageLayout::kPitch];
-    page.lookAhead->start(p, buffer, std::move(pairs), pitchOn ? &page.st.pitchTrack : nullptr);
+    st.buffer = ahead.copy(slide.copy);
+    st.highPass = slide.highPass;
+    st.cursor.analysisPos = slide.toPos;
+    slide.made = false;
+    ahead.extend(planPairs(page.signal, page.params, ahead));
+    return true;
 }
 
 }  // namespace
@@ -235,6 +338,28 @@ void slideSampleBuffer(const SignalState& signal, const SpectrogramParameters& p
     conditionBuffer(p.conditioning, highPass, st);
 }
 
+float nextPageStart(float pageStart, double pageTime, float pageTimeScale)
+{
+    const double back = pageTime - 10.0 / pageTimeScale;
+    float next = static_cast<float>(std::trunc(back * 10.0) * 0.1);
+    if (!(next > pageStart))
+        next = static_cast<float>(back);
+    if (!(next > pageStart))
+        next = static_cast<float>(pageTime);
+    if (!(next > pageStart))
+        next = std::nextafter(pageStart, std::numeric_limits<float>::infinity());
+    return next;
+}
+
+bool turnPage(const SpectrogramParameters& p, PageCursor& cursor)
+{
+    const float next = nextPageStart(cursor.analysisStart, cursor.pageTime, p.pageTimeScale);
+    cursor.analysisStart = next;
+    cursor.analysisPos -= satInt((cursor.pageTime - next) * p.sampleRate);
+    cursor.pageTime = next;
+    return cursor.analysisPos >= 0;
+}
+
 bool drawpage(SpectrogramPage& page)
 {
     const SpectrogramParameters& p = page.params;
@@ -254,8 +379,9 @@ bool drawpage(SpectrogramPage& page)
     // one painter.
     PlotDevice::LineBatch lines(plot);
     const double pps = p.pixelsPerSecond;
-    // The helper reads the buffer: it is stopped before the buffer changes, and
-    // whenever the page ends.
+    // The helper stops with the page unless the next one follows at once: what the
+    // next page starts from may change meanwhile. Otherwise it goes on into the next
+    // page, and the run stops it at its end.
     struct StopLookAhead {
         ColumnLookAhead* lookAhead;
         ~StopLookAhead()
@@ -263,8 +389,8 @@ bool drawpage(SpectrogramPage& page)
             if (lookAhead)
                 lookAhead->stop();
         }
-    } stopAtEnd{page.lookAhead};
-    planColumns(page);
+    } stopAtEnd{page.lookAcrossPages ? nullptr : page.lookAhead};
+    planPage(page);
     while (true) {
         cursor.pairX0 = satInt((cursor.pageTime - cursor.analysisStart) * pps);
         const double nextPairTime = nextPairTimeAfter(p, cursor.pageTime);
@@ -286,9 +412,11 @@ bool drawpage(SpectrogramPage& page)
         cursor.pairX0 = cursor.pairX1;
         cursor.analysisPos += p.pairStep;
         const bool slides = slideDue(p, cursor.analysisPos, buffer);
-        if (slides && page.lookAhead)
-            page.lookAhead->stop();
-        slideSampleBuffer(page.signal, p, cursor.analysisPos, buffer, st.highPass);
+        // A slide the look-ahead did not make ahead leaves it stopped: it starts
+        // afresh after the slide, if the page goes on.
+        const bool replan = slides && page.lookAhead && !takeSlide(page);
+        if (!slides || !page.lookAhead)
+            slideSampleBuffer(page.signal, p, cursor.analysisPos, buffer, st.highPass);
         if (cursor.analysisPos >= buffer.bufferFill || cursor.pageTime >= p.analysisEnd) {
             if (page.lookAhead)
                 page.lookAhead->stop();
@@ -298,8 +426,8 @@ bool drawpage(SpectrogramPage& page)
         const int timingX = satInt((cursor.pageTime - cursor.analysisStart) * p.timingPixelsPerSecond);
         if (timingX >= g.timingWidth || buffer.bufferFill <= 0 || cursor.analysisPos >= buffer.bufferFill)
             break;
-        if (slides)
-            planColumns(page);
+        if (replan)
+            startPlan(page, false);
     }
     pageframe(p, cursor, page.signal, plot);
     if (!p.printing)

@@ -55,6 +55,18 @@ bool slideDue(const SpectrogramParameters& p, int analysisPos, const SampleBuffe
 void slideSampleBuffer(const SignalState& signal, const SpectrogramParameters& p, int& analysisPos,
                        SampleBufferState& buffer, HighPassMemory& highPass);
 
+/// The start of the page after one whose last pair ended at `pageTime` (s): 10 mm of
+/// time axis before it (pageTimeScale in mm/s, after the print size), cut down to a
+/// whole tenth of a second. When that is not later than `pageStart`, the uncut time;
+/// when that is not later either (a page narrower than 10 mm), `pageTime` itself, so
+/// every page moves the run on.
+float nextPageStart(float pageStart, double pageTime, float pageTimeScale);
+
+/// Turns the cursor to the next page of a run: analysisStart and pageTime to
+/// nextPageStart, analysisPos back by as many samples. False when that lies before
+/// the buffer (analysisPos < 0): the run refills the buffer from the new start.
+bool turnPage(const SpectrogramParameters& p, PageCursor& cursor);
+
 /// Draws one page: clears the renderer rows and the page, then walks the column
 /// pairs from cursor.pageTime (pitch track when the pitch strip is on; the level
 /// pass before the column-pair analysis in "LinPr 17", after it otherwise),
@@ -63,10 +75,12 @@ void slideSampleBuffer(const SignalState& signal, const SpectrogramParameters& p
 /// edge (timingWidth at timingPixelsPerSecond: a finer page where the 192-dpi page
 /// stops), at the end of the data or at p.analysisEnd (then bufferFill = 0: the run's
 /// last page); finally pageframe. The page's lines are drawn in one batch of the
-/// plot device. With page.lookAhead, the pairs of each stretch of the buffer (up to
-/// its next slide, the page's end or the run's end) are analysed ahead on its
-/// helper thread, which is stopped before the buffer changes and when the page
-/// ends. Returns false when page.stopRequested said so at a refresh point (the page
+/// plot device. With page.lookAhead, the coming pairs are analysed ahead on its
+/// helper thread, in its copies of the buffer, up to the slide after next; the
+/// slide ahead is taken over from there. The helper stops when the page ends, or
+/// with page.lookAcrossPages goes on into the next page (the run stops it at its
+/// end).
+/// The pages are the same either way. Returns false when page.stopRequested said so at a refresh point (the page
 /// is then left unfinished).
 bool drawpage(SpectrogramPage& page);
 

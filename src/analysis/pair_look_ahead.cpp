@@ -14,17 +14,16 @@ ColumnLookAhead::ColumnLookAhead(int depth) : m_worker(depth) {}
 
 void ColumnLookAhead::prepare(const AnalysisWorkspace& ws)
 {
-    m_worker.stop();
+    stop();
     m_ws = ws;
     m_map = {};
 }
 
-void ColumnLookAhead::start(const SpectrogramParameters& p, const SampleBufferState& buffer,
-                            std::vector<PlannedPair> pairs, const PitchEstimate* pitch)
+void ColumnLookAhead::start(const SpectrogramParameters& p, std::vector<PlannedPair> pairs, const PitchEstimate* pitch)
 {
     m_worker.stop();
-    m_params = &p;
-    m_buffer = &buffer;
+    ++m_plans;
+    m_params = p;
     m_pitchOn = pitch != nullptr;
     if (pitch)
         m_pitch = *pitch;
@@ -33,16 +32,20 @@ void ColumnLookAhead::start(const SpectrogramParameters& p, const SampleBufferSt
 
 void ColumnLookAhead::make(const PlannedPair& planned, PairColumns& pair)
 {
-    const SpectrogramParameters& p = *m_params;
+    const SpectrogramParameters& p = m_params;
+    const SampleBufferState& buffer = m_copies[static_cast<size_t>(planned.copy)];
     pair.analysisPos = planned.analysisPos;
     // The pitch estimate goes on in pair order, whatever becomes of the columns.
     pair.pitchMade = m_pitchOn;
     pair.strokes.clear();
     if (m_pitchOn) {
-        pitchestimate(p, *m_buffer, planned.analysisPos, planned.pairX0, m_ws, m_pitch, pair.strokes, m_pitchScratch);
+        // As the page loop does before a page's first pair.
+        if (planned.pageStart)
+            m_pitch.lastX = p.geometry.sub[PageLayout::kPitch].px0;
+        pitchestimate(p, buffer, planned.analysisPos, planned.pairX0, m_ws, m_pitch, pair.strokes, m_pitchScratch);
         pair.pitchAfter = m_pitch;
     }
-    pair.ok = analysecolumns(p, *m_buffer, pair.analysisPos, m_ws);
+    pair.ok = analysecolumns(p, buffer, pair.analysisPos, m_ws);
     pair.grays = false;
     if (!pair.ok)
         return;
@@ -61,9 +64,11 @@ void ColumnLookAhead::make(const PlannedPair& planned, PairColumns& pair)
     pair.grays = true;
 }
 
-const PairColumns* ColumnLookAhead::take(int analysisPos)
+const PairColumns* ColumnLookAhead::take(int analysisPos, int pairX0)
 {
-    return m_worker.take([analysisPos](const PlannedPair& planned) { return planned.analysisPos == analysisPos; });
+    return m_worker.take([analysisPos, pairX0](const PlannedPair& planned) {
+        return planned.analysisPos == analysisPos && planned.pairX0 == pairX0;
+    });
 }
 
 void drawpair(const SpectrogramParameters& p, const PairColumns& pair, const PageCursor& cursor, double midLevel,

@@ -40,6 +40,8 @@ struct SpectrogramPage {
     /// Analyses the coming column pairs on a helper thread, when set; the page is
     /// the same without it.
     ColumnLookAhead* lookAhead = nullptr;
+    /// The look-ahead may go on into the next page (the host's pages follow on).
+    bool lookAcrossPages = false;
 };
 
 }  // namespace kelvox

@@ -37,6 +37,7 @@ public:
     /// reported by error().
     void pageFinished(int pageNumber, bool lastPage) override;
     bool stopRequested() const override { return !m_error.empty(); }
+    bool pagesFollowOn() const override { return true; }
     /// Write "page n" on stderr as each page is done (for a terminal).
     void setShowProgress(bool show) { m_showProgress = show; }
     /// Waits until every page file is written (and ends the one PDF); call before

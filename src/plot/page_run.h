@@ -18,6 +18,10 @@ public:
     // Polled by the run after each page and at its refresh points: "Abort" was pressed,
     // or a newer run or the program's end superseded this one.
     virtual bool stopRequested() const { return false; }
+    // True when each page follows the last at once: the host neither waits between
+    // pages nor lets anything change the recording or the run meanwhile, so a run
+    // may work ahead into its next page (kelvox-render's files).
+    virtual bool pagesFollowOn() const { return false; }
 };
 
 /// How far a run has come, for a window's progress line: the page in hand (0 for

@@ -50,19 +50,6 @@ TypicalPitch typicalPitchOfInterval(const SignalState& s)
 
 }  // namespace
 
-float nextPageStart(float pageStart, double pageTime, float pageTimeScale)
-{
-    const double back = pageTime - 10.0 / pageTimeScale;
-    float next = static_cast<float>(std::trunc(back * 10.0) * 0.1);
-    if (!(next > pageStart))
-        next = static_cast<float>(back);
-    if (!(next > pageStart))
-        next = static_cast<float>(pageTime);
-    if (!(next > pageStart))
-        next = std::nextafter(pageStart, std::numeric_limits<float>::infinity());
-    return next;
-}
-
 SpectrogramRun::SpectrogramRun(SignalState& signal, const PageLayout& layout, PlotDevice& plot, AnalysisWorkspace& ws,
                                SpectrogramState& st, const std::string& labelFileName, const LabelChoice& labelChoice)
     : m_signal(signal), m_layout(layout), m_plot(plot), m_ws(ws), m_st(st), m_labelFileName(labelFileName),
@@ -86,8 +73,10 @@ std::string SpectrogramRun::labelSourceText() const
 SpectrogramPage SpectrogramRun::page(PageHost* host)
 {
     SpectrogramPage p{m_signal, m_plot, m_ws, m_parameters, m_st, {}, m_trackSink};
-    if (host)
+    if (host) {
         p.stopRequested = [host] { return host->stopRequested(); };
+        p.lookAcrossPages = host->pagesFollowOn();
+    }
     p.lookAhead = m_helperThread ? m_lookAhead.get() : nullptr;
     return p;
 }
@@ -217,20 +206,17 @@ void SpectrogramRun::startNextPage()
     const SpectrogramParameters& p = m_parameters;
     PageCursor& cursor = m_st.cursor;
     SampleBufferState& buffer = m_st.buffer;
-    const float next = nextPageStart(cursor.analysisStart, cursor.pageTime, p.pageTimeScale);
-    cursor.analysisStart = next;
-    cursor.analysisPos -= satInt((cursor.pageTime - next) * p.sampleRate);
-    if (cursor.analysisPos < 0) {
-        std::printf("Negative datpos %d\n", cursor.analysisPos);
-        std::fflush(stdout);
-        if (buffer.bufferFill > 0) {
-            buffer.bufferOrigin = bufferOriginFor(next, p.sampleRate, p.windowLength);
-            fillSampleBuffer(m_signal, p, buffer, m_st.highPass);
-            buffer.refillBroughtData = true;
-            cursor.analysisPos = satInt(p.sampleRate * next) - buffer.bufferOrigin;
-        }
+    if (turnPage(p, cursor))
+        return;
+    std::printf("Negative datpos %d\n", cursor.analysisPos);
+    std::fflush(stdout);
+    if (buffer.bufferFill > 0) {
+        const float next = cursor.analysisStart;
+        buffer.bufferOrigin = bufferOriginFor(next, p.sampleRate, p.windowLength);
+        fillSampleBuffer(m_signal, p, buffer, m_st.highPass);
+        buffer.refillBroughtData = true;
+        cursor.analysisPos = satInt(p.sampleRate * next) - buffer.bufferOrigin;
     }
-    cursor.pageTime = next;
 }
 
 RunProgress SpectrogramRun::progress() const
@@ -251,6 +237,15 @@ void SpectrogramRun::run(SpectrogramSettings& s, bool printing, PageHost& host,
             m_lookAhead = std::make_unique<ColumnLookAhead>();
         m_lookAhead->prepare(m_ws);
     }
+    // The look-ahead may go on from page to page: it stops with the run.
+    struct StopLookAhead {
+        ColumnLookAhead* lookAhead;
+        ~StopLookAhead()
+        {
+            if (lookAhead)
+                lookAhead->stop();
+        }
+    } stopAtEnd{m_helperThread ? m_lookAhead.get() : nullptr};
     if (settingsRead)
         settingsRead();
     PageCursor& cursor = m_st.cursor;

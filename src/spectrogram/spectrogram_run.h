@@ -7,6 +7,7 @@
 #include "analysis_workspace.h"
 #include "label_marks.h"
 #include "page_layout.h"
+#include "page_loop.h"
 #include "page_run.h"
 #include "pair_look_ahead.h"
 #include "plot_device.h"
@@ -24,13 +25,6 @@
 #include <vector>
 
 namespace kelvox {
-
-/// The start of the page after one whose last pair ended at `pageTime` (s): 10 mm of
-/// time axis before it (pageTimeScale in mm/s, after the print size), cut down to a
-/// whole tenth of a second. When that is not later than `pageStart`, the uncut time;
-/// when that is not later either (a page narrower than 10 mm), `pageTime` itself, so
-/// every page moves the run on.
-float nextPageStart(float pageStart, double pageTime, float pageTimeScale);
 
 class SpectrogramRun {
 public:
@@ -100,6 +94,8 @@ public:
     /// has more than one core; kelvox-render turns it off when it draws several
     /// recordings at once.
     void setHelperThread(bool on) { m_helperThread = on; }
+    /// Plans the helper started afresh since it was made (0 without one).
+    int helperPlans() const { return m_lookAhead ? m_lookAhead->plans() : 0; }
     bool helperThread() const { return m_helperThread; }
 
 private:

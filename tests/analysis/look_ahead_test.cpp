@@ -100,3 +100,28 @@ TEST(LookAhead, EndsWhileTheHelperIsBusy)
     }
     EXPECT_LE(made.load(), 4);
 }
+
+TEST(LookAhead, ExtendGoesOnWithoutStopping)
+{
+    // The helper makes the first items, runs out, and goes on once the sequence is
+    // longer; nothing is made twice and the slots follow on.
+    LookAhead ahead(4);
+    std::vector<int64_t> slots(4, -1);
+    std::atomic<int> made{0};
+    ahead.start(3, [&](int64_t index, int slot) {
+        slots[static_cast<size_t>(slot)] = index;
+        ++made;
+    });
+    for (int64_t i = 0; i < 3; ++i)
+        ASSERT_EQ(ahead.take(i), i % 4);
+    EXPECT_EQ(ahead.take(3), -1) << "beyond the sequence";
+    ahead.extend(2);  // shorter: nothing changes
+    ahead.extend(9);
+    for (int64_t i = 3; i < 9; ++i) {
+        const int slot = ahead.take(i);
+        ASSERT_EQ(slot, i % 4);
+        EXPECT_EQ(slots[static_cast<size_t>(slot)], i);
+    }
+    ahead.stop();
+    EXPECT_EQ(made.load(), 9);
+}

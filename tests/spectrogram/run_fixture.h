@@ -23,6 +23,7 @@ struct RecordingHost : PageHost {
     std::vector<int> pages;
     std::vector<bool> lastFlags;
     int stopAfterPages = -1;  // ask to stop once this many pages are done
+    bool followOn = false;    // pages follow one another at once, as kelvox-render's do
     std::function<void(int)> onPage;
 
     void pageFinished(int pageNumber, bool lastPage) override
@@ -36,6 +37,7 @@ struct RecordingHost : PageHost {
     {
         return stopAfterPages >= 0 && static_cast<int>(pages.size()) >= stopAfterPages;
     }
+    bool pagesFollowOn() const override { return followOn; }
 };
 
 struct RunFixture {

@@ -197,15 +197,20 @@ struct DrawnRun {
     std::string printed;
 };
 
-DrawnRun drawRun(const std::vector<int>& samples, AnalysisType type, PitchMethod pitch, bool helper, int dpi)
+// `followOn`: the host's pages follow at once, and the helper works on across them.
+DrawnRun drawRun(const std::vector<int>& samples, AnalysisType type, PitchMethod pitch, bool helper, int dpi,
+                 bool followOn = false, const std::function<void(SpectrogramSettings&)>& more = {})
 {
     RunFixture f(samples);
     f.settings.analysis = type;
     f.settings.pitchMethod = pitch;
+    if (more)
+        more(f.settings);
     f.run.setHelperThread(helper);
     DrawnRun drawn;
     f.run.setTrackSink([&](const PairTrack& t) { drawn.tracks.push_back(t); });
     RecordingHost host;
+    host.followOn = followOn;
     host.onPage = [&](int) { drawn.pages.push_back(f.plot.image().copy()); };
     testing::internal::CaptureStdout();
     f.runPages(host, dpi);
@@ -215,9 +220,27 @@ DrawnRun drawRun(const std::vector<int>& samples, AnalysisType type, PitchMethod
 
 }  // namespace
 
+void expectSameRun(const DrawnRun& alone, const DrawnRun& helped, const std::string& what)
+{
+    ASSERT_GE(alone.pages.size(), 2u) << what;
+    ASSERT_EQ(helped.pages.size(), alone.pages.size()) << what;
+    for (std::size_t k = 0; k < alone.pages.size(); ++k)
+        EXPECT_TRUE(helped.pages[k] == alone.pages[k]) << what << ", page " << k;
+    ASSERT_EQ(helped.tracks.size(), alone.tracks.size()) << what;
+    for (std::size_t k = 0; k < alone.tracks.size(); ++k) {
+        const PairTrack &a = alone.tracks[k], &b = helped.tracks[k];
+        ASSERT_TRUE(a.timeSeconds == b.timeSeconds && a.pitchHz == b.pitchHz && a.pitchQuality == b.pitchQuality &&
+                    a.pitchDrawn == b.pitchDrawn && a.lowDb == b.lowDb && a.highDb == b.highDb &&
+                    a.totalDb == b.totalDb)
+            << what << ", pair " << k;
+    }
+    EXPECT_EQ(helped.printed, alone.printed) << what;
+}
+
 // The helper thread analyses the coming pairs and carries the pitch estimate on:
 // every page, track value and printed line is the same as without it, over pages
-// and buffer slides, in every analysis type and pitch method.
+// and buffer slides, in every analysis type and pitch method; and the same again
+// where it works on across the ends of pages, in buffer copies it slides ahead.
 TEST(SpectrogramRun, TheHelperThreadDrawsTheSamePages)
 {
     // A voice-like tone that glides, with pauses, over several buffer fills.
@@ -232,22 +255,48 @@ TEST(SpectrogramRun, TheHelperThreadDrawsTheSamePages)
         for (PitchMethod pitch : {PitchMethod::PeakP, PitchMethod::Amdf, PitchMethod::Cepstrum}) {
             const int dpi = pitch == PitchMethod::Amdf ? 192 : 96;
             const DrawnRun alone = drawRun(samples, type, pitch, false, dpi);
-            const DrawnRun helped = drawRun(samples, type, pitch, true, dpi);
             const std::string what = analysisTypeText(type) + " / " + pitchMethodText(pitch);
-            ASSERT_GE(alone.pages.size(), 2u) << what;
-            ASSERT_EQ(helped.pages.size(), alone.pages.size()) << what;
-            for (std::size_t k = 0; k < alone.pages.size(); ++k)
-                EXPECT_TRUE(helped.pages[k] == alone.pages[k]) << what << ", page " << k;
-            ASSERT_EQ(helped.tracks.size(), alone.tracks.size()) << what;
-            for (std::size_t k = 0; k < alone.tracks.size(); ++k) {
-                const PairTrack &a = alone.tracks[k], &b = helped.tracks[k];
-                ASSERT_TRUE(a.timeSeconds == b.timeSeconds && a.pitchHz == b.pitchHz &&
-                            a.pitchQuality == b.pitchQuality && a.pitchDrawn == b.pitchDrawn && a.lowDb == b.lowDb &&
-                            a.highDb == b.highDb && a.totalDb == b.totalDb)
-                    << what << ", pair " << k;
-            }
-            EXPECT_EQ(helped.printed, alone.printed) << what;
+            expectSameRun(alone, drawRun(samples, type, pitch, true, dpi), what);
+            expectSameRun(alone, drawRun(samples, type, pitch, true, dpi, true), what + ", across pages");
         }
+    }
+}
+
+// Across pages the plan follows the run's own turns: pages that overlap by more than
+// a buffer's worth (a slow time scale brings the next page's start back before the
+// buffer, which refills), narrow pages that end between slides, and a run that stops
+// part-way through.
+TEST(SpectrogramRun, TheHelperFollowsTheRunAcrossPages)
+{
+    const std::vector<int> samples = noisyTone(180.0, 16000, 40.0, 5000.0);
+    const auto slow = [](SpectrogramSettings& s) { s.timeScaleText = "8"; };
+    const DrawnRun alone = drawRun(samples, AnalysisType::Fourier, PitchMethod::PeakP, false, 96, false, slow);
+    EXPECT_NE(alone.printed.find("Negative datpos"), std::string::npos) << "the case refills the buffer";
+    expectSameRun(alone, drawRun(samples, AnalysisType::Fourier, PitchMethod::PeakP, true, 96, true, slow), "slow");
+
+    const auto narrow = [](SpectrogramSettings& s) { s.printSizeText = "20"; };
+    expectSameRun(drawRun(samples, AnalysisType::ConstantQ, PitchMethod::Amdf, false, 96, false, narrow),
+                  drawRun(samples, AnalysisType::ConstantQ, PitchMethod::Amdf, true, 96, true, narrow), "narrow");
+
+    // One plan for the whole run where nothing interrupts it; one a page otherwise.
+    for (bool followOn : {false, true}) {
+        RunFixture f(noisyTone(180.0, 16000, 8.0, 5000.0));
+        f.run.setHelperThread(true);
+        RecordingHost host;
+        host.followOn = followOn;
+        f.runPages(host);
+        ASSERT_GE(host.pages.size(), 3u);
+        EXPECT_EQ(f.run.helperPlans(), followOn ? 1 : static_cast<int>(host.pages.size())) << followOn;
+    }
+
+    for (bool helper : {false, true}) {
+        RunFixture f(samples);
+        f.run.setHelperThread(helper);
+        RecordingHost host;
+        host.followOn = true;
+        host.stopAfterPages = 2;
+        f.runPages(host);
+        EXPECT_EQ(host.pages, (std::vector<int>{0, 1})) << "helper " << helper;
     }
 }
 
