@@ -99,14 +99,24 @@ void mapRows(RowMap& st, const SpectrogramParameters& p)
     st.step = step;
 }
 
+// The errors one pixel column passes on as it is dithered upward: 7/16 of a row's
+// error to the row above (`carry`), and 3/16, 5/16 and 1/16 to the rows below, level
+// and above in the next column. Row j of the next column gets e(j + 1)·3 + e(j)·5 +
+// e(j − 1), complete once row j + 1 is done: it is written then, once, instead of
+// being added up in a cleared row (the same integers).
+struct DitherCarry {
+    int carry = 0;
+    int e1 = 0, e2 = 0;  // the errors of the last two rows, the last first
+};
+
 // Dithers renderer rows first … last of one pixel column at blend f. With `pixel`
 // set, row i's pixel is written at pixel − (i − first)·bytesPerLine (rows go up).
-// `carry` is the 7/16 of the error the row below passes up (it stays in a register
-// instead of going through errThis). At f = 0 the blend is the previous column.
+// At f = 0 the blend is the previous column.
 template <bool Blend, typename Pixel>
 void ditherRows(const int* prev, const int* cur, double f, const int* errThis, int* errNext, int first, int last,
-                Pixel* pixel, qsizetype bytesPerLine, int& carry)
+                Pixel* pixel, qsizetype bytesPerLine, DitherCarry& c)
 {
+    int carry = c.carry, e1 = c.e1, e2 = c.e2;
     for (int i = first; i <= last; ++i) {
         int v = prev[i] + errThis[i] + carry;
         if constexpr (Blend)
@@ -120,10 +130,11 @@ void ditherRows(const int* prev, const int* cur, double f, const int* errThis, i
         }
         const int e = v >> 4;  // arithmetic shift: rounds toward minus infinity
         carry = 7 * e;
-        errNext[i - 1] += 3 * e;
-        errNext[i] += 5 * e;
-        errNext[i + 1] += e;
+        errNext[i - 1] = e2 + 5 * e1 + 3 * e;
+        e2 = e1;
+        e1 = e;
     }
+    c = {carry, e1, e2};
 }
 
 // One pixel column: the rows below the image, those in it (written), those above.
@@ -131,15 +142,17 @@ template <bool Blend, typename Pixel>
 void ditherColumn(const int* prev, const int* cur, double f, const int* errThis, int* errNext, int rows, int firstDrawn,
                   int lastDrawn, Pixel* firstPixel, qsizetype bytesPerLine)
 {
-    int carry = 0;
+    DitherCarry c;
     Pixel* const none = nullptr;
     if (!firstPixel) {
-        ditherRows<Blend>(prev, cur, f, errThis, errNext, 1, rows, none, 0, carry);
-        return;
+        ditherRows<Blend>(prev, cur, f, errThis, errNext, 1, rows, none, 0, c);
+    } else {
+        ditherRows<Blend>(prev, cur, f, errThis, errNext, 1, firstDrawn - 1, none, 0, c);
+        ditherRows<Blend>(prev, cur, f, errThis, errNext, firstDrawn, lastDrawn, firstPixel, bytesPerLine, c);
+        ditherRows<Blend>(prev, cur, f, errThis, errNext, lastDrawn + 1, rows, none, 0, c);
     }
-    ditherRows<Blend>(prev, cur, f, errThis, errNext, 1, firstDrawn - 1, none, 0, carry);
-    ditherRows<Blend>(prev, cur, f, errThis, errNext, firstDrawn, lastDrawn, firstPixel, bytesPerLine, carry);
-    ditherRows<Blend>(prev, cur, f, errThis, errNext, lastDrawn + 1, rows, none, 0, carry);
+    // The top row's own share; the row above the strip is never read.
+    errNext[rows] = c.e2 + 5 * c.e1;
 }
 
 // Error diffusion of the pixel columns x … x + width − 1 of the strip, written
@@ -171,7 +184,6 @@ void ditherColumns(const SpectrogramGeometry& g, const int* prev, const int* cur
         else
             ditherColumn<true>(prev, cur, f, errThis, errNext, rows, firstDrawn, lastDrawn, firstPixel, bytesPerLine);
         std::swap(st.errThis, st.errNext);
-        std::fill(st.errNext.begin(), st.errNext.end(), 0);
     }
 }
 

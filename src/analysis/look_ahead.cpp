@@ -1,5 +1,7 @@
 #include "look_ahead.h"
 
+#include "vector_state.h"
+
 #include <algorithm>
 #include <limits>
 
@@ -7,19 +9,10 @@ namespace kelvox {
 
 namespace {
 
-// A thread may find the upper halves of the vector registers marked in use (wide
-// vector code of the C library, or of whatever ran before a switch, leaves them so);
-// many x86 processors then make every SSE instruction merge them, and the analysis
-// runs several times slower than on the caller's thread. vzeroupper clears the mark
-// and leaves the lower halves, which the compiled code uses, as they are.
-void clearUpperVectorHalves()
-{
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-    static const bool avx = __builtin_cpu_supports("avx");
-    if (avx)
-        __asm__ volatile("vzeroupper");
-#endif
-}
+// A waiting caller is woken once this many items are made (or half the results,
+// when there are fewer): not for every item, and not so late that it sits idle
+// while a deep look-ahead fills up.
+constexpr int kCallerBatch = 16;
 
 }  // namespace
 
@@ -99,7 +92,7 @@ int LookAhead::take(int64_t index)
     if (m_made <= index) {
         // At most as far as the helper may go with the caller's slot held, and no
         // further than the sequence.
-        m_callerWakeAt = std::min({index + 1 + m_depth / 2, m_count, m_taken + m_depth - 1});
+        m_callerWakeAt = std::min({index + 1 + std::min(m_depth / 2, kCallerBatch), m_count, m_taken + m_depth - 1});
         m_callerWaiting = true;
         m_changed.wait(lock, [&] { return m_made >= m_callerWakeAt; });
         m_callerWaiting = false;

@@ -60,8 +60,8 @@ private:
     // Waking a thread costs a system call each side: the helper, once the results
     // are full, sleeps until half of them are free again, and is woken only then;
     // the caller is woken only when it waits, and then only once a few items are
-    // made (half of the results), so that a caller that is faster than the
-    // helper does not sleep and wake for every item.
+    // made (16, or half of the results when there are fewer), so that a caller
+    // that is faster than the helper does not sleep and wake for every item.
     bool m_helperWaiting = false;
     int64_t m_resumeAt = 0;  // the helper is woken when m_taken reaches it
     bool m_callerWaiting = false;

@@ -15,6 +15,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <span>
 #include <vector>
 
 namespace kelvox {
@@ -34,9 +35,9 @@ int64_t framesAvailable(const SignalState& s)
 void appendSamples(const SignalState& signal, SampleBufferState& buffer, int count)
 {
     const int64_t first = static_cast<int64_t>(buffer.bufferOrigin) + buffer.bufferFill;
-    for (int i = 0; i < count; ++i)
-        buffer.SampleBuffer[static_cast<size_t>(buffer.bufferFill + i)] =
-            static_cast<int16_t>(frameSample(signal, first + i, signal.selectedChannel));
+    frameSamples(signal, first, signal.selectedChannel,
+                 std::span<int16_t>(buffer.SampleBuffer)
+                     .subspan(static_cast<size_t>(buffer.bufferFill), static_cast<size_t>(count)));
     buffer.bufferFill += count;
 }
 

@@ -74,7 +74,7 @@ struct PlannedSlide {
 class ColumnLookAhead {
 public:
     /// `depth` pairs are made ahead at most.
-    explicit ColumnLookAhead(int depth = 128);
+    explicit ColumnLookAhead(int depth = 512);
 
     /// Takes a copy of the analysis tables (FFT, constant-Q) that the run's set-up
     /// made in `ws`; the helper works in that copy.

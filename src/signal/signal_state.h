@@ -4,6 +4,7 @@
 // them, share pageTimeScale and preEmphasis, and overwrite sampleLimit.
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -53,6 +54,9 @@ int rawAtIndex(const SignalState& s, int64_t index);
 /// Channel `channel` of frame `frame` in 16-bit units; 0 outside
 /// 0 <= frame < frameCount() or 0 <= channel < channelCount.
 int frameSample(const SignalState& s, int64_t frame, int channel);
+
+/// frameSample of frames firstFrame … firstFrame + out.size() − 1 into `out`.
+void frameSamples(const SignalState& s, int64_t firstFrame, int channel, std::span<int16_t> out);
 
 /// Channel `channel` of frame `frame` with the DC correction of the main view:
 /// (raw − zeroOffset), × 256 for 8-bit data; 0 outside the data.

@@ -6,6 +6,8 @@
 
 #include <cmath>
 #include <limits>
+#include <string>
+#include <vector>
 
 using namespace kelvox;
 
@@ -57,6 +59,45 @@ TEST(SampleDecoding, ReadsFramesAndGuardsTheArea)
     s.zeroOffset = 50;
     EXPECT_EQ(correctedFrameSample(s, 0, 0), 50);
     EXPECT_EQ(correctedFrameSample(s, 9, 0), 0);
+}
+
+// The bulk reads and the peak scan read what frameSample reads, sample by sample:
+// at the edges of the data, with a file cut short, 8- and 16-bit, one or more
+// channels.
+TEST(SampleDecoding, BulkReadsAndThePeakAgreeWithFrameSample)
+{
+    std::vector<int> values;
+    for (int i = 0; i < 41; ++i)
+        values.push_back((i * 7919) % 60001 - 30000);
+    values[17] = -32768;
+    for (int bytes : {1, 2}) {
+        for (int channels : {1, 2, 3}) {
+            for (int cut : {0, 3}) {
+                SignalState s = sixteenBit(values, channels);
+                if (bytes == 1) {
+                    s.bytesPerSample = 1;
+                    s.dataOffset = 4;
+                }
+                s.fileBytes.resize(s.fileBytes.size() - static_cast<size_t>(cut));  // a file cut short
+                const std::string what = std::to_string(bytes) + " bytes, " + std::to_string(channels) +
+                                         " channels, cut " + std::to_string(cut);
+                for (int channel = -1; channel <= channels; ++channel) {
+                    for (int64_t first : {-5, 0, 3, 10}) {
+                        std::vector<int16_t> out(30, 123);
+                        frameSamples(s, first, channel, out);
+                        for (size_t i = 0; i < out.size(); ++i)
+                            ASSERT_EQ(out[i], frameSample(s, first + static_cast<int64_t>(i), channel))
+                                << what << ", channel " << channel << ", frame " << first + static_cast<int64_t>(i);
+                    }
+                }
+                float peak = 1.0f;
+                for (int64_t i = s.dataOffset; i < s.dataOffset + s.sampleCount; i += channels)
+                    peak = std::max(peak, static_cast<float>(std::abs(sampleAtIndex(s, i))));
+                refreshParameters(s, 201);
+                EXPECT_EQ(s.peakAmplitude, peak) << what;
+            }
+        }
+    }
 }
 
 TEST(SampleDecoding, EightBitCountsTimes256WithCorrection)
