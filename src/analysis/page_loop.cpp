@@ -188,7 +188,11 @@ void startPlan(SpectrogramPage& page, bool pageStart)
     end.acrossPages = page.lookAcrossPages;
     end.slideDue = false;
     end.highPass = page.st.highPass;
-    const bool pitchOn = page.params.geometry.subOn[PageLayout::kPitch];
+    // The helper carries the pitch estimate on too, unless its columns are the
+    // constant-Q ones: those take it three times as long as the drawing, which then
+    // estimates the pitch itself while it waits.
+    const bool pitchOn =
+        page.params.geometry.subOn[PageLayout::kPitch] && page.params.analysis != AnalysisType::ConstantQ;
     ahead.start(page.params, planPairs(page.signal, page.params, ahead), pitchOn ? &page.st.pitchTrack : nullptr);
 }
 

@@ -135,6 +135,9 @@ struct RowMap {
     std::vector<float> rowFraction;  // and its fraction, at `step` bins per row
     int rows = -1;
     double step = 0.0;
+    // Rows insideFirst … insideEnd − 1 read two bins inside a column of insideFor
+    // values (−1: not worked out for this map).
+    int insideFirst = 0, insideEnd = 0, insideFor = -1;
     std::vector<float> column;  // the column being mapped, re-binned on a Bark axis
 };
 

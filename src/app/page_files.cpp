@@ -10,8 +10,18 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <utility>
 
 namespace kelvox {
+
+namespace {
+
+// Pages up to this size go to the writer whole (an RGB32 page up to 192 dpi is
+// 13 MB); larger ones as their 1-bit cut-out, so that no second large page is kept.
+constexpr qsizetype kWholePageBytes = 16 << 20;
+constexpr QRgb kWhitePixel = 0xFFFFFFFFu;
+
+}  // namespace
 
 bool pageFormatOf(const std::string& path, PageFormat& format)
 {
@@ -69,23 +79,114 @@ void PageFiles::pageFinished(int pageNumber, bool)
         pageWritten(pageNumber);
         return;
     }
-    // The black-and-white cut-out is made here; encoding and writing the file go
-    // on beside the drawing of the next page.
-    QImage area = monochromeArea(m_device.image(), m_device.usedarea);
-    if (area.isNull()) {
+    takeWriteError();
+    if (!m_error.empty())
+        return;
+    if (m_device.usedarea.isEmpty()) {
         m_error = path + ": the page has no drawn area";
         return;
     }
-    const char* format = m_format == PageFormat::Bmp ? "BMP" : "PNG";
-    m_pending.push_back(std::async(std::launch::async, [area = std::move(area), path, format]() -> std::string {
-        if (!area.save(QString::fromStdString(path), format))
-            return path + ": cannot write the file";
-        return {};
-    }));
+    PageJob job;
+    job.area = m_device.usedarea;
+    job.path = path;
+    job.format = m_format == PageFormat::Bmp ? "BMP" : "PNG";
+    job.whole = std::as_const(m_device).image().sizeInBytes() <= kWholePageBytes;
+    if (job.whole) {
+        job.image = m_device.takePage(blankPage(), job.drawn);
+    } else {
+        job.image = monochromeArea(m_device.image(), job.area);
+        if (job.image.isNull()) {
+            m_error = path + ": the page has no drawn area";
+            return;
+        }
+    }
+    {
+        std::unique_lock lock(m_mutex);
+        if (!m_writer.joinable())
+            m_writer = std::thread(&PageFiles::writePages, this);
+        // At most two pages wait to be written, so memory stays bounded.
+        m_changed.wait(lock, [this] { return m_jobs.size() < 2; });
+        m_jobs.push_back(std::move(job));
+    }
+    m_changed.notify_all();
     pageWritten(pageNumber);
-    // At most two pages wait to be written, so memory stays bounded.
-    while (m_pending.size() > 2)
-        collectOldest();
+}
+
+bool PageFiles::stopRequested() const
+{
+    if (!m_error.empty())
+        return true;
+    std::lock_guard lock(m_mutex);
+    return !m_writeError.empty();
+}
+
+QImage PageFiles::blankPage()
+{
+    const QImage& page = std::as_const(m_device).image();
+    std::unique_lock lock(m_mutex);
+    if (m_blanks.empty() && m_pageImages < 1) {
+        ++m_pageImages;
+        lock.unlock();
+        QImage blank(page.size(), page.format());
+        blank.fill(Qt::white);
+        return blank;
+    }
+    m_changed.wait(lock, [this] { return !m_blanks.empty(); });
+    QImage blank = std::move(m_blanks.back());
+    m_blanks.pop_back();
+    return blank;
+}
+
+void PageFiles::writePages()
+{
+    std::unique_lock lock(m_mutex);
+    while (true) {
+        m_changed.wait(lock, [this] { return m_quit || !m_jobs.empty(); });
+        if (m_jobs.empty())
+            return;
+        PageJob job = std::move(m_jobs.front());
+        m_jobs.pop_front();
+        m_writing = true;
+        lock.unlock();
+        m_changed.notify_all();
+        std::string failure;
+        const QImage area = job.whole ? monochromeArea(job.image, job.area) : job.image;
+        if (area.isNull())
+            failure = job.path + ": the page has no drawn area";
+        else if (!area.save(QString::fromStdString(job.path), job.format))
+            failure = job.path + ": cannot write the file";
+        if (job.whole)
+            clearPage(job);
+        lock.lock();
+        if (job.whole)
+            m_blanks.push_back(std::move(job.image));
+        if (!failure.empty() && m_writeError.empty())
+            m_writeError = failure;
+        m_writing = false;
+        m_changed.notify_all();
+    }
+}
+
+// Makes a page handed over all white again, where it may have been drawn.
+void PageFiles::clearPage(PageJob& job)
+{
+    QImage& image = job.image;
+    const int left = std::max(job.drawn.left, 0), right = std::min(job.drawn.right, image.width());
+    const int top = std::max(job.drawn.top, 0), bottom = std::min(job.drawn.bottom, image.height());
+    if (image.format() != QImage::Format_RGB32) {
+        image.fill(Qt::white);
+        return;
+    }
+    for (int y = top; y < bottom && left < right; ++y)
+        std::fill(reinterpret_cast<QRgb*>(image.scanLine(y)) + left, reinterpret_cast<QRgb*>(image.scanLine(y)) + right,
+                  kWhitePixel);
+}
+
+void PageFiles::takeWriteError()
+{
+    std::lock_guard lock(m_mutex);
+    if (!m_writeError.empty() && m_error.empty())
+        m_error = m_writeError;
 }
 
 void PageFiles::pageWritten(int pageNumber)
@@ -95,18 +196,13 @@ void PageFiles::pageWritten(int pageNumber)
         std::fprintf(stderr, "\rkelvox-render: page %d", pageNumber);
 }
 
-void PageFiles::collectOldest()
-{
-    const std::string failure = m_pending.front().get();
-    m_pending.pop_front();
-    if (!failure.empty() && m_error.empty())
-        m_error = failure;
-}
-
 void PageFiles::finish()
 {
-    while (!m_pending.empty())
-        collectOldest();
+    {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [this] { return m_jobs.empty() && !m_writing; });
+    }
+    takeWriteError();
     if (m_document) {
         const std::string failure = m_document->finish();
         if (!failure.empty() && m_error.empty())
@@ -121,6 +217,13 @@ void PageFiles::finish()
 PageFiles::~PageFiles()
 {
     finish();
+    {
+        std::lock_guard lock(m_mutex);
+        m_quit = true;
+    }
+    m_changed.notify_all();
+    if (m_writer.joinable())
+        m_writer.join();
 }
 
 }  // namespace kelvox

@@ -6,10 +6,15 @@
 #include "page_run.h"
 #include "plot_device.h"
 
+#include <QImage>
+
+#include <condition_variable>
 #include <deque>
-#include <future>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace kelvox {
 
@@ -36,7 +41,7 @@ public:
     /// pattern without %d takes one page only: a second page stops the run and is
     /// reported by error().
     void pageFinished(int pageNumber, bool lastPage) override;
-    bool stopRequested() const override { return !m_error.empty(); }
+    bool stopRequested() const override;
     bool pagesFollowOn() const override { return true; }
     /// Write "page n" on stderr as each page is done (for a terminal).
     void setShowProgress(bool show) { m_showProgress = show; }
@@ -54,12 +59,39 @@ private:
     std::string m_pattern;
     PageFormat m_format;
     bool m_numbered;
-    void collectOldest();
     /// Counts a page as done and shows it on a terminal.
     void pageWritten(int pageNumber);
 
-    std::deque<std::future<std::string>> m_pending;  // page files being written
-    std::unique_ptr<PdfDocument> m_document;         // the one PDF of every page
+    // The bitmap and PNG files are written by one thread of their own, beside the
+    // drawing of the next page. A page of up to 192 dpi goes there whole: the
+    // device draws on in a blank image the writer cleared after an earlier page.
+    // A finer page, many times larger, goes as its black-and-white cut-out.
+    struct PageJob {
+        QImage image;
+        bool whole = false;  // the page itself, to be cut out, cleared and given back
+        PageRect area;       // the used area of a whole page
+        PageRect drawn;      // where it may have been drawn
+        std::string path;
+        const char* format = "BMP";
+    };
+    void writePages();
+    void clearPage(PageJob& job);
+    /// A blank image like the device's, once one is free.
+    QImage blankPage();
+    /// Takes over the writer's first failure, if any.
+    void takeWriteError();
+
+    mutable std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::deque<PageJob> m_jobs;    // waiting to be written, in page order
+    bool m_writing = false;        // the writer has a job in hand
+    std::vector<QImage> m_blanks;  // cleared pages the device may draw in
+    int m_pageImages = 0;          // images made for the device besides its own
+    bool m_quit = false;
+    std::string m_writeError;  // the first page the writer could not write
+    std::thread m_writer;      // started with the first bitmap or PNG page
+
+    std::unique_ptr<PdfDocument> m_document;  // the one PDF of every page
     int m_pages = 0;
     bool m_needsNumbered = false;
     bool m_showProgress = false;

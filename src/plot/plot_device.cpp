@@ -18,6 +18,20 @@ namespace kelvox {
 
 namespace {
 
+// A white pixel of an RGB32 page.
+constexpr QRgb kWhitePixel = 0xFFFFFFFFu;
+// The margin right of and below the page rectangle that a page's drawing may reach
+// (an outline's pen, a text cell) without counting as drawn outside (192-dpi px).
+constexpr int kDrawingMargin = 16;
+
+// The pixels a line from `from` to `to` drawn with `pen` may set.
+template <class Pen>
+PageRect lineBox(const Pen& pen, QPoint from, QPoint to)
+{
+    return {std::min(from.x(), to.x()) - pen.reach, std::min(from.y(), to.y()) - pen.reach,
+            std::max(from.x(), to.x()) + pen.reach + 1, std::max(from.y(), to.y()) + pen.reach + 1};
+}
+
 constexpr int kPlotLinesMaxChars = 255;
 constexpr int kPlotLinesStepPx = 18;
 
@@ -209,6 +223,7 @@ void PlotDevice::drawLine(std::optional<QPainter>& painter, int& painterPen, int
                           const RasterTarget& target)
 {
     const LinePen& pen = m_pens[static_cast<std::size_t>(penIndex)];
+    touch(lineBox(pen, from, to));
     if (pen.thin && target.bits && drawAxisLine(target, from, to, pen.colour, dashLengths(pen.style)))
         return;
     if (!painter) {
@@ -281,6 +296,9 @@ bool PlotDevice::linesMayTouch(const PageRect& area)
 QImage& PlotDevice::image()
 {
     flushLines();
+    // Whoever asks for it may write anywhere.
+    m_imageBlank = false;
+    m_drewOutside = true;
     return m_image;
 }
 
@@ -290,7 +308,38 @@ QImage& PlotDevice::pixels(const PageRect& area)
 {
     if (linesMayTouch(area))
         flushLines();
+    touch(area);
     return m_image;
+}
+
+void PlotDevice::touch(const PageRect& box)
+{
+    m_imageBlank = false;
+    // Only pixels of the image can change: the limit starts at its corner.
+    const PageRect limit = drawingLimit();
+    if ((box.right > limit.right && box.left < m_image.width()) ||
+        (box.bottom > limit.bottom && box.top < m_image.height()))
+        m_drewOutside = true;
+}
+
+PageRect PlotDevice::drawingLimit() const
+{
+    const int margin = fixedPx(kDrawingMargin);
+    return {0, 0, std::min(m_pageWidth + margin, m_image.width()), std::min(m_pageHeight + margin, m_image.height())};
+}
+
+QImage PlotDevice::takePage(QImage blank, PageRect& drawn)
+{
+    flushLines();
+    drawn = m_drewOutside ? PageRect{0, 0, m_image.width(), m_image.height()} : drawingLimit();
+    if (blank.size() != m_image.size() || blank.format() != m_image.format())
+        return m_image.copy();
+    blank.setDotsPerMeterX(m_image.dotsPerMeterX());
+    blank.setDotsPerMeterY(m_image.dotsPerMeterY());
+    std::swap(m_image, blank);
+    m_imageBlank = true;
+    m_drewOutside = false;
+    return blank;
 }
 
 PlotDevice::PlotDevice()
@@ -363,6 +412,8 @@ void PlotDevice::restoreScreenPage()
         m_beforePageChange();
     KeptPage& kept = *m_keptScreenPage;
     m_image = std::move(kept.image);
+    m_imageBlank = false;
+    m_drewOutside = true;
     applyResolution(kept.resolution);
     // Lines drawn next have the widths of the kept page's resolution.
     m_canvasPen = m_canvasPenKnown ? linePenIndex(m_canvasStyle, m_canvasWidth, m_canvasColour) : cleanPenIndex();
@@ -387,6 +438,8 @@ void PlotDevice::beginPage(int resolution)
     m_colour = 0;
     // Nothing of an earlier page (a print page is larger) stays in the image.
     m_image.fill(Qt::white);
+    m_imageBlank = m_image.format() == QImage::Format_RGB32;
+    m_drewOutside = false;
     drawFilledRect(0, 0, m_pageWidth, m_pageHeight);
     if (m_afterPageChange)
         m_afterPageChange();
@@ -512,8 +565,9 @@ PlotDevice::LinePen PlotDevice::linePen(DashStyle style, int width, int colour) 
     const bool thin = width <= 1;
     if (style != DashStyle::Solid && thin)
         pen.setDashPattern(dashPattern(style));
-    return {
-        pen, rgb, thin ? style : DashStyle::Solid, thin, false, style, width, colour, m_resolution, lineBlock(width)};
+    const int block = lineBlock(width);
+    return {pen,          rgb,   thin ? style : DashStyle::Solid,          thin, false, style, width, colour,
+            m_resolution, block, pen.width() + 1 + (block > 1 ? block : 0)};
 }
 
 void PlotDevice::plotmove(int pxIn, int pyIn, int mode)
@@ -532,12 +586,7 @@ void PlotDevice::plotmove(int pxIn, int pyIn, int mode)
         }
         const QPoint from(m_penX, m_penY), to(px, py);
         if (m_batchDepth > 0) {
-            // The pixels the line may set, widened by its pen (and by the block a
-            // thin line is shifted by on finer pages).
-            const LinePen& pen = m_pens[static_cast<std::size_t>(m_canvasPen)];
-            const int margin = pen.pen.width() + 1 + (pen.block > 1 ? pen.block : 0);
-            const PageRect box{std::min(from.x(), to.x()) - margin, std::min(from.y(), to.y()) - margin,
-                               std::max(from.x(), to.x()) + margin + 1, std::max(from.y(), to.y()) + margin + 1};
+            const PageRect box = lineBox(m_pens[static_cast<std::size_t>(m_canvasPen)], from, to);
             m_lines.push_back({from, to, m_canvasPen, box});
         } else {
             std::optional<QPainter> painter;
@@ -568,8 +617,12 @@ void PlotDevice::drawFilledRect(int left, int top, int right, int bottom)
     const QRgb background = palette()[static_cast<std::size_t>(m_background)];
     std::optional<QPainter> painter;
     int painterPen = -1;
+    // White over a blank page leaves it as it is.
+    const bool unchanged = m_imageBlank && background == kWhitePixel;
+    touch({left, top, right, bottom});
     if (target.bits) {
-        fillPixels(target, left, top, right, bottom, background);
+        if (!unchanged)
+            fillPixels(target, left, top, right, bottom, background);
     } else {
         painter.emplace(&m_image);
         preparePainter(*painter);
@@ -592,6 +645,8 @@ void PlotDevice::drawStampedText(int x, int y, const QString& text, const TextSt
 {
     // The text's white cell covers the lines drawn before it.
     flushLines();
+    // The letters may reach a little beyond their cell.
+    touch({x - stamp.height, y - stamp.height, x + stamp.width + stamp.height, y + 2 * stamp.height});
     if (stamp.stamped && drawsDirectly()) {
         TextStamps::apply(RasterTarget::of(m_image), stamp, x, y);
         return;

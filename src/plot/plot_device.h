@@ -271,6 +271,14 @@ public:
     /// itself. Lines the batch holds that may set a pixel in `area` are drawn first,
     /// so that what is written lands on top of them, as without a batch.
     QImage& pixels(const PageRect& area);
+    /// Hands over the page drawn so far, every line drawn, and goes on drawing in
+    /// `blank`, an all-white image of the same size and format (whose first clear
+    /// then has nothing to fill). `drawn` is the part of the image handed over
+    /// where anything may have been drawn since it was last all white: the page
+    /// rectangle (0, 0, pageWidthPx, pageHeightPx) and a margin around it, or the
+    /// whole image. When `blank` does not fit, returns a copy of the page and keeps
+    /// drawing in its own image.
+    QImage takePage(QImage blank, PageRect& drawn);
 
     /// While it lives, the solid and dashed lines of plotmove are held and drawn
     /// together in one painter session: a page draws thousands of short lines
@@ -312,6 +320,9 @@ private:
         int width = 1, colourIndex = 0;
         int resolution = 96;
         int block = 1;  // the drawPageLine block: 0 for a wide line
+        // How far beyond its ends and sides the line's pixels may reach: its pen,
+        // and the block a thin line is shifted by on finer pages.
+        int reach = 2;
     };
     /// A line held by a batch: its ends, its pen (an index into m_pens) and the
     /// pixels it may set.
@@ -363,6 +374,16 @@ private:
     void drawText(int x, int y, const QString& text);
 
     QImage m_image;
+    // What is known of m_image's pixels: all white (a blank page handed over, or a
+    // page begun, with nothing drawn since); nothing drawn outside the page
+    // rectangle since it was all white.
+    bool m_imageBlank = false;
+    bool m_drewOutside = true;
+    /// Notes that pixels inside `box` (and nowhere else) may change.
+    void touch(const PageRect& box);
+    /// Where the page's drawing stays but for the odd line or text: the page
+    /// rectangle with a margin, inside the image.
+    PageRect drawingLimit() const;
     int m_resolution = 96;
     int m_pageWidth = 0, m_pageHeight = 0;
     int m_lineheight = 0;

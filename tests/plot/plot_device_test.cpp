@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <utility>
 
 using namespace kelvox;
 using namespace kelvox::test;
@@ -230,6 +231,55 @@ TEST(PlotDeviceWindow, ClearFillsTheFrameWhite)
     EXPECT_TRUE(isBlack(d.image(), 40, 40));
     EXPECT_EQ(d.image().pixel(41, 40), kGrey);
     EXPECT_EQ(d.image().pixel(25, 61), kGrey);
+}
+
+// A page handed over with takePage is the page as drawn; the device goes on in the
+// blank it was given, where the next page's clear has nothing to fill but the
+// outline, and says where the page handed over was drawn: the page with a margin,
+// unless something went beyond that.
+TEST(PlotDeviceWindow, TakePageHandsOverThePageAndGoesOnInTheBlank)
+{
+    const auto newPage = [](PlotDevice& device) {
+        device.plotwindow(0, 0, 1, 1, 0, 0, device.pageWidthPx(), device.pageHeightPx(), 0);
+        device.plotclear();
+    };
+    PlotDevice d;
+    d.plotscreen();
+    newPage(d);
+    d.plotmove(12, 30, 0);
+    d.plotmove(300, 30, 1);
+    const QImage drawn = std::as_const(d).image().copy();
+    QImage blank(drawn.size(), drawn.format());
+    blank.fill(Qt::white);
+    PageRect where;
+    const QImage page = d.takePage(blank, where);
+    EXPECT_TRUE(page == drawn);
+    EXPECT_EQ(where.left, 0);
+    EXPECT_EQ(where.top, 0);
+    EXPECT_GT(where.right, d.pageWidthPx());
+    EXPECT_LT(where.right, drawn.width());
+    EXPECT_GT(where.bottom, d.pageHeightPx());
+    EXPECT_LT(where.bottom, drawn.height());
+
+    // The next page, cleared and outlined, is what a page begun afresh is.
+    newPage(d);
+    PlotDevice fresh;
+    fresh.plotscreen();
+    newPage(fresh);
+    EXPECT_TRUE(std::as_const(d).image() == std::as_const(fresh).image());
+
+    // A line beyond the page and its margin: the whole image counts as drawn.
+    d.plotwindow(0, 0, 1, 1, 0, 0, drawn.width(), drawn.height(), 0);
+    d.plotmove(drawn.width() - 20, drawn.height() - 5, 0);
+    d.plotmove(drawn.width() - 2, drawn.height() - 5, 1);
+    const QImage second = d.takePage(page, where);
+    EXPECT_TRUE(isBlack(second, drawn.width() - 10, drawn.height() - 5));
+    EXPECT_EQ(where.right, drawn.width());
+    EXPECT_EQ(where.bottom, drawn.height());
+
+    // A blank that does not fit: the page comes as a copy, the device keeps its own.
+    const QImage third = d.takePage(QImage(10, 10, QImage::Format_RGB32), where);
+    EXPECT_TRUE(third == std::as_const(d).image());
 }
 
 // --- lines -----------------------------------------------------------------------
