@@ -316,22 +316,23 @@ void PlotDevice::touch(const PageRect& box)
 {
     m_imageBlank = false;
     // Only pixels of the image can change: the limit starts at its corner.
-    const PageRect limit = drawingLimit();
+    const PageRect& limit = m_drawingLimit;
     if ((box.right > limit.right && box.left < m_image.width()) ||
         (box.bottom > limit.bottom && box.top < m_image.height()))
         m_drewOutside = true;
 }
 
-PageRect PlotDevice::drawingLimit() const
+void PlotDevice::updateDrawingLimit()
 {
     const int margin = fixedPx(kDrawingMargin);
-    return {0, 0, std::min(m_pageWidth + margin, m_image.width()), std::min(m_pageHeight + margin, m_image.height())};
+    m_drawingLimit = {0, 0, std::min(m_pageWidth + margin, m_image.width()),
+                      std::min(m_pageHeight + margin, m_image.height())};
 }
 
 QImage PlotDevice::takePage(QImage blank, PageRect& drawn)
 {
     flushLines();
-    drawn = m_drewOutside ? PageRect{0, 0, m_image.width(), m_image.height()} : drawingLimit();
+    drawn = m_drewOutside ? PageRect{0, 0, m_image.width(), m_image.height()} : m_drawingLimit;
     if (blank.size() != m_image.size() || blank.format() != m_image.format())
         return m_image.copy();
     blank.setDotsPerMeterX(m_image.dotsPerMeterX());
@@ -393,6 +394,7 @@ void PlotDevice::applyResolution(int resolution)
     m_image.setDotsPerMeterX(dotsPerMetre);
     m_image.setDotsPerMeterY(dotsPerMetre);
     m_stamps.useFont(m_font, dotsPerMetre, dotsPerMetre);
+    updateDrawingLimit();
 }
 
 void PlotDevice::keepScreenPage()

@@ -382,8 +382,10 @@ private:
     /// Notes that pixels inside `box` (and nowhere else) may change.
     void touch(const PageRect& box);
     /// Where the page's drawing stays but for the odd line or text: the page
-    /// rectangle with a margin, inside the image.
-    PageRect drawingLimit() const;
+    /// rectangle with a margin, inside the image; made again whenever the page's
+    /// size or image changes (applyResolution).
+    void updateDrawingLimit();
+    PageRect m_drawingLimit;
     int m_resolution = 96;
     int m_pageWidth = 0, m_pageHeight = 0;
     int m_lineheight = 0;

@@ -33,7 +33,7 @@ struct PlannedSection {
 
 class SectionLookAhead {
 public:
-    explicit SectionLookAhead(int depth = 8);
+    explicit SectionLookAhead(int depth = 64);
 
     /// Takes a copy of the FFT tables the run's set-up made in `ws` and of the run's
     /// settings, and prepares the helper's analyser like the run's.

@@ -55,9 +55,9 @@ bool SectionRun::moreSections() const
            m_settings.readPosition < m_signal.sampleLimit;
 }
 
-// Starts the helper on the sections the page will hold, stepping through them as
-// the section loop does.
-void SectionRun::planPage()
+// Starts the helper on the sections the page will hold, or with `wholeRun` those of
+// every page to the run's end, stepping through them as the section loop does.
+void SectionRun::planSections(bool wholeRun)
 {
     if (!m_lookingAhead)
         return;
@@ -65,7 +65,7 @@ void SectionRun::planPage()
     std::vector<PlannedSection> sections;
     double time = m_settings.currentTime;
     int64_t position = m_settings.readPosition;
-    for (int n = 0; n < m_layout.sectionsPerPage; ++n) {
+    for (int n = 0; wholeRun || n < m_layout.sectionsPerPage; ++n) {
         if (!(time <= m_settings.analysisEnd && m_signal.sampleLimit > 0 && position < m_signal.sampleLimit))
             break;
         const double next = m_settings.hop / fs + time;
@@ -146,9 +146,15 @@ void SectionRun::run(SectionControls& controls, bool printing, PageHost& host,
             m_lookAhead = std::make_unique<SectionLookAhead>();
         m_lookAhead->prepare(m_ws, m_settings);
     }
+    // Where the host's pages follow one another at once, nothing changes the
+    // recording meanwhile: the helper goes on across the pages, planned once.
+    const bool acrossPages = host.pagesFollowOn();
+    if (acrossPages)
+        planSections(true);
     std::string pageText = "0";
     while (moreSections()) {
-        planPage();
+        if (!acrossPages)
+            planSections(false);
         sectionpage(pageText);
         while (moreSections() && m_onPage < m_layout.sectionsPerPage) {
             m_nextTime = m_settings.hop / fs + m_settings.currentTime;
@@ -160,7 +166,7 @@ void SectionRun::run(SectionControls& controls, bool printing, PageHost& host,
                 m_stopped = true;
         }
         // The page is handed on: while a preview waits, the recording may change.
-        if (m_lookingAhead)
+        if (m_lookingAhead && !acrossPages)
             m_lookAhead->stop();
         const bool lastPage = !moreSections();
         host.pageFinished(m_page, lastPage);
@@ -169,6 +175,8 @@ void SectionRun::run(SectionControls& controls, bool printing, PageHost& host,
         if (host.stopRequested())
             m_stopped = true;
     }
+    if (m_lookingAhead)
+        m_lookAhead->stop();
 }
 
 void SectionRun::sectionpage(const std::string& pageText)

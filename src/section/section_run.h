@@ -71,7 +71,7 @@ public:
 private:
     bool setUp(SectionControls& controls);
     bool moreSections() const;
-    void planPage();
+    void planSections(bool wholeRun);
     void refresh();
     void sectionpage(const std::string& pageText);
     void drawStripTimeAxis();

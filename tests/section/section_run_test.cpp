@@ -19,8 +19,10 @@ namespace {
 struct RecordingHost : PageHost {
     std::vector<std::pair<int, bool>> pages;
     std::function<bool()> stop;
+    bool followOn = false;  // pages follow one another at once, as kelvox-render's do
     void pageFinished(int pageNumber, bool lastPage) override { pages.emplace_back(pageNumber, lastPage); }
     bool stopRequested() const override { return stop && stop(); }
+    bool pagesFollowOn() const override { return followOn; }
 };
 
 struct Bench {
@@ -122,7 +124,9 @@ struct SectionPages {
     std::string printed;
 };
 
-SectionPages drawSections(const SignalState& recording, SectionAnalysis analysis, bool helper, int stopAfter = -1)
+// `followOn`: the host's pages follow at once, and the helper works on across them.
+SectionPages drawSections(const SignalState& recording, SectionAnalysis analysis, bool helper, int stopAfter = -1,
+                          bool followOn = false)
 {
     Bench b(recording);
     b.run.setHelperThread(helper);
@@ -141,6 +145,7 @@ SectionPages drawSections(const SignalState& recording, SectionAnalysis analysis
     } host;
     host.bench = &b;
     host.out = &out;
+    host.followOn = followOn;
     if (stopAfter >= 0)
         host.stop = [&b, stopAfter] { return static_cast<int>(b.drawn.size()) >= stopAfter; };
     testing::internal::CaptureStdout();
@@ -152,9 +157,10 @@ SectionPages drawSections(const SignalState& recording, SectionAnalysis analysis
 
 }  // namespace
 
-// A helper thread analyses the coming sections of each page: the pages, the values
-// and the printed lines are those the run makes alone, in every analysis type, and
-// an abort stops at the same section.
+// A helper thread analyses the coming sections of each page, or of the whole run
+// where pages follow one another at once: the pages, the values and the printed
+// lines are those the run makes alone, in every analysis type, and an abort stops
+// at the same section.
 TEST(SectionRunPaging, TheHelperThreadDrawsTheSamePages)
 {
     // Silence first (the LP spectrum's singular-matrix lines), then a vowel.
@@ -166,18 +172,21 @@ TEST(SectionRunPaging, TheHelperThreadDrawsTheSamePages)
           SectionAnalysis::Autocorrel, SectionAnalysis::HarmSum}) {
         for (const int stopAfter : {-1, 20}) {
             const SectionPages alone = drawSections(recording, analysis, false, stopAfter);
-            const SectionPages helped = drawSections(recording, analysis, true, stopAfter);
-            const std::string what = itemText(analysis) + (stopAfter >= 0 ? ", aborted" : "");
-            ASSERT_GE(alone.pages.size(), stopAfter >= 0 ? 4u : 12u) << what;
-            ASSERT_EQ(helped.pages.size(), alone.pages.size()) << what;
-            for (std::size_t k = 0; k < alone.pages.size(); ++k)
-                EXPECT_TRUE(helped.pages[k] == alone.pages[k]) << what << ", page " << k;
-            ASSERT_EQ(helped.drawn.size(), alone.drawn.size()) << what;
-            for (std::size_t k = 0; k < alone.drawn.size(); ++k)
-                EXPECT_TRUE(helped.drawn[k].readout == alone.drawn[k].readout &&
-                            helped.drawn[k].timeSeconds == alone.drawn[k].timeSeconds)
-                    << what << ", section " << k;
-            EXPECT_EQ(helped.printed, alone.printed) << what;
+            for (const bool followOn : {false, true}) {
+                const SectionPages helped = drawSections(recording, analysis, true, stopAfter, followOn);
+                const std::string what =
+                    itemText(analysis) + (stopAfter >= 0 ? ", aborted" : "") + (followOn ? ", across pages" : "");
+                ASSERT_GE(alone.pages.size(), stopAfter >= 0 ? 4u : 12u) << what;
+                ASSERT_EQ(helped.pages.size(), alone.pages.size()) << what;
+                for (std::size_t k = 0; k < alone.pages.size(); ++k)
+                    EXPECT_TRUE(helped.pages[k] == alone.pages[k]) << what << ", page " << k;
+                ASSERT_EQ(helped.drawn.size(), alone.drawn.size()) << what;
+                for (std::size_t k = 0; k < alone.drawn.size(); ++k)
+                    EXPECT_TRUE(helped.drawn[k].readout == alone.drawn[k].readout &&
+                                helped.drawn[k].timeSeconds == alone.drawn[k].timeSeconds)
+                        << what << ", section " << k;
+                EXPECT_EQ(helped.printed, alone.printed) << what;
+            }
         }
     }
 }
