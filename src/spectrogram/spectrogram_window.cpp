@@ -15,7 +15,7 @@ TForm3::TForm3(SignalState& signal, SpectrogramRun& run, RunCoordinator& runs, P
     : AnalysisWindow(runs, plot, parent), m_signal(signal), m_run(run)
 {
     setWindowTitle(QStringLiteral("SPECTROGRAM"));
-    setFixedSize(328, 330);
+    setFixedSize(328, 348);
     move(720, 30);
 
     m_span = makeLabel("Label1", QStringLiteral("Time span"), "Interval selected for analysis", {8, 8, 312, 16});
@@ -80,7 +80,7 @@ TForm3::TForm3(SignalState& signal, SpectrogramRun& run, RunCoordinator& runs, P
     QPushButton* print = makeButton("Button5", QStringLiteral("Print"), "High resolution printout", {160, 268, 70, 25});
     m_abort = makeButton("Button6", QStringLiteral("Abort"), "Abort printing operation", {236, 268, 70, 25});
     advanced->setEnabled(false);
-    makeProgressLabel({8, 298, 312, 28});
+    makeProgressLabel({8, 316, 312, 28});
 
     connect(box(SpectrogramBox::TimeScale), &QComboBox::currentTextChanged, this, &TForm3::ComboBox1Change);
     // The note speaks of the number the run wrote; another text in the box is the user's.

@@ -254,6 +254,10 @@ TEST_F(SpectrogramForm, AbortEndsAWaitingPreview)
     EXPECT_EQ(st.cursor.pageNumber, 1);
     EXPECT_FALSE(runs.busy());
     EXPECT_FALSE(abort->isEnabled());
+    // The progress line has a row of its own, below the label file's, inside the window.
+    const QRect line = child<QLabel>("LabelProgress")->geometry(), labels = child<QLabel>("LabelSource")->geometry();
+    EXPECT_FALSE(line.intersects(labels));
+    EXPECT_TRUE(form.rect().contains(line) && form.rect().contains(labels));
 }
 
 TEST_F(SpectrogramForm, AfterPrintingThePlotWindowShowsThePreviewPageWhole)
