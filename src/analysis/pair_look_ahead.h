@@ -3,16 +3,17 @@
 // thread, ahead of the drawing: while the page loop draws one pair (pitch strokes,
 // level pass, dithering, lines), the helper analyses the coming pairs into their two
 // columns, band energies and, where the columns do not wait for the level pass
-// ("LinPr 17" does), the gray level of every pixel row; and it carries the pitch
-// estimator on from pair to pair, which reads only the samples.
+// ("LinPr 17" does, and "Q=34" maps them on the drawing thread), the gray level of
+// every pixel row; and it carries the pitch estimator on from pair to pair, which
+// reads only the samples (but for "Q=34", where the drawing thread does).
 //
 // The helper reads its own copies of the sample buffer, one per stretch between two
 // slides: the page loop plans the pairs of the stretch it is in and of the next one,
 // slides the next one's copy itself as it will slide its own buffer there, and takes
-// that copy over when it gets there instead of sliding again. Where the pages
-// follow one another at once (kelvox-render), the plan goes on over their ends. Whatever the page loop does that the
-// plan did not foresee, it sees by the pair or the copy it asks for, stops the helper and plans afresh from where it
-// is.
+// that copy over when it gets there instead of sliding again. Where the pages follow
+// one another at once (kelvox-render), the plan goes on over their ends. Whatever
+// the page loop does that the plan did not foresee, it sees by the pair or the copy
+// it asks for, stops the helper and plans afresh from where it is.
 
 #include "analysis_workspace.h"
 #include "look_ahead.h"
