@@ -188,11 +188,7 @@ void startPlan(SpectrogramPage& page, bool pageStart)
     end.acrossPages = page.lookAcrossPages;
     end.slideDue = false;
     end.highPass = page.st.highPass;
-    // The helper carries the pitch estimate on too, unless its columns are the
-    // constant-Q ones: those take it three times as long as the drawing, which then
-    // estimates the pitch itself while it waits.
-    const bool pitchOn =
-        page.params.geometry.subOn[PageLayout::kPitch] && page.params.analysis != AnalysisType::ConstantQ;
+    const bool pitchOn = page.params.geometry.subOn[PageLayout::kPitch] && helperMakesPitchAndGrays(page.params);
     ahead.start(page.params, planPairs(page.signal, page.params, ahead), pitchOn ? &page.st.pitchTrack : nullptr);
 }
 
@@ -387,14 +383,7 @@ bool drawpage(SpectrogramPage& page)
     // The helper stops with the page unless the next one follows at once: what the
     // next page starts from may change meanwhile. Otherwise it goes on into the next
     // page, and the run stops it at its end.
-    struct StopLookAhead {
-        ColumnLookAhead* lookAhead;
-        ~StopLookAhead()
-        {
-            if (lookAhead)
-                lookAhead->stop();
-        }
-    } stopAtEnd{page.lookAcrossPages ? nullptr : page.lookAhead};
+    const LookAheadStop stopAtEnd(page.lookAcrossPages ? nullptr : page.lookAhead);
     planPage(page);
     while (true) {
         cursor.pairX0 = satInt((cursor.pageTime - cursor.analysisStart) * pps);

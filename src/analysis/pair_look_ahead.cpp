@@ -53,11 +53,9 @@ void ColumnLookAhead::make(const PlannedPair& planned, PairColumns& pair)
     pair.a.assign(m_ws.AnalysisRe.begin(), m_ws.AnalysisRe.begin() + static_cast<std::ptrdiff_t>(bins));
     pair.b.assign(m_ws.AnalysisIm.begin(), m_ws.AnalysisIm.begin() + static_cast<std::ptrdiff_t>(bins));
     pair.bandEnergy = m_ws.BandEnergy;
-    // "LinPr 17" places its columns on the level the level pass reaches first. The
-    // constant-Q columns take the helper three times as long as the drawing takes:
-    // the drawing maps their rows to gray levels itself.
+    // "LinPr 17" places its columns on the level the level pass reaches first.
     const int rows = p.geometry.rowCount;
-    if (p.linPr() || p.analysis == AnalysisType::ConstantQ || rows < 1)
+    if (p.linPr() || !helperMakesPitchAndGrays(p) || rows < 1)
         return;
     pair.grayA.resize(static_cast<size_t>(rows) + 1);
     pair.grayB.resize(static_cast<size_t>(rows) + 1);

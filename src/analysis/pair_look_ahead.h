@@ -126,6 +126,27 @@ private:
     PlannedLookAhead<PlannedPair, PairColumns> m_worker;  // last: its thread stops before the rest goes
 };
 
+/// Stops a look-ahead, if there is one, when it goes: at the end of a page or of a run.
+class LookAheadStop {
+public:
+    explicit LookAheadStop(ColumnLookAhead* lookAhead) : m_lookAhead(lookAhead) {}
+    ~LookAheadStop()
+    {
+        if (m_lookAhead)
+            m_lookAhead->stop();
+    }
+    LookAheadStop(const LookAheadStop&) = delete;
+    LookAheadStop& operator=(const LookAheadStop&) = delete;
+
+private:
+    ColumnLookAhead* m_lookAhead;
+};
+
+/// Whether the helper makes the pitch estimate and the rows' gray levels. Not for
+/// the constant-Q columns: they take the helper three times as long as the drawing
+/// takes, and the drawing thread makes both itself while it would wait.
+inline bool helperMakesPitchAndGrays(const SpectrogramParameters& p) { return p.analysis != AnalysisType::ConstantQ; }
+
 /// Draws a pair the helper made, as analysepair draws it: its band energies into
 /// ws.BandEnergy; "LinPr 17" places its model spectra 10 dB above `midLevel` and
 /// `endLevel`; column A at cursor.pairX0 with p.firstColumnWidth and column B after

@@ -1,6 +1,7 @@
 #include "page_files.h"
 
 #include "monochrome_bitmap.h"
+#include "page_raster.h"
 #include "pdf_document.h"
 #include "qt_print_service.h"
 
@@ -19,7 +20,6 @@ namespace {
 // Pages up to this size go to the writer whole (an RGB32 page up to 192 dpi is
 // 13 MB); larger ones as their 1-bit cut-out, so that no second large page is kept.
 constexpr qsizetype kWholePageBytes = 16 << 20;
-constexpr QRgb kWhitePixel = 0xFFFFFFFFu;
 
 }  // namespace
 
@@ -171,15 +171,12 @@ void PageFiles::writePages()
 void PageFiles::clearPage(PageJob& job)
 {
     QImage& image = job.image;
-    const int left = std::max(job.drawn.left, 0), right = std::min(job.drawn.right, image.width());
-    const int top = std::max(job.drawn.top, 0), bottom = std::min(job.drawn.bottom, image.height());
     if (image.format() != QImage::Format_RGB32) {
         image.fill(Qt::white);
         return;
     }
-    for (int y = top; y < bottom && left < right; ++y)
-        std::fill(reinterpret_cast<QRgb*>(image.scanLine(y)) + left, reinterpret_cast<QRgb*>(image.scanLine(y)) + right,
-                  kWhitePixel);
+    fillPixels(RasterTarget::of(image), job.drawn.left, job.drawn.top, job.drawn.right, job.drawn.bottom,
+               qRgb(255, 255, 255));
 }
 
 void PageFiles::takeWriteError()

@@ -238,14 +238,7 @@ void SpectrogramRun::run(SpectrogramSettings& s, bool printing, PageHost& host,
         m_lookAhead->prepare(m_ws);
     }
     // The look-ahead may go on from page to page: it stops with the run.
-    struct StopLookAhead {
-        ColumnLookAhead* lookAhead;
-        ~StopLookAhead()
-        {
-            if (lookAhead)
-                lookAhead->stop();
-        }
-    } stopAtEnd{m_helperThread ? m_lookAhead.get() : nullptr};
+    const LookAheadStop stopAtEnd(m_helperThread ? m_lookAhead.get() : nullptr);
     if (settingsRead)
         settingsRead();
     PageCursor& cursor = m_st.cursor;
