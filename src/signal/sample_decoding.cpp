@@ -88,7 +88,7 @@ void decodeSamples(std::vector<uint8_t>& b, std::size_t start, int64_t count, Sa
     case SampleEncoding::Signed16:
         if (start % 2 != 0) {
             // A word index cannot point at an odd byte: move the samples down by one.
-            std::memmove(&b[start - 1], &b[start], n * 2);
+            std::memmove(b.data() + start - 1, b.data() + start, n * 2);  // n may be 0 at the end
             --start;
         }
         layout.bytesPerSample = 2;

@@ -132,6 +132,8 @@ TEST(RawFiles, ImpossibleParametersAreRefused)
         EXPECT_FALSE(r.ok) << p.skipBytes;
         EXPECT_FALSE(r.reason.empty());
     }
+    // Skipping every byte of an odd-sized file leaves no word to move down.
+    EXPECT_FALSE(loadRaw(Bytes(101, 1), RawParameters{.skipBytes = 101}, s).ok);
     EXPECT_EQ(s.sampleRateHz, 8000);
     EXPECT_EQ(channelSamples(s, 0), (std::vector<int>{4, 5, 6}));
 }
